@@ -1,0 +1,8 @@
+#include "roamversion.h"
+
+#include "roambuildinfo.h"
+
+QString Roamlog::versionText()
+{
+    return QStringLiteral(ROAMLOG_VERSION_TEXT);
+}
