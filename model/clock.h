@@ -19,7 +19,9 @@ public:
 class ManualClock final : public Clock
 {
 public:
-    explicit ManualClock(const QDateTime &start) : m_now(start) {}
+    explicit ManualClock(const QDateTime &start)
+        : m_now(start)
+    { }
 
     QDateTime now() const override { return m_now; }
     void set(const QDateTime &time) { m_now = time; }

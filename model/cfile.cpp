@@ -1,0 +1,151 @@
+#include "cfile.h"
+
+#include "fieldreader.h"
+#include "fieldwriter.h"
+#include "timekey.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+int CFile::levelOf(const QString &url)
+{
+    QStringView rest(url);
+    if (url.trimmed().endsWith(u'/'))
+        rest.chop(1);
+    return int(rest.count(u'/'));
+}
+
+void CFile::SetURL(const QString &url)
+{
+    m_url = url;
+    m_level = levelOf(url);
+}
+
+void CFile::SetVisited(bool visited)
+{
+    if (!m_visited)
+        m_visited = visited;
+}
+
+bool CFile::AddActivity(const CActivityPtr &act)
+{
+    return act && Activities.Add(act, timeKey(act->Key)) != nullptr;
+}
+
+bool CFile::AddSession(const CSessionPtr &ses)
+{
+    return ses && Sessions.Add(ses, timeKey(ses->Session)) != nullptr;
+}
+
+QByteArray CFile::toBytes() const
+{
+    FieldWriter out;
+    out.string(m_url);
+    out.string(Title);
+    out.integer(m_level);
+    out.endLine();
+    out.integer(Sessions.Count());
+    out.integer(Activities.Count());
+    out.string(Note);
+    out.endLine();
+    for (const CSessionPtr &visit : Sessions) {
+        out.string(u"S"_s);
+        out.dateTime(visit->Session);
+        out.dateTime(visit->sTime);
+        out.dateTime(visit->eTime);
+        out.string(visit->Param);
+        out.endLine();
+    }
+    for (const CActivityPtr &act : Activities) {
+        out.string(u"A"_s);
+        out.dateTime(act->Session);
+        out.string(act->Location);
+        out.dateTime(act->Key);
+        out.endLine();
+    }
+    return out.bytes();
+}
+
+bool CFile::Save() const
+{
+    if (FileName.isEmpty())
+        return false;
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = toBytes();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool CFile::Read(const QString &fileName)
+{
+    FileName = fileName;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    file.close();
+    return fromBytes(bytes);
+}
+
+bool CFile::fromBytes(const QByteArray &bytes)
+{
+    FieldReader in(FieldReader::decode(bytes));
+
+    // A failed take ends the line's statement; the fields still to be filled keep their
+    // values, as do the working fields of the records below between one record and the next.
+    QString url;
+    bool hasUrl = in.takeString(url) && in.lastKind() == FieldReader::Kind::Quoted;
+    if (hasUrl)
+        m_url = url;
+    qint64 level = m_level;
+    if (hasUrl && in.takeString(Title) && in.takeInteger(level))
+        m_level = int(level);
+    hasUrl = hasUrl && !m_url.isEmpty();
+
+    qint64 visits = 0;
+    qint64 activities = 0;
+    if (in.takeInteger(visits) && in.takeInteger(activities))
+        in.takeString(Note);
+
+    QString tag;
+    QDateTime session = zeroDateTime();
+    QDateTime start = zeroDateTime();
+    QDateTime end = zeroDateTime();
+    QString param;
+    for (qint64 i = 0; i < visits && !in.exhausted(); ++i) {
+        tag.clear();
+        (void)(in.takeString(tag) && in.takeDateTime(session) && in.takeDateTime(start)
+               && in.takeDateTime(end) && in.takeString(param));
+        if (tag == u"S"_s) {
+            auto visit = std::make_shared<CSession>();
+            visit->Session = session;
+            visit->sTime = start;
+            visit->eTime = end;
+            visit->Param = param;
+            Sessions.Add(visit, timeKey(start));
+        }
+    }
+    QDateTime actSession = zeroDateTime();
+    QDateTime when = zeroDateTime();
+    QString location;
+    for (qint64 i = 0; i < activities && !in.exhausted(); ++i) {
+        tag.clear();
+        (void)(in.takeString(tag) && in.takeDateTime(actSession) && in.takeString(location)
+               && in.takeDateTime(when));
+        if (tag == u"A"_s) {
+            auto act = std::make_shared<CActivity>();
+            act->Session = actSession;
+            act->Location = location;
+            act->Key = when;
+            Activities.Add(act, timeKey(when));
+        }
+    }
+    return hasUrl;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "csession.h"
+#include "keyedcollection.h"
+
+/// Visits of a site or browsing sessions, keyed by `timeKey` of their start. `Add` always
+/// keeps key order (which is time order) and ignores before and after.
+class CSessions final : public KeyedCollection<CSessionPtr>
+{
+public:
+    CSessions()
+        : KeyedCollection(true, true)
+    { }
+};

@@ -1,0 +1,140 @@
+#include "roamstore.h"
+
+#include "clock.h"
+#include "fieldreader.h"
+#include "fieldwriter.h"
+#include "timekey.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+RoamStore::RoamStore(const QString &dataFolder, Clock &clock)
+    : m_dataFolder(dataFolder)
+    , m_clock(clock)
+{ }
+
+QString RoamStore::sessionsFileName() const
+{
+    return QDir(m_dataFolder).filePath(u"Ses.sms"_s);
+}
+
+void RoamStore::LoadDataFolder()
+{
+    if (!SessionStart.isValid())
+        SessionStart = m_clock.now();
+    m_unreadable.clear();
+    QDir folder(m_dataFolder);
+    if (!folder.exists())
+        QDir().mkpath(m_dataFolder);
+
+    const QStringList names = folder.entryList({u"*.smf"_s}, QDir::Files, QDir::Name);
+    for (const QString &name : names) {
+        auto file = std::make_shared<CFile>();
+        const QString path = folder.filePath(name);
+        if (!file->Read(path)) {
+            m_unreadable.append(path);
+            continue;
+        }
+        Files.Add(file, file->URL());
+    }
+
+    AllSessions = CSessions();
+    readSessionsFile();
+    registerRunningSession();
+}
+
+void RoamStore::readSessionsFile()
+{
+    QFile file(sessionsFileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    FieldReader in(FieldReader::decode(file.readAll()));
+    file.close();
+
+    qint64 count = 0;
+    if (!in.takeInteger(count))
+        return;
+    for (qint64 i = 0; i < count; ++i) {
+        QDateTime start;
+        QDateTime end;
+        if (!in.takeDateTime(start) || !in.takeDateTime(end))
+            return;
+        auto session = std::make_shared<CSession>();
+        session->sTime = start;
+        session->eTime = end;
+        // A repeated start time is a copy of a session already read: skip it, keep reading.
+        AllSessions.Add(session, timeKey(start));
+    }
+}
+
+void RoamStore::registerRunningSession()
+{
+    const QString key = timeKey(SessionStart);
+    if (const CSessionPtr stored = AllSessions.Item(key)) {
+        // A quick restart within the same second: the running session continues that one.
+        stored->Session = SessionStart;
+        return;
+    }
+    auto running = std::make_shared<CSession>();
+    running->Session = SessionStart;
+    running->sTime = SessionStart;
+    running->eTime = SessionStart;
+    AllSessions.Add(running, key);
+}
+
+QByteArray RoamStore::sessionsBytes(const CSessions &sessions)
+{
+    FieldWriter out;
+    out.integer(sessions.Count());
+    out.endLine();
+    for (const CSessionPtr &session : sessions) {
+        out.dateTime(session->sTime);
+        out.dateTime(session->eTime);
+        out.endLine();
+    }
+    return out.bytes();
+}
+
+bool RoamStore::SetSession(bool sEnd)
+{
+    if (!sEnd)
+        return true;
+    if (const CSessionPtr running = AllSessions.Item(timeKey(SessionStart)))
+        running->eTime = m_clock.now();
+    QDir().mkpath(m_dataFolder);
+    QSaveFile file(sessionsFileName());
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = sessionsBytes(AllSessions);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool RoamStore::GetCFile(const QString &selectedUrl)
+{
+    const CFilePtr file = Files.Item(selectedUrl);
+    if (!file)
+        return false;
+    NoteFile = file;
+    NoteURL = file->URL();
+    NoteTitle = file->Title;
+    NoteText = file->Note;
+    NoteVisited = file->Visited();
+    return true;
+}
+
+bool RoamStore::SetCFile(const QString &selectedUrl)
+{
+    const CFilePtr file = Files.Item(selectedUrl);
+    if (!file)
+        return false;
+    file->Note = NoteText.trimmed();
+    file->SetVisited(NoteVisited);
+    return file->Save();
+}

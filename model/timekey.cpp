@@ -1,0 +1,58 @@
+#include "timekey.h"
+
+#include <QLocale>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString keyFormat = u"yyyy-MM-dd hh:mm:ss"_s;
+}
+
+QDateTime zeroDateTime()
+{
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0, 0));
+}
+
+bool isZeroDateTime(const QDateTime &time)
+{
+    return !time.isValid() || time == zeroDateTime();
+}
+
+QString timeKey(const QDateTime &time)
+{
+    const QDateTime t = time.isValid() ? time : zeroDateTime();
+    const QDate date = t.date();
+    const QTime clock = t.time();
+    if (date.year() < 0 || date.year() > 9999)
+        return t.toString(keyFormat);
+    // Written by hand: this runs for every visit of every site file at start.
+    char16_t text[19];
+    const auto put = [&text](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i) {
+            text[at + i] = char16_t(u'0' + value % 10);
+            value /= 10;
+        }
+    };
+    put(0, date.year(), 4);
+    text[4] = u'-';
+    put(5, date.month(), 2);
+    text[7] = u'-';
+    put(8, date.day(), 2);
+    text[10] = u' ';
+    put(11, clock.hour(), 2);
+    text[13] = u':';
+    put(14, clock.minute(), 2);
+    text[16] = u':';
+    put(17, clock.second(), 2);
+    return QString(reinterpret_cast<const QChar *>(text), 19);
+}
+
+QDateTime fromTimeKey(const QString &key)
+{
+    return QDateTime::fromString(key, keyFormat);
+}
+
+QString displayTime(const QDateTime &time)
+{
+    return QLocale().toString(time, QLocale::ShortFormat);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+/// The zero date-time of the record files: 30 December 1899, 00:00:00, local time.
+/// Records start with it; a visit that was never closed keeps it as its end.
+QDateTime zeroDateTime();
+
+/// True for the zero date-time and for an invalid one.
+bool isZeroDateTime(const QDateTime &time);
+
+/// The key text of a moment: "yyyy-MM-dd hh:mm:ss". Its text order is time order, so every
+/// collection keyed by times (visits, downloads, browsing sessions) and `LastEntered` use it.
+QString timeKey(const QDateTime &time);
+
+/// The moment a key text denotes; invalid for a text that is not a time key.
+QDateTime fromTimeKey(const QString &key);
+
+/// A moment as the user reads it: the locale's short date and time format.
+QString displayTime(const QDateTime &time);
