@@ -40,6 +40,7 @@ OutlineTree::OutlineTree(QWidget *parent)
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setExpandsOnDoubleClick(false);
+    setEditTriggers(NoEditTriggers);
     header()->setStretchLastSection(true);
 }
 
@@ -56,6 +57,7 @@ int OutlineTree::Add(int relative, const QString &key, const QString &text, int 
         return 0;
 
     auto *node = new QTreeWidgetItem;
+    node->setFlags(node->flags() | Qt::ItemIsEditable);
     node->setText(0, text);
     node->setData(0, KeyRole, key);
     node->setData(0, TagRole, QString());
@@ -226,6 +228,11 @@ void OutlineTree::sortChildrenOf(QTreeWidgetItem *parent)
     parent->addChildren(children);
     for (QTreeWidgetItem *node : std::as_const(expanded))
         node->setExpanded(true);
+}
+
+void OutlineTree::SetLabelEditing(bool automatic)
+{
+    setEditTriggers(automatic ? EditTriggers(SelectedClicked | EditKeyPressed) : NoEditTriggers);
 }
 
 void OutlineTree::SetImageProvider(std::function<QIcon(int)> provider)

@@ -54,6 +54,11 @@ public:
     void SetTopLevelSorting(bool sorted);
     bool TopLevelSorting() const { return m_topLevelSorted; }
 
+    /// Automatic label editing lets the user edit a node's text by clicking it again once it
+    /// is selected (or with the edit key); otherwise node texts cannot be edited. Off at start.
+    void SetLabelEditing(bool automatic);
+    bool LabelEditing() const { return editTriggers() != NoEditTriggers; }
+
     /// Where node images come from; numbers without a picture show none.
     void SetImageProvider(std::function<QIcon(int)> provider);
 

@@ -1,0 +1,214 @@
+#include "outlinebuilder.h"
+
+#include "outlinetree.h"
+#include "parentstack.h"
+#include "waitcursor.h"
+
+#include "cfile.h"
+#include "roamstore.h"
+#include "timekey.h"
+
+#include <QHash>
+#include <QLocale>
+
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString currentTag = u"Current"_s;
+const QString sitesTag = u"Sites"_s;
+const QString chronoTag = u"Chrono"_s;
+const QString activitiesTag = u"Activities"_s;
+const QString rootNodeTag = u"none"_s;
+const QString siteNodeTag = u"Sites"_s;
+const QString sessionNodeTag = u"Sessions"_s;
+
+constexpr int visitedImage = 10;
+constexpr int notVisitedImage = 11;
+constexpr int sessionImage = 3;
+
+// The part of the trimmed URL after its last "/": all of it without a "/", empty when it ends
+// with one.
+QString lastPathWord(const QString &url)
+{
+    const QString trimmed = url.trimmed();
+    return trimmed.mid(trimmed.lastIndexOf(u'/') + 1);
+}
+
+void nest(OutlineBuilder &builder, ParentStack &stack, const CFile &file, const QString &key)
+{
+    const int parent = stack.ParentFor(file.URL(), file.Level());
+    const int index = builder.AddSiteNode(parent, file, key);
+    if (index != 0)
+        stack.Place(file.Level(), index);
+}
+} // namespace
+
+OutlineBuilder::OutlineBuilder(OutlineTree &tree, RoamStore &store)
+    : m_tree(tree)
+    , m_store(store)
+    , m_nodes(std::make_unique<CTreeNodes>())
+{ }
+
+OutlineBuilder::~OutlineBuilder() = default;
+
+CTreeNodes &OutlineBuilder::NewOutlineNodes()
+{
+    m_nodes = std::make_unique<CTreeNodes>();
+    return *m_nodes;
+}
+
+QTreeWidgetItem *OutlineBuilder::CurrentNode() const
+{
+    QTreeWidgetItem *node = m_tree.Node(m_currentIndex);
+    return node == m_currentNode ? node : nullptr;
+}
+
+void OutlineBuilder::SetCurrentNode(int index)
+{
+    m_currentIndex = index;
+    m_currentNode = m_tree.Node(index);
+}
+
+void OutlineBuilder::AddRootNode(const QString &tabTag, int tabImage)
+{
+    m_tree.SetTopLevelSorting(tabTag != chronoTag);
+    const int index = m_tree.Add(0, QString(), tabTag, tabImage);
+    SetCurrentNode(index);
+    OutlineTree::SetNodeTag(m_tree.Node(index), rootNodeTag);
+    m_tree.SetLabelEditing(true);
+}
+
+void OutlineBuilder::BuildOutline(const QString &tag)
+{
+    if (tag == currentTag || tag == sitesTag || tag == activitiesTag)
+        buildSites(tag);
+    else if (tag == chronoTag)
+        buildChrono();
+    else
+        finish();
+}
+
+QString OutlineBuilder::SessionText(const QDateTime &start) const
+{
+    const QLocale locale = m_langOffset == 500 ? QLocale(QLocale::Hebrew, QLocale::Israel)
+                                               : QLocale(QLocale::English, QLocale::UnitedStates);
+    return locale.toString(start, u"dddd dd MMM yyyy H:mm");
+}
+
+int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QString &key)
+{
+    const QString text = m_urlOrDescChoice != 0 ? lastPathWord(file.URL()) : file.Title;
+    const int index = m_tree.Add(
+        parentIndex, key, text, file.Visited() ? visitedImage : notVisitedImage);
+    if (index == 0)
+        return 0;
+    QTreeWidgetItem *node = m_tree.Node(index);
+    SetCurrentNode(index);
+    OutlineTree::SetNodeTag(node, siteNodeTag);
+    if (const CTreeNodePtr record = m_nodes->Add(key)) {
+        record->URL = file.URL();
+        record->Index = index;
+        record->Title = file.Title;
+        record->Node = text;
+    }
+    if (file.Level() != 0)
+        node->setExpanded(true);
+    return index;
+}
+
+void OutlineBuilder::buildSites(const QString &tag)
+{
+    const WaitCursor wait;
+    NewOutlineNodes();
+    ParentStack stack(m_tree);
+    stack.Reset(1);
+    CFiles &files = m_store.Files;
+    if (tag != activitiesTag && files.Count() == 0)
+        return;
+
+    const bool current = tag == currentTag;
+    const bool activities = tag == activitiesTag;
+    for (const CFilePtr &file : files) {
+        if (current) {
+            // Time keys sort in time order, so the last visit is the newest one.
+            const int visits = file->Sessions.Count();
+            if (visits == 0 || file->Sessions.Item(visits)->Session != m_store.SessionStart)
+                continue;
+        } else if (activities && file->Activities.Count() == 0) {
+            continue;
+        }
+        nest(*this, stack, *file, file->URL());
+    }
+    finish();
+}
+
+void OutlineBuilder::buildChrono()
+{
+    const WaitCursor wait;
+    NewOutlineNodes();
+    ParentStack stack(m_tree);
+    CFiles &files = m_store.Files;
+    CSessions &sessions = m_store.AllSessions;
+    const QString runningKey = timeKey(m_store.SessionStart);
+
+    // The sites of every browsing session in the order of Files, made in one pass over all
+    // visits, so that the build costs as much as the visits and not sessions times visits.
+    QHash<QDateTime, std::vector<const CFile *>> sitesBySession;
+    bool indexed = false;
+
+    for (int pos = sessions.Count(); pos >= 1; --pos) {
+        const CSessionPtr session = sessions.Item(pos);
+        if (!session)
+            continue;
+        const QString key = timeKey(session->sTime);
+        const QString text = SessionText(session->sTime);
+        const int index = m_tree.Add(1, key, text, sessionImage);
+        if (index == 0)
+            continue;
+        SetCurrentNode(index);
+        OutlineTree::SetNodeTag(m_tree.Node(index), sessionNodeTag);
+        if (const CTreeNodePtr record = m_nodes->Add(key)) {
+            record->URL = text;
+            record->Index = index;
+            record->Title = text;
+            record->Node = text;
+        }
+        stack.Reset(index);
+        if (files.Count() == 0)
+            return;
+
+        if (!indexed) {
+            for (const CFilePtr &file : files) {
+                for (const CSessionPtr &visit : file->Sessions) {
+                    std::vector<const CFile *> &sites = sitesBySession[visit->Session];
+                    if (sites.empty() || sites.back() != file.get())
+                        sites.push_back(file.get());
+                }
+            }
+            indexed = true;
+        }
+
+        const auto found = sitesBySession.constFind(session->sTime);
+        if (found == sitesBySession.constEnd()) {
+            // A session without visits is dropped, but never the running one: its visits
+            // are still to come and must find it when the sessions file is written.
+            if (sessions.Key(pos).compare(runningKey, Qt::CaseInsensitive) != 0)
+                sessions.Remove(pos);
+            continue;
+        }
+        const QString suffix = u'#' + key;
+        for (const CFile *file : found.value())
+            nest(*this, stack, *file, file->URL() + suffix);
+    }
+    finish();
+}
+
+void OutlineBuilder::finish()
+{
+    QTreeWidgetItem *root = m_tree.Node(1);
+    m_tree.SetChildSorting(root, false);
+    if (root)
+        root->setExpanded(true);
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "ctreenodes.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+
+class CFile;
+class OutlineTree;
+class QTreeWidgetItem;
+class RoamStore;
+
+/// Fills the panel's outline tree from the records in memory: the root node of every outline
+/// and the Current, Sites, Chrono and Activities outlines below it. Outlines are never stored;
+/// each build starts from the tree as the caller left it (normally emptied, then
+/// `AddRootNode`) and replaces `OutlineNodes`.
+///
+/// Node conventions: the root (index 1) has Tag "none", no key, the tab's Tag as text and the
+/// tab's image; a site node has Tag "Sites", the site's URL as key (in Chrono the URL, "#" and
+/// the session's time key), image 10 when visited while running, else 11; a session node in
+/// Chrono has Tag "Sessions", the session's time key as key and image 3. Every node except the
+/// root has a record in `OutlineNodes` under its key.
+class OutlineBuilder final
+{
+public:
+    /// @p tree and @p store must outlive the builder.
+    OutlineBuilder(OutlineTree &tree, RoamStore &store);
+    ~OutlineBuilder();
+
+    OutlineBuilder(const OutlineBuilder &) = delete;
+    OutlineBuilder &operator=(const OutlineBuilder &) = delete;
+
+    /// Prepares the tree for the tab tagged @p tabTag and adds its root node: top-level sorting
+    /// off for "Chrono" and on otherwise, the root as the last top-level node with text
+    /// @p tabTag, Tag "none" and image @p tabImage, automatic label editing. The root becomes
+    /// `CurrentNode`.
+    void AddRootNode(const QString &tabTag, int tabImage);
+
+    /// Fills the tree below node 1 for "Current", "Sites", "Chrono" or "Activities"; any other
+    /// @p tag only finishes (root child sorting off, root expanded). Shows the hourglass
+    /// meanwhile. With no site records, Current and Sites show the root alone and Chrono the
+    /// root and the newest session.
+    ///
+    /// The Chrono build removes from the store's `AllSessions` every session to which no visit
+    /// belongs, except the running one (keyed by `SessionStart`).
+    void BuildOutline(const QString &tag);
+
+    /// The node records of the outline showing, keyed by node key. Replaced by every build,
+    /// so do not keep the reference across builds; the recorder adds to it while Current shows.
+    CTreeNodes &OutlineNodes() { return *m_nodes; }
+    /// Replaces `OutlineNodes` with a new, empty collection and returns it (for builders of
+    /// other outlines, such as the query).
+    CTreeNodes &NewOutlineNodes();
+
+    /// The node added last by a builder, or nullptr when it is no longer in the tree.
+    QTreeWidgetItem *CurrentNode() const;
+    /// Makes node @p index the `CurrentNode` (for builders of other outlines).
+    void SetCurrentNode(int index);
+
+    /// 1: site nodes show the last part of their URL ("Urls in Tree"); 0: their title.
+    int UrlOrDescChoice() const { return m_urlOrDescChoice; }
+    void SetUrlOrDescChoice(int choice) { m_urlOrDescChoice = choice; }
+
+    /// The UI language: 0 English, 500 Hebrew; it chooses the language of session texts.
+    int LangOffset() const { return m_langOffset; }
+    void SetLangOffset(int offset) { m_langOffset = offset; }
+
+    /// The text of a session node for a session that began at @p start: full weekday name,
+    /// two-digit day, abbreviated month, year, hour without leading zero on a 24-hour clock,
+    /// two-digit minutes ('Monday 03 Nov 1997 14:05'), in the UI language.
+    QString SessionText(const QDateTime &start) const;
+
+    /// Adds the node of site @p file as the last child of node @p parentIndex under @p key,
+    /// with its node record; expanded when the site's level is not 0. Returns the new node's
+    /// index, 0 when it could not be added (missing parent, key already in the tree).
+    int AddSiteNode(int parentIndex, const CFile &file, const QString &key);
+
+private:
+    void buildSites(const QString &tag);
+    void buildChrono();
+    void finish();
+
+    OutlineTree &m_tree;
+    RoamStore &m_store;
+    std::unique_ptr<CTreeNodes> m_nodes;
+    int m_currentIndex = 0;
+    QTreeWidgetItem *m_currentNode = nullptr;
+    int m_urlOrDescChoice = 0;
+    int m_langOffset = 0;
+};

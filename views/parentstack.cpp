@@ -1,0 +1,53 @@
+#include "parentstack.h"
+
+#include "outlinetree.h"
+
+ParentStack::ParentStack(const OutlineTree &tree, Prefix prefix)
+    : m_tree(tree)
+    , m_prefix(prefix)
+{
+    Reset(0);
+}
+
+void ParentStack::Reset(int baseIndex)
+{
+    m_entries.assign({baseIndex, 0});
+}
+
+int ParentStack::ParentFor(const QString &url, int level)
+{
+    const int highest = int(m_entries.size()) - 1;
+    int i = level > highest ? highest : level;
+    for (; i >= 1; --i) {
+        const int entry = m_entries[size_t(i)];
+        m_entries.resize(size_t(i) + 1);
+        if (entry != 0 && isPrefix(url, entry))
+            return entry;
+    }
+    return m_entries.front();
+}
+
+void ParentStack::Place(int level, int nodeIndex)
+{
+    if (level < 0)
+        level = 0;
+    m_entries.resize(size_t(level) + 2, 0);
+    m_entries[size_t(level) + 1] = nodeIndex;
+}
+
+bool ParentStack::isPrefix(const QString &url, int nodeIndex) const
+{
+    const QTreeWidgetItem *node = m_tree.Node(nodeIndex);
+    if (!node)
+        return false;
+    if (m_prefix == Prefix::NodeText) {
+        const QString text = OutlineTree::NodeText(node);
+        return QStringView(url).left(text.size()) == text;
+    }
+    const QString key = OutlineTree::NodeKey(node);
+    QStringView prefix = QStringView(key).trimmed();
+    const qsizetype hash = prefix.indexOf(u'#');
+    if (hash >= 0)
+        prefix = prefix.left(hash);
+    return QStringView(url).left(prefix.trimmed().size()) == prefix;
+}
