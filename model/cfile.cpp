@@ -2,10 +2,10 @@
 
 #include "fieldreader.h"
 #include "fieldwriter.h"
+#include "safewrite.h"
 #include "timekey.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -72,15 +72,7 @@ bool CFile::Save() const
 {
     if (FileName.isEmpty())
         return false;
-    QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileSafely(FileName, toBytes());
 }
 
 bool CFile::Read(const QString &fileName)

@@ -3,11 +3,11 @@
 #include "clock.h"
 #include "fieldreader.h"
 #include "fieldwriter.h"
+#include "safewrite.h"
 #include "timekey.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -105,15 +105,7 @@ bool RoamStore::SetSession(bool sEnd)
     if (const CSessionPtr running = AllSessions.Item(timeKey(SessionStart)))
         running->eTime = m_clock.now();
     QDir().mkpath(m_dataFolder);
-    QSaveFile file(sessionsFileName());
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = sessionsBytes(AllSessions);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileSafely(sessionsFileName(), sessionsBytes(AllSessions));
 }
 
 bool RoamStore::GetCFile(const QString &selectedUrl)

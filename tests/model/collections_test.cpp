@@ -1,0 +1,219 @@
+#include "cactivities.h"
+#include "ccollection.h"
+#include "cfile.h"
+#include "cfiles.h"
+#include "csessions.h"
+#include "ctreenodes.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template<typename C>
+QStringList keysOf(C &collection)
+{
+    QStringList keys;
+    for (int i = 1; i <= collection.Count(); ++i)
+        keys << collection.Key(i);
+    return keys;
+}
+
+CSessionPtr session()
+{
+    return std::make_shared<CSession>();
+}
+
+} // namespace
+
+TEST(Collections, SortedAddKeepsKeyOrderAndFindsByKeyOrPosition)
+{
+    CSessions sessions;
+    EXPECT_TRUE(sessions.Sorted());
+    const auto b = sessions.Add(session(), u"b"_s);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(sessions.FindPosition(u"b"_s), 1);
+    const auto a = sessions.Add(session(), u"a"_s);
+    const auto c = sessions.Add(session(), u"c"_s);
+    EXPECT_EQ(keysOf(sessions), (QStringList {u"a"_s, u"b"_s, u"c"_s}));
+    EXPECT_EQ(sessions.Key(1), u"a"_s);
+    EXPECT_EQ(sessions.Item(1), a);
+    EXPECT_EQ(sessions.Item(u"C"_s), c);
+    EXPECT_EQ(sessions.Index(u"B"_s), 2);
+    EXPECT_EQ(sessions.FindPosition(u"bb"_s), 3);
+    EXPECT_EQ(sessions.FindPosition(u"z"_s), 4);
+    EXPECT_EQ(sessions.FindPosition(u"0"_s), 1);
+
+    std::vector<CSessionPtr> walked(sessions.begin(), sessions.end());
+    EXPECT_EQ(walked, (std::vector<CSessionPtr> {a, b, c}));
+}
+
+TEST(Collections, MixedCaseKeysKeepOneConsistentOrder)
+{
+    // Keys that differ between ordinal and case-blind order must still land in one order.
+    CFiles files;
+    for (const QString &key : {u"a"_s, u"b"_s, u"C"_s, u"B2"_s, u"A1"_s, u"c0"_s})
+        ASSERT_TRUE(files.Add(std::make_shared<CFile>(), key)) << qPrintable(key);
+    EXPECT_EQ(keysOf(files), (QStringList {u"a"_s, u"A1"_s, u"b"_s, u"B2"_s, u"C"_s, u"c0"_s}));
+    for (int i = 1; i <= files.Count(); ++i)
+        EXPECT_EQ(files.Index(files.Key(i).toUpper()), i);
+}
+
+TEST(Collections, DuplicateKeysAreRefusedIgnoringCase)
+{
+    CSessions sessions;
+    const auto first = sessions.Add(session(), u"Key"_s);
+    EXPECT_FALSE(sessions.Add(session(), u"key"_s));
+    EXPECT_EQ(sessions.Err, CollectionError::DuplicateKey);
+    EXPECT_FALSE(sessions.ErrDescription.isEmpty());
+    EXPECT_EQ(sessions.Count(), 1);
+    EXPECT_EQ(sessions.Item(u"KEY"_s), first);
+
+    CActivities activities;
+    activities.Add(std::make_shared<CActivity>(), u"x"_s);
+    EXPECT_FALSE(activities.Add(std::make_shared<CActivity>(), u"X"_s));
+    EXPECT_EQ(activities.Err, 457);
+
+    CFiles files;
+    files.Add(std::make_shared<CFile>(), u"site"_s);
+    EXPECT_FALSE(files.Add(std::make_shared<CFile>(), u"SITE"_s));
+    EXPECT_EQ(files.Err, 457);
+    EXPECT_EQ(files.Count(), 1);
+
+    CTreeNodes nodes;
+    const auto node = nodes.Add(u"n"_s);
+    ASSERT_TRUE(node);
+    EXPECT_EQ(node->Index, 0);
+    EXPECT_TRUE(node->Node.isEmpty() && node->URL.isEmpty() && node->Key.isEmpty());
+    EXPECT_FALSE(nodes.Add(u"n"_s));
+    EXPECT_EQ(nodes.Err, 457);
+
+    // A success clears the failure.
+    EXPECT_TRUE(nodes.Add(u"m"_s));
+    EXPECT_EQ(nodes.Err, 0);
+    EXPECT_TRUE(nodes.ErrDescription.isEmpty());
+}
+
+TEST(Collections, MissingKeysAndPositionsFailQuietly)
+{
+    CFiles files;
+    files.Add(std::make_shared<CFile>(), u"a"_s);
+    EXPECT_EQ(files.Index(u"missing"_s), 0);
+    EXPECT_FALSE(files.Item(u"missing"_s));
+    EXPECT_NE(files.Err, 0);
+    EXPECT_FALSE(files.Item(0));
+    EXPECT_FALSE(files.Item(2));
+    EXPECT_EQ(files.Key(0), QString());
+    EXPECT_NE(files.Err, 0);
+    EXPECT_EQ(files.Key(2), QString());
+    EXPECT_FALSE(files.Remove(u"missing"_s));
+    EXPECT_FALSE(files.Remove(5));
+    EXPECT_EQ(files.Count(), 1);
+    EXPECT_EQ(files.Key(1), u"a"_s);
+    EXPECT_EQ(files.Err, 0);
+}
+
+TEST(Collections, SortedIsWritableOnlyWhileEmpty)
+{
+    CFiles files;
+    EXPECT_TRUE(files.SetSorted(false));
+    EXPECT_FALSE(files.Sorted());
+    EXPECT_TRUE(files.SetSorted(true));
+    files.Add(std::make_shared<CFile>(), u"a"_s);
+    EXPECT_FALSE(files.SetSorted(false));
+    EXPECT_EQ(files.Err, 511);
+    EXPECT_EQ(files.ErrDescription,
+              u"Sorted property is read-only if the collection is not empty"_s);
+    EXPECT_TRUE(files.Sorted());
+    EXPECT_FALSE(files.SetSorted(true));
+    EXPECT_EQ(files.Err, 511);
+}
+
+TEST(Collections, UnsortedHonoursBeforeAndAfterAndMatchesIndexExactly)
+{
+    CCollection list;
+    EXPECT_FALSE(list.Sorted());
+    list.Add(1, u"one"_s);
+    list.Add(3, u"three"_s);
+    EXPECT_TRUE(list.Add(2, u"two"_s, 2).isValid());
+    EXPECT_TRUE(list.Add(0, u"zero"_s, u"ONE"_s).isValid());
+    EXPECT_TRUE(list.Add(4, u"four"_s, {}, 4).isValid());
+    EXPECT_EQ(keysOf(list), (QStringList {u"zero"_s, u"one"_s, u"two"_s, u"three"_s, u"four"_s}));
+
+    // Before a position or key that does not exist: nothing is inserted.
+    EXPECT_FALSE(list.Add(9, u"nine"_s, 6).isValid());
+    EXPECT_NE(list.Err, 0);
+    EXPECT_FALSE(list.Add(9, u"nine"_s, u"nowhere"_s).isValid());
+    EXPECT_EQ(list.Count(), 5);
+    EXPECT_EQ(list.Index(u"nine"_s), 0);
+
+    EXPECT_EQ(list.Item(u"TWO"_s).toInt(), 2);
+    EXPECT_EQ(list.Index(u"two"_s), 3);
+    EXPECT_EQ(list.Index(u"TWO"_s), 0);
+
+    EXPECT_TRUE(list.SetItem(u"Two"_s, u"deux"_s));
+    EXPECT_EQ(list.Item(3).toString(), u"deux"_s);
+    EXPECT_EQ(list.Key(3), u"two"_s);
+    EXPECT_FALSE(list.SetItem(u"absent"_s, 7));
+    EXPECT_EQ(list.Count(), 5);
+
+    EXPECT_TRUE(list.Remove(u"ZERO"_s));
+    EXPECT_TRUE(list.Remove(4));
+    EXPECT_EQ(keysOf(list), (QStringList {u"one"_s, u"two"_s, u"three"_s}));
+    EXPECT_FALSE(list.Item(u"four"_s).isValid());
+
+    CTreeNodes nodes;
+    nodes.Add(u"Site/Docs"_s);
+    EXPECT_EQ(nodes.Index(u"site/docs"_s), 0);
+    EXPECT_EQ(nodes.Index(u"Site/Docs"_s), 1);
+    EXPECT_TRUE(nodes.Item(u"site/docs"_s));
+}
+
+TEST(Collections, SessionsIgnoreBeforeAndAfter)
+{
+    CSessions sessions;
+    EXPECT_TRUE(sessions.SetSorted(false));
+    sessions.Add(session(), u"b"_s);
+    sessions.Add(session(), u"c"_s);
+    sessions.Add(session(), u"a"_s, 3);
+    EXPECT_EQ(keysOf(sessions), (QStringList {u"a"_s, u"b"_s, u"c"_s}));
+}
+
+TEST(Collections, LargeRandomInsertAndRemoveStayConsistent)
+{
+    // Many blocks: every position and every key must still agree after inserts and removals.
+    CFiles files;
+    QStringList keys;
+    QRandomGenerator random(7);
+    for (int i = 0; i < 5000; ++i) {
+        const QString key = u"k"_s + QString::number(random.bounded(1000000));
+        if (files.Add(std::make_shared<CFile>(), key))
+            keys << key;
+    }
+    for (int i = 0; i < 1500; ++i) {
+        const int pos = 1 + int(random.bounded(files.Count()));
+        keys.removeOne(files.Key(pos));
+        ASSERT_TRUE(files.Remove(pos));
+    }
+    for (int i = 0; i < 500; ++i) {
+        ASSERT_TRUE(files.Remove(keys.takeLast()));
+    }
+    std::sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    ASSERT_EQ(files.Count(), keys.size());
+    EXPECT_EQ(keysOf(files), keys);
+    for (int i = 0; i < keys.size(); i += 37)
+        EXPECT_EQ(files.Index(keys.at(i)), i + 1);
+    int walked = 0;
+    for (const CFilePtr &file : files) {
+        EXPECT_TRUE(file);
+        ++walked;
+    }
+    EXPECT_EQ(walked, keys.size());
+}

@@ -1,0 +1,142 @@
+#include "cfile.h"
+#include "clock.h"
+#include "roamstore.h"
+#include "timekey.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray sampleFile(QRandomGenerator &random)
+{
+    CFile file;
+    file.SetURL(u"site/p"_s + QString::number(random.bounded(1000)) + u"?q=\"x\""_s);
+    file.Title = u"Title, \"quoted\" עברית"_s;
+    file.Note = u"note\r\nsecond"_s;
+    const QDateTime base(QDate(2020, 1, 1), QTime(8, 0, 0));
+    const int visits = int(random.bounded(6));
+    for (int i = 0; i < visits; ++i) {
+        auto v = std::make_shared<CSession>();
+        v->Session = base;
+        v->sTime = base.addSecs(i * 61);
+        v->eTime = i % 2 ? zeroDateTime() : base.addSecs(i * 61 + 30);
+        v->Param = i % 3 ? QString() : u"a=b"_s;
+        file.Sessions.Add(v, timeKey(v->sTime));
+    }
+    if (random.bounded(2)) {
+        auto act = std::make_shared<CActivity>();
+        act->Session = base;
+        act->Location = u"http://h/f.zip"_s;
+        act->Key = base.addDays(1);
+        file.AddActivity(act);
+    }
+    return file.toBytes();
+}
+
+QByteArray mutate(QByteArray bytes, QRandomGenerator &random)
+{
+    static const char specials[] = "\",#\r\n 0123456789-:S A";
+    const int edits = 1 + int(random.bounded(8));
+    for (int e = 0; e < edits; ++e) {
+        const qsizetype size = bytes.size();
+        const qsizetype pos = size ? qsizetype(random.bounded(quint32(size))) : 0;
+        switch (random.bounded(6)) {
+        case 0:
+            if (size)
+                bytes[pos] = char(random.bounded(256));
+            break;
+        case 1:
+            bytes.insert(pos, specials[random.bounded(int(sizeof(specials) - 1))]);
+            break;
+        case 2:
+            bytes.remove(pos, qsizetype(random.bounded(20)));
+            break;
+        case 3:
+            bytes.truncate(pos);
+            break;
+        case 4:
+            bytes.insert(pos, bytes.mid(pos, qsizetype(random.bounded(80))));
+            break;
+        default:
+            // A huge count where a count or a number stands.
+            bytes.insert(pos, "2147483647");
+            break;
+        }
+    }
+    return bytes;
+}
+
+QByteArray randomBytes(QRandomGenerator &random)
+{
+    QByteArray bytes(qsizetype(random.bounded(400)), Qt::Uninitialized);
+    for (char &c : bytes)
+        c = char(random.bounded(256));
+    return bytes;
+}
+
+} // namespace
+
+TEST(Fuzz, ReadSurvivesRandomAndMutatedFiles)
+{
+    QRandomGenerator random(20240601);
+    QTemporaryDir dir;
+    int accepted = 0;
+    for (int round = 0; round < 4000; ++round) {
+        const QByteArray bytes = round % 5 == 0 ? randomBytes(random)
+                                                : mutate(sampleFile(random), random);
+        CFile file;
+        bool ok;
+        if (round % 50 == 0) {
+            const QString path = dir.filePath(u"f.smf"_s);
+            QFile out(path);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(bytes);
+            out.close();
+            ok = file.Read(path);
+        } else {
+            ok = file.fromBytes(bytes);
+        }
+        // Every record read needs at least one field of the file.
+        ASSERT_LE(file.Sessions.Count() + file.Activities.Count(), bytes.size() + 1);
+        if (!ok)
+            continue;
+        ++accepted;
+        ASSERT_FALSE(file.URL().isEmpty());
+        // Whatever was read is written so that it reads back the same.
+        const QByteArray written = file.toBytes();
+        CFile again;
+        ASSERT_TRUE(again.fromBytes(written)) << written.constData();
+        ASSERT_EQ(again.toBytes(), written) << "input: " << bytes.toHex().constData();
+    }
+    EXPECT_GT(accepted, 1000);
+}
+
+TEST(Fuzz, StoreLoadsAFolderOfDamagedFiles)
+{
+    QRandomGenerator random(99);
+    QTemporaryDir dir;
+    for (int i = 0; i < 300; ++i) {
+        QFile out(dir.filePath(QString::number(i) + u".smf"_s));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(i % 3 ? mutate(sampleFile(random), random) : randomBytes(random));
+    }
+    QFile sessions(dir.filePath(u"Ses.sms"_s));
+    ASSERT_TRUE(sessions.open(QIODevice::WriteOnly));
+    sessions.write(mutate("3\r\n#2020-01-01 08:00:00#,#2020-01-01 09:00:00#\r\n", random));
+    sessions.close();
+
+    ManualClock clock(QDateTime(QDate(2030, 1, 1), QTime(0, 0, 0)));
+    RoamStore store(dir.path(), clock);
+    store.LoadDataFolder();
+    EXPECT_EQ(store.Files.Count() + store.unreadableFiles().size() <= 300, true);
+    EXPECT_GT(store.unreadableFiles().size(), 0);
+    EXPECT_GT(store.Files.Count(), 0);
+    EXPECT_EQ(store.Files.Index(QString()), 0);
+    EXPECT_TRUE(store.AllSessions.Item(timeKey(clock.now())));
+}
