@@ -1,0 +1,7 @@
+#include "browser.h"
+
+Browser::Browser(QObject *parent)
+    : QObject(parent)
+{ }
+
+Browser::~Browser() = default;

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+/**
+ * The web browser as the host sees it: a few calls and the events of its top-level windows.
+ *
+ * Every tab counts as a browser window: navigations in any tab are reported, and the calls that
+ * act on "the" window (LocationURL, LocationName, Navigate) act on the tab the user used last.
+ * Private (incognito) tabs are never reported and never count as the tab used last.
+ *
+ * All signals are emitted on the thread that owns the object, from its event loop.
+ */
+class Browser : public QObject
+{
+    Q_OBJECT
+
+public:
+    /** How to start the browser. */
+    struct Options
+    {
+        /** Program to run; empty means the browser found on PATH. */
+        QString executable;
+        /** Profile folder the browser keeps its state in; created when missing. */
+        QString profileDir;
+        /** What GoHome opens; empty means the browser's own start page. */
+        QString homeUrl;
+        /** Run without any window (tests, machines without a display). */
+        bool headless = false;
+        /** Where downloads are saved; empty leaves the browser's own choice. */
+        QString downloadDir;
+    };
+
+    explicit Browser(QObject *parent = nullptr);
+    ~Browser() override;
+
+    /**
+     * Launches the browser. The outcome arrives later: started() once it can be driven, or
+     * failed() when it is missing, cannot be started or cannot be reached.
+     */
+    virtual void start(const Options &options) = 0;
+    /** True between started() and the end of the browser. */
+    virtual bool isRunning() const = 0;
+
+    /** Opens the home page in the tab used last. */
+    virtual void GoHome() = 0;
+    /** Sends the tab used last to the URL; nothing else about the navigation is set. */
+    virtual void Navigate(const QString &url) = 0;
+    /** Whether the browser's windows are meant to be shown. */
+    virtual bool Visible() const = 0;
+    /** Shows (restores and raises the tab used last) or minimises the browser's windows. */
+    virtual void setVisible(bool visible) = 0;
+    /** URL of the page shown in the tab used last; empty when there is none. */
+    virtual QString LocationURL() const = 0;
+    /** Title of the page shown in the tab used last, or its URL when it has no title. */
+    virtual QString LocationName() const = 0;
+    /** Asks the browser to close all its windows and end; OnQuit() follows. */
+    virtual void Quit() = 0;
+
+signals:
+    /** The browser is up and can be driven. */
+    void started();
+    /** A top-level navigation is about to start in a tab; url is the address requested. */
+    void BeforeNavigate(const QString &url);
+    /** A tab now shows this page (after any redirects, or a change within the document). */
+    void NavigateComplete(const QString &url);
+    /** A navigation is about to start in a frame inside a page. */
+    void FrameBeforeNavigate(const QString &url);
+    /** A page asked for a new tab or window showing url. */
+    void NewWindow(const QString &url);
+    /** The title of the page in the tab used last changed (its URL when it has no title). */
+    void TitleChange(const QString &title);
+    /** The browser began a download; reported once per download, guid identifies it. */
+    void DownloadStarted(const QString &url, const QString &guid);
+    /** The browser has ended: the user closed its last window, Quit() was called, or it died. */
+    void OnQuit();
+    /** Something went wrong that the user must hear about; message says what and what to do. */
+    void failed(const QString &message);
+};

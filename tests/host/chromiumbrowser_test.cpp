@@ -1,0 +1,439 @@
+#include "chromiumbrowser.h"
+#include "devtoolsclient.h"
+#include "testhttpserver.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+// Everything the layer reports, in order, one line per signal.
+class EventLog final
+{
+public:
+    explicit EventLog(Browser &browser)
+    {
+        auto add = [this](const QString &prefix) {
+            return [this, prefix](const QString &value) {
+                m_lines.append(prefix + value);
+            };
+        };
+        QObject::connect(&browser, &Browser::BeforeNavigate, &browser, add(u"before "_s));
+        QObject::connect(&browser, &Browser::NavigateComplete, &browser, add(u"complete "_s));
+        QObject::connect(&browser, &Browser::FrameBeforeNavigate, &browser, add(u"frame "_s));
+        QObject::connect(&browser, &Browser::NewWindow, &browser, add(u"window "_s));
+        QObject::connect(&browser, &Browser::TitleChange, &browser, add(u"title "_s));
+        QObject::connect(&browser, &Browser::failed, &browser, add(u"failed "_s));
+        QObject::connect(&browser,
+                         &Browser::DownloadStarted,
+                         &browser,
+                         [this](const QString &url, const QString &guid) {
+                             m_lines.append(u"download "_s + url);
+                             m_guids.append(guid);
+                         });
+        QObject::connect(
+            &browser, &Browser::OnQuit, &browser, [this] { m_lines.append(u"quit"_s); });
+        QObject::connect(
+            &browser, &Browser::started, &browser, [this] { m_lines.append(u"started"_s); });
+    }
+
+    const QStringList &lines() const { return m_lines; }
+    const QStringList &guids() const { return m_guids; }
+    int count(const QString &line) const { return int(m_lines.count(line)); }
+    bool has(const QString &line) const { return m_lines.contains(line); }
+    bool waitFor(const QString &line, int timeoutMs = kWaitMs) const
+    {
+        return QTest::qWaitFor([&] { return has(line); }, timeoutMs);
+    }
+    /** Whether the lines appear in this order, others possibly between them. */
+    bool inOrder(const QStringList &expected) const
+    {
+        qsizetype at = 0;
+        for (const QString &line : expected) {
+            at = m_lines.indexOf(line, at);
+            if (at < 0)
+                return false;
+            ++at;
+        }
+        return true;
+    }
+    std::string dump() const { return m_lines.join(u'\n').toStdString(); }
+    void clear() { m_lines.clear(); }
+
+private:
+    QStringList m_lines;
+    QStringList m_guids;
+};
+
+class ChromiumBrowserTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(m_server.listen());
+    }
+
+    void TearDown() override
+    {
+        if (m_browser && m_browser->isRunning()) {
+            QSignalSpy quit(m_browser.get(), &Browser::OnQuit);
+            m_browser->Quit();
+            quit.wait(kWaitMs);
+        }
+        m_browser.reset();
+    }
+
+    Browser::Options options() const
+    {
+        Browser::Options result;
+        result.profileDir = m_dir.filePath(u"profile"_s);
+        result.downloadDir = m_dir.filePath(u"downloads"_s);
+        result.homeUrl = m_server.url(u"/home.html"_s);
+        result.headless = true;
+        return result;
+    }
+
+    // Starts the browser and waits until it can be driven.
+    void startBrowser(const Browser::Options &options)
+    {
+        m_browser = std::make_unique<ChromiumBrowser>();
+        m_log = std::make_unique<EventLog>(*m_browser);
+        m_browser->start(options);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] { return m_log->has(u"started"_s) || !m_log->lines().isEmpty(); }, kWaitMs))
+            << "browser did not start";
+        ASSERT_TRUE(m_browser->isRunning()) << m_log->dump();
+        ASSERT_TRUE(m_user.open(m_browser->webSocketUrl()));
+    }
+
+    // Clicks an element of the page at url as the user would.
+    void click(const QString &url, const QString &selector)
+    {
+        const QString target = m_user.pageWithUrl(url);
+        ASSERT_FALSE(target.isEmpty()) << "no tab shows " << url.toStdString();
+        m_user.evaluate(target, u"document.querySelector('%1').click(); true"_s.arg(selector));
+    }
+
+    QString url(const QString &path) const { return m_server.url(path); }
+
+    QTemporaryDir m_dir;
+    TestHttpServer m_server;
+    std::unique_ptr<ChromiumBrowser> m_browser;
+    std::unique_ptr<EventLog> m_log;
+    DevToolsClient m_user;
+};
+
+TEST_F(ChromiumBrowserTest, ReportsTopLevelNavigationsFramesTitlesAndRedirects)
+{
+    m_server.addPage(u"/home.html"_s,
+                     "<title>Home</title><a id=next href=/second.html>next</a>"
+                     "<a id=moved href=/moved>moved</a>");
+    m_server.addPage(u"/second.html"_s,
+                     "<title>Second</title><p>two</p><iframe src=/inner.html></iframe>");
+    m_server.addPage(u"/inner.html"_s, "<title>Inner</title><p>inside</p>");
+    m_server.addRedirect(u"/moved"_s, u"/landing.html"_s);
+    m_server.addPage(u"/landing.html"_s, "<title>Landing</title>");
+    m_server.addPage(u"/retitled.html"_s,
+                     "<title>Before</title><script>setTimeout(() => "
+                     "{ document.title = 'After'; }, 50);</script>");
+    m_server.addPage(u"/untitled.html"_s, "<p>no title here</p>");
+    startBrowser(options());
+
+    m_browser->GoHome();
+    ASSERT_TRUE(m_log->waitFor(u"title Home"_s)) << m_log->dump();
+    EXPECT_TRUE(m_log->inOrder({u"before "_s + url(u"/home.html"_s),
+                                u"complete "_s + url(u"/home.html"_s),
+                                u"title Home"_s}))
+        << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/home.html"_s));
+    EXPECT_EQ(m_browser->LocationName(), u"Home"_s);
+
+    click(url(u"/home.html"_s), u"#next"_s);
+    ASSERT_TRUE(m_log->waitFor(u"frame "_s + url(u"/inner.html"_s))) << m_log->dump();
+    ASSERT_TRUE(m_log->waitFor(u"title Second"_s)) << m_log->dump();
+    EXPECT_TRUE(m_log->inOrder({u"before "_s + url(u"/second.html"_s),
+                                u"complete "_s + url(u"/second.html"_s),
+                                u"frame "_s + url(u"/inner.html"_s)}))
+        << m_log->dump();
+    // The frame is not a page of its own: no top-level report and its title is not the tab's.
+    EXPECT_FALSE(m_log->has(u"before "_s + url(u"/inner.html"_s))) << m_log->dump();
+    EXPECT_FALSE(m_log->has(u"complete "_s + url(u"/inner.html"_s))) << m_log->dump();
+    EXPECT_FALSE(m_log->has(u"title Inner"_s)) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationName(), u"Second"_s);
+
+    m_browser->Navigate(url(u"/home.html"_s));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_log->count(u"complete "_s + url(u"/home.html"_s)) == 2; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_user.pageWithUrl(url(u"/home.html"_s)).isEmpty(); },
+                                kWaitMs));
+    click(url(u"/home.html"_s), u"#moved"_s);
+    ASSERT_TRUE(m_log->waitFor(u"title Landing"_s)) << m_log->dump();
+    EXPECT_TRUE(
+        m_log->inOrder({u"before "_s + url(u"/moved"_s), u"complete "_s + url(u"/landing.html"_s)}))
+        << m_log->dump();
+    EXPECT_FALSE(m_log->has(u"complete "_s + url(u"/moved"_s))) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/landing.html"_s));
+
+    m_browser->Navigate(url(u"/retitled.html"_s));
+    ASSERT_TRUE(m_log->waitFor(u"title After"_s)) << m_log->dump();
+    EXPECT_TRUE(m_log->inOrder({u"title Before"_s, u"title After"_s})) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationName(), u"After"_s);
+
+    // A page without a title is named by its address.
+    m_browser->Navigate(url(u"/untitled.html"_s));
+    ASSERT_TRUE(m_log->waitFor(u"title "_s + url(u"/untitled.html"_s))) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationName(), url(u"/untitled.html"_s));
+
+    // One report of each kind per navigation.
+    for (const QString &path : {u"/second.html"_s, u"/moved"_s, u"/retitled.html"_s}) {
+        EXPECT_EQ(m_log->count(u"before "_s + url(path)), 1) << path.toStdString();
+        EXPECT_EQ(m_log->count(u"frame "_s + url(path)), 0) << path.toStdString();
+    }
+    EXPECT_EQ(m_log->count(u"frame "_s + url(u"/inner.html"_s)), 1) << m_log->dump();
+    EXPECT_EQ(m_log->count(u"before "_s + url(u"/home.html"_s)), 2) << m_log->dump();
+    EXPECT_FALSE(m_log->has(u"failed"_s));
+}
+
+TEST_F(ChromiumBrowserTest, ObservesFormsWithoutSendingThemAgain)
+{
+    m_server.addPage(u"/home.html"_s,
+                     "<title>Form</title><form method=post action=/submit>"
+                     "<input name=q value=roam><button id=go>go</button></form>");
+    m_server.addPage(u"/submit"_s, "<title>Thanks</title>");
+    startBrowser(options());
+
+    m_browser->GoHome();
+    ASSERT_TRUE(m_log->waitFor(u"title Form"_s)) << m_log->dump();
+    click(url(u"/home.html"_s), u"#go"_s);
+    ASSERT_TRUE(m_log->waitFor(u"title Thanks"_s)) << m_log->dump();
+    EXPECT_TRUE(
+        m_log->inOrder({u"before "_s + url(u"/submit"_s), u"complete "_s + url(u"/submit"_s)}))
+        << m_log->dump();
+    EXPECT_EQ(m_server.requestCount("POST", u"/submit"_s), 1);
+    EXPECT_EQ(m_server.requestCount("GET", u"/submit"_s), 0);
+    const auto requests = m_server.requests();
+    const auto post = std::find_if(requests.cbegin(), requests.cend(), [](const auto &request) {
+        return request.method == "POST";
+    });
+    ASSERT_NE(post, requests.cend());
+    EXPECT_EQ(post->body, "q=roam");
+}
+
+TEST_F(ChromiumBrowserTest, ReportsNewWindowsAndFollowsTheTabUsedLast)
+{
+    m_server.addPage(u"/home.html"_s,
+                     "<title>Home</title><a id=blank target=_blank href=/tab.html>tab</a>"
+                     "<button id=open onclick=\"window.open('/popup.html')\">open</button>"
+                     "<a id=next href=/second.html>next</a>");
+    m_server.addPage(u"/tab.html"_s, "<title>Tab</title>");
+    m_server.addPage(u"/popup.html"_s, "<title>Popup</title>");
+    m_server.addPage(u"/second.html"_s, "<title>Second</title>");
+    m_server.addPage(u"/third.html"_s, "<title>Third</title>");
+    startBrowser(options());
+
+    m_browser->GoHome();
+    ASSERT_TRUE(m_log->waitFor(u"title Home"_s)) << m_log->dump();
+    const QString homeTab = m_user.pageWithUrl(url(u"/home.html"_s));
+
+    click(url(u"/home.html"_s), u"#blank"_s);
+    ASSERT_TRUE(m_log->waitFor(u"title Tab"_s)) << m_log->dump();
+    EXPECT_TRUE(m_log->inOrder({u"window "_s + url(u"/tab.html"_s),
+                                u"before "_s + url(u"/tab.html"_s),
+                                u"complete "_s + url(u"/tab.html"_s)}))
+        << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/tab.html"_s));
+    EXPECT_EQ(m_browser->LocationName(), u"Tab"_s);
+
+    click(url(u"/home.html"_s), u"#open"_s);
+    ASSERT_TRUE(m_log->waitFor(u"title Popup"_s)) << m_log->dump();
+    EXPECT_TRUE(m_log->inOrder({u"window "_s + url(u"/popup.html"_s),
+                                u"before "_s + url(u"/popup.html"_s),
+                                u"complete "_s + url(u"/popup.html"_s)}))
+        << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/popup.html"_s));
+    EXPECT_EQ(m_log->count(u"window "_s + url(u"/tab.html"_s)), 1);
+    EXPECT_EQ(m_log->count(u"window "_s + url(u"/popup.html"_s)), 1);
+
+    // The user goes back to the first tab and follows a link there: it is the tab used last.
+    click(url(u"/home.html"_s), u"#next"_s);
+    ASSERT_TRUE(m_log->waitFor(u"title Second"_s)) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/second.html"_s));
+    m_browser->Navigate(url(u"/third.html"_s));
+    ASSERT_TRUE(m_log->waitFor(u"title Third"_s)) << m_log->dump();
+    EXPECT_EQ(m_user.pageWithUrl(url(u"/third.html"_s)), homeTab);
+    EXPECT_FALSE(m_user.pageWithUrl(url(u"/popup.html"_s)).isEmpty());
+
+    // Closing the tab used last hands that role to another tab.
+    m_user.call(u"Target.closeTarget"_s, {{u"targetId"_s, homeTab}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_browser->LocationURL() != url(u"/third.html"_s); },
+                                kWaitMs));
+    EXPECT_TRUE(m_browser->LocationURL() == url(u"/tab.html"_s)
+                || m_browser->LocationURL() == url(u"/popup.html"_s))
+        << m_browser->LocationURL().toStdString();
+}
+
+TEST_F(ChromiumBrowserTest, ReportsEveryDownloadOnce)
+{
+    m_server.addPage(u"/home.html"_s,
+                     "<title>Files</title><a id=zip href=/files/archive.zip>zip</a>"
+                     "<a id=save href=/data.bin download>save</a>"
+                     "<iframe src=/frame.html></iframe>");
+    m_server.addPage(u"/frame.html"_s, "<a id=inner href=/files/inner.zip>inner</a>");
+    m_server.addFile(u"/files/archive.zip"_s, "application/zip", QByteArray(2000, 'z'));
+    m_server.addFile(u"/files/inner.zip"_s, "application/zip", QByteArray(100, 'i'));
+    m_server.addFile(u"/data.bin"_s, "application/octet-stream", QByteArray(3000, 'd'));
+    const Browser::Options startOptions = options();
+    startBrowser(startOptions);
+    const QDir downloads(startOptions.downloadDir);
+
+    m_browser->GoHome();
+    ASSERT_TRUE(m_log->waitFor(u"title Files"_s)) << m_log->dump();
+
+    click(url(u"/home.html"_s), u"#zip"_s);
+    ASSERT_TRUE(m_log->waitFor(u"download "_s + url(u"/files/archive.zip"_s))) << m_log->dump();
+    EXPECT_TRUE(m_log->inOrder({u"before "_s + url(u"/files/archive.zip"_s),
+                                u"download "_s + url(u"/files/archive.zip"_s)}))
+        << m_log->dump();
+
+    click(url(u"/home.html"_s), u"#save"_s);
+    ASSERT_TRUE(m_log->waitFor(u"download "_s + url(u"/data.bin"_s))) << m_log->dump();
+
+    const QString frame = m_user.pageWithUrl(url(u"/home.html"_s));
+    m_user.evaluate(frame,
+                    u"document.querySelector('iframe').contentDocument"
+                    ".querySelector('#inner').click(); true"_s);
+    ASSERT_TRUE(m_log->waitFor(u"download "_s + url(u"/files/inner.zip"_s))) << m_log->dump();
+    EXPECT_TRUE(m_log->has(u"frame "_s + url(u"/files/inner.zip"_s))) << m_log->dump();
+
+    // Once all files are saved, no late second report may come.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return downloads.exists(u"archive.zip"_s) && downloads.exists(u"data.bin"_s)
+                   && downloads.exists(u"inner.zip"_s);
+        },
+        kWaitMs))
+        << downloads.entryList().join(u' ').toStdString();
+    m_user.call(u"Target.getTargets"_s);
+    EXPECT_EQ(m_log->count(u"download "_s + url(u"/files/archive.zip"_s)), 1) << m_log->dump();
+    EXPECT_EQ(m_log->count(u"download "_s + url(u"/data.bin"_s)), 1) << m_log->dump();
+    EXPECT_EQ(m_log->count(u"download "_s + url(u"/files/inner.zip"_s)), 1) << m_log->dump();
+    EXPECT_EQ(QSet<QString>(m_log->guids().cbegin(), m_log->guids().cend()).size(), 3);
+    // A download is not a page shown.
+    EXPECT_FALSE(m_log->has(u"complete "_s + url(u"/files/archive.zip"_s))) << m_log->dump();
+    EXPECT_FALSE(m_log->has(u"before "_s + url(u"/data.bin"_s))) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/home.html"_s));
+}
+
+TEST_F(ChromiumBrowserTest, NeverReportsPrivateWindows)
+{
+    m_server.addPage(u"/home.html"_s, "<title>Home</title>");
+    m_server.addPage(u"/secret.html"_s, "<title>Secret</title><a id=more href=/more.html>more</a>");
+    m_server.addPage(u"/more.html"_s, "<title>More</title>");
+    startBrowser(options());
+    m_browser->GoHome();
+    ASSERT_TRUE(m_log->waitFor(u"title Home"_s)) << m_log->dump();
+
+    const QString context = m_user.call(u"Target.createBrowserContext"_s)
+                                .value(u"result"_s)[u"browserContextId"_s]
+                                .toString();
+    ASSERT_FALSE(context.isEmpty());
+    m_user.call(u"Target.createTarget"_s,
+                {{u"url"_s, url(u"/secret.html"_s)}, {u"browserContextId"_s, context}});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_server.requestCount("GET", u"/secret.html"_s) == 1; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !m_user.pageWithUrl(url(u"/secret.html"_s)).isEmpty(); }, kWaitMs));
+    click(url(u"/secret.html"_s), u"#more"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.requestCount("GET", u"/more.html"_s) == 1; },
+                                kWaitMs));
+
+    // The ordinary tab still reports, and still is the one the calls act on.
+    m_browser->Navigate(url(u"/home.html"_s));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_log->count(u"title Home"_s) == 2; }, kWaitMs))
+        << m_log->dump();
+    for (const QString &line : m_log->lines())
+        EXPECT_FALSE(line.contains(u"secret"_s) || line.contains(u"more"_s)) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/home.html"_s));
+}
+
+TEST_F(ChromiumBrowserTest, ReportsTheEndOfTheBrowser)
+{
+    m_server.addPage(u"/home.html"_s, "<title>Home</title>");
+
+    // Closed by the user (another client asks, as the last window closing does).
+    startBrowser(options());
+    m_browser->GoHome();
+    ASSERT_TRUE(m_log->waitFor(u"title Home"_s)) << m_log->dump();
+    m_user.post(u"Browser.close"_s);
+    ASSERT_TRUE(m_log->waitFor(u"quit"_s)) << m_log->dump();
+    EXPECT_EQ(m_log->count(u"quit"_s), 1);
+    EXPECT_FALSE(m_log->lines().join(u'\n').contains(u"failed"_s)) << m_log->dump();
+    EXPECT_FALSE(m_browser->isRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_browser->processId() == 0; }, kWaitMs));
+
+    // Quit through the layer.
+    startBrowser(options());
+    m_browser->Quit();
+    ASSERT_TRUE(m_log->waitFor(u"quit"_s)) << m_log->dump();
+    EXPECT_FALSE(m_log->lines().join(u'\n').contains(u"failed"_s)) << m_log->dump();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_browser->processId() == 0; }, kWaitMs));
+
+    // Killed: a failure, then the end.
+    startBrowser(options());
+    ASSERT_GT(m_browser->processId(), 0);
+    ::kill(pid_t(m_browser->processId()), SIGKILL);
+    ASSERT_TRUE(m_log->waitFor(u"quit"_s)) << m_log->dump();
+    ASSERT_EQ(m_log->lines().size(), 3) << m_log->dump();
+    EXPECT_TRUE(m_log->lines().at(1).startsWith(u"failed "_s)) << m_log->dump();
+    EXPECT_EQ(m_log->count(u"quit"_s), 1);
+}
+
+TEST_F(ChromiumBrowserTest, StartFailuresAreReported)
+{
+    Browser::Options missing = options();
+    missing.executable = m_dir.filePath(u"no-such-browser"_s);
+    ChromiumBrowser browser;
+    QSignalSpy failed(&browser, &Browser::failed);
+    QSignalSpy started(&browser, &Browser::started);
+    browser.start(missing);
+    ASSERT_TRUE(failed.wait(kWaitMs));
+    EXPECT_TRUE(failed.at(0).at(0).toString().contains(u"no-such-browser"_s));
+    EXPECT_TRUE(failed.at(0).at(0).toString().contains(u"chromium"_s));
+    EXPECT_EQ(started.count(), 0);
+    EXPECT_FALSE(browser.isRunning());
+
+    // A program that is there but ends at once with an error.
+    Browser::Options broken = options();
+    broken.executable = u"/bin/false"_s;
+    ChromiumBrowser falseBrowser;
+    QSignalSpy brokenFailed(&falseBrowser, &Browser::failed);
+    falseBrowser.start(broken);
+    ASSERT_TRUE(brokenFailed.wait(kWaitMs));
+    EXPECT_TRUE(brokenFailed.at(0).at(0).toString().contains(u"exit code 1"_s))
+        << brokenFailed.at(0).at(0).toString().toStdString();
+
+    // A second browser on a profile already in use gives up and says why.
+    startBrowser(options());
+    ChromiumBrowser second;
+    QSignalSpy secondFailed(&second, &Browser::failed);
+    QSignalSpy secondStarted(&second, &Browser::started);
+    second.start(options());
+    ASSERT_TRUE(secondFailed.wait(kWaitMs));
+    EXPECT_TRUE(secondFailed.at(0).at(0).toString().contains(u"already running"_s))
+        << secondFailed.at(0).at(0).toString().toStdString();
+    EXPECT_EQ(secondStarted.count(), 0);
+    EXPECT_TRUE(m_browser->isRunning());
+}
+
+} // namespace

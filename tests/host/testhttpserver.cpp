@@ -1,0 +1,133 @@
+#include "testhttpserver.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 404:
+        return "Not Found";
+    default:
+        return "Status";
+    }
+}
+
+QString pathOf(const QString &target)
+{
+    return target.section(u'?', 0, 0).section(u'#', 0, 0);
+}
+
+} // namespace
+
+TestHttpServer::TestHttpServer(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::onNewConnection);
+}
+
+bool TestHttpServer::listen()
+{
+    return m_server.listen(QHostAddress::LocalHost, 0);
+}
+
+QString TestHttpServer::url(const QString &path) const
+{
+    return u"http://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(path);
+}
+
+void TestHttpServer::addPage(const QString &path, const QByteArray &html)
+{
+    m_responses.insert(path, Response {200, "text/html; charset=utf-8", {}, html});
+}
+
+void TestHttpServer::addRedirect(const QString &path, const QString &location, int status)
+{
+    m_responses.insert(
+        path, Response {status, "text/plain", "Location: " + location.toUtf8() + "\r\n", {}});
+}
+
+void TestHttpServer::addFile(const QString &path,
+                             const QByteArray &contentType,
+                             const QByteArray &body,
+                             const QByteArray &extraHeaders)
+{
+    m_responses.insert(path, Response {200, contentType, extraHeaders, body});
+}
+
+int TestHttpServer::requestCount(const QByteArray &method, const QString &path) const
+{
+    return int(std::count_if(m_requests.cbegin(), m_requests.cend(), [&](const Request &request) {
+        return request.method == method && pathOf(request.path) == path;
+    }));
+}
+
+void TestHttpServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        m_buffers.insert(socket, {});
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void TestHttpServer::onReadyRead(QTcpSocket *socket)
+{
+    QByteArray &buffer = m_buffers[socket];
+    buffer += socket->readAll();
+    const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
+    if (headerEnd < 0)
+        return;
+    const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    qsizetype contentLength = 0;
+    for (const QByteArray &line : lines) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
+            contentLength = line.mid(colon + 1).trimmed().toLongLong();
+    }
+    if (buffer.size() < headerEnd + 4 + contentLength)
+        return;
+    const QByteArray body = buffer.mid(headerEnd + 4, contentLength);
+    buffer.clear();
+    respond(socket, requestLine.value(0), QString::fromLatin1(requestLine.value(1)), body);
+}
+
+void TestHttpServer::respond(QTcpSocket *socket,
+                             const QByteArray &method,
+                             const QString &target,
+                             const QByteArray &body)
+{
+    m_requests.append(Request {method, target, body});
+    const auto found = m_responses.constFind(pathOf(target));
+    const Response response = found != m_responses.cend()
+                                  ? *found
+                                  : Response {404, "text/plain", {}, "not found"};
+    QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
+                       + reasonPhrase(response.status) + "\r\n";
+    reply += "Content-Type: " + response.contentType + "\r\n";
+    reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    reply += "Cache-Control: no-store\r\nConnection: close\r\n";
+    reply += response.headers;
+    reply += "\r\n";
+    if (method != "HEAD")
+        reply += response.body;
+    socket->write(reply);
+    socket->disconnectFromHost();
+    emit requestServed(pathOf(target));
+}
