@@ -1,0 +1,411 @@
+#include "historycommand.h"
+
+#include "clock.h"
+#include "fieldreader.h"
+#include "roamsettings.h"
+#include "roamstore.h"
+#include "texttable.h"
+#include "timekey.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString programName = u"roamlog-history"_s;
+
+QString jsonTimeText(const QDateTime &time)
+{
+    return time.toString(u"yyyy-MM-dd'T'HH:mm:ss"_s);
+}
+
+QJsonValue jsonTime(const QDateTime &time)
+{
+    if (isZeroDateTime(time))
+        return QJsonValue::Null;
+    return jsonTimeText(time);
+}
+
+QString textTime(const QDateTime &time)
+{
+    if (isZeroDateTime(time))
+        return u"-"_s;
+    return timeKey(time);
+}
+
+// A span whose end was never stamped has no length.
+bool hasDuration(const QDateTime &start, const QDateTime &end)
+{
+    return !isZeroDateTime(start) && !isZeroDateTime(end);
+}
+
+QJsonValue jsonDuration(const QDateTime &start, const QDateTime &end)
+{
+    if (!hasDuration(start, end))
+        return QJsonValue::Null;
+    return start.secsTo(end);
+}
+
+QString textDuration(const QDateTime &start, const QDateTime &end)
+{
+    if (!hasDuration(start, end))
+        return u"-"_s;
+    qint64 seconds = start.secsTo(end);
+    const QString sign = seconds < 0 ? u"-"_s : QString();
+    seconds = qAbs(seconds);
+    return sign + QString::number(seconds / 3600) + u':'
+           + QString::number(seconds / 60 % 60).rightJustified(2, u'0') + u':'
+           + QString::number(seconds % 60).rightJustified(2, u'0');
+}
+
+// The stored note is one blank when the user wrote none.
+QString noteText(const CFilePtr &file)
+{
+    return file->Note.trimmed();
+}
+
+QDateTime firstVisit(const CFilePtr &file)
+{
+    return file->Sessions.Count() > 0 ? (*file->Sessions.begin())->sTime : QDateTime();
+}
+
+QDateTime lastVisit(const CFilePtr &file)
+{
+    QDateTime last;
+    for (const CSessionPtr &visit : file->Sessions)
+        last = visit->sTime;
+    return last;
+}
+
+void printJson(QTextStream &out, const QJsonValue &value)
+{
+    const QJsonDocument doc = value.isArray() ? QJsonDocument(value.toArray())
+                                              : QJsonDocument(value.toObject());
+    out << QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
+}
+
+} // namespace
+
+HistoryCommand::HistoryCommand(const RoamSettings &settings, QTextStream &out, QTextStream &err)
+    : m_settings(settings)
+    , m_out(out)
+    , m_err(err)
+{ }
+
+HistoryCommand::~HistoryCommand() = default;
+
+QString HistoryCommand::helpText()
+{
+    return u"Usage: roamlog-history [--json] [--data-dir DIR] COMMAND [ARGUMENT]\n"
+           "\n"
+           "Prints the browsing history that Roamlog recorded in a data folder.\n"
+           "The data folder is only read: no session is registered and no file changes.\n"
+           "\n"
+           "Commands:\n"
+           "  sites        every recorded site (a page or one of its parent paths)\n"
+           "  sessions     every browsing session of the sessions file\n"
+           "  visits URL   the visits and downloads of the site recorded under URL\n"
+           "  find TEXT    the sites whose URL, title or note hold TEXT (letter case ignored)\n"
+           "\n"
+           "Options:\n"
+           "  --json           print JSON instead of aligned columns\n"
+           "  --data-dir DIR   read the data folder DIR instead of the configured one\n"
+           "  -h, --help       print this text\n"
+           "\n"
+           "Times are local, as yyyy-MM-dd hh:mm:ss (JSON: yyyy-MM-ddTHH:mm:ss);\n"
+           "a visit or session that was never closed has no end.\n"
+           "\n"
+           "Exit status: 0 on success, 1 when no site is recorded under the URL of\n"
+           "\"visits\", 2 for bad arguments or a data folder that does not exist.\n"_s;
+}
+
+int HistoryCommand::usageError(const QString &message)
+{
+    m_err << programName << ": " << message << '\n'
+          << "Try '" << programName << " --help' for more information.\n";
+    m_err.flush();
+    return UsageError;
+}
+
+int HistoryCommand::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption jsonOption(u"json"_s);
+    const QCommandLineOption dataDirOption(u"data-dir"_s, QString(), u"DIR"_s);
+    const QCommandLineOption helpOption(QStringList {u"h"_s, u"help"_s});
+    parser.addOption(jsonOption);
+    parser.addOption(dataDirOption);
+    parser.addOption(helpOption);
+    parser.addPositionalArgument(u"command"_s, QString());
+
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(helpOption)) {
+        m_out << helpText();
+        m_out.flush();
+        return Success;
+    }
+    m_json = parser.isSet(jsonOption);
+    if (parser.values(dataDirOption).size() > 1)
+        return usageError(u"--data-dir is given more than once"_s);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return usageError(u"no command given"_s);
+    const QString command = positional.first();
+    const QStringList rest = positional.mid(1);
+
+    int wanted = 0;
+    if (command == u"sites" || command == u"sessions")
+        wanted = 0;
+    else if (command == u"visits" || command == u"find")
+        wanted = 1;
+    else
+        return usageError(u"unknown command '"_s + command + u'\'');
+    if (rest.size() < wanted)
+        return usageError(u"'"_s + command + u"' needs an argument"_s);
+    if (rest.size() > wanted)
+        return usageError(u"unexpected argument '"_s + rest.at(wanted) + u'\'');
+    if (wanted == 1 && rest.first().isEmpty())
+        return usageError(u"'"_s + command + u"' needs a non-empty argument"_s);
+
+    QString dataFolder;
+    if (parser.isSet(dataDirOption)) {
+        dataFolder = parser.value(dataDirOption);
+        if (dataFolder.isEmpty())
+            return usageError(u"--data-dir needs a folder"_s);
+    } else {
+        dataFolder = m_settings.dataFolder();
+    }
+    const QFileInfo folder(dataFolder);
+    if (!folder.exists())
+        return usageError(u"the data folder "_s + QDir::toNativeSeparators(dataFolder)
+                          + u" does not exist"_s);
+    if (!folder.isDir())
+        return usageError(QDir::toNativeSeparators(dataFolder) + u" is not a folder"_s);
+    if (!load(folder.absoluteFilePath()))
+        return usageError(u"the data folder "_s + QDir::toNativeSeparators(dataFolder)
+                          + u" cannot be read"_s);
+
+    int code = Success;
+    if (command == u"sites")
+        code = listSites();
+    else if (command == u"sessions")
+        code = listSessions();
+    else if (command == u"visits")
+        code = listVisits(rest.first());
+    else
+        code = findSites(rest.first());
+    m_out.flush();
+    m_err.flush();
+    return code;
+}
+
+bool HistoryCommand::load(const QString &dataFolder)
+{
+    if (!QFileInfo(dataFolder).isReadable())
+        return false;
+    // The store creates a missing folder, so it is only asked to load one known to exist. The
+    // running session it registers is its own; the sessions come from the file alone.
+    m_store = std::make_unique<RoamStore>(dataFolder, Clock::system());
+    m_store->LoadDataFolder();
+    for (const QString &path : m_store->unreadableFiles())
+        m_err << programName << ": skipped " << QDir::toNativeSeparators(path)
+              << ": not a site file\n";
+    readSessionsFile(m_store->sessionsFileName());
+    return true;
+}
+
+void HistoryCommand::readSessionsFile(const QString &fileName)
+{
+    m_sessions = CSessions();
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    FieldReader in(FieldReader::decode(file.readAll()));
+    file.close();
+
+    qint64 count = 0;
+    if (!in.takeInteger(count))
+        return;
+    for (qint64 i = 0; i < count; ++i) {
+        auto session = std::make_shared<CSession>();
+        if (!in.takeDateTime(session->sTime) || !in.takeDateTime(session->eTime))
+            return;
+        m_sessions.Add(session, timeKey(session->sTime));
+    }
+}
+
+QJsonObject HistoryCommand::siteObject(const CFilePtr &file) const
+{
+    return QJsonObject {
+        {u"url"_s, file->URL()},
+        {u"title"_s, file->Title},
+        {u"note"_s, noteText(file)},
+        {u"level"_s, file->Level()},
+        {u"visits"_s, file->Sessions.Count()},
+        {u"downloads"_s, file->Activities.Count()},
+        {u"firstVisit"_s, jsonTime(firstVisit(file))},
+        {u"lastVisit"_s, jsonTime(lastVisit(file))},
+        {u"file"_s, QFileInfo(file->FileName).fileName()},
+    };
+}
+
+int HistoryCommand::printSites(const QList<CFilePtr> &files)
+{
+    if (m_json) {
+        QJsonArray sites;
+        for (const CFilePtr &file : files)
+            sites.append(siteObject(file));
+        printJson(m_out, sites);
+        return Success;
+    }
+    if (files.isEmpty())
+        return Success;
+    TextTable table(
+        {u"LAST VISIT"_s, u"VISITS"_s, u"DOWNLOADS"_s, u"URL"_s, u"TITLE"_s, u"NOTE"_s});
+    table.setRightAligned(1);
+    table.setRightAligned(2);
+    for (const CFilePtr &file : files) {
+        table.addRow({textTime(lastVisit(file)),
+                      QString::number(file->Sessions.Count()),
+                      QString::number(file->Activities.Count()),
+                      file->URL(),
+                      file->Title,
+                      noteText(file)});
+    }
+    table.print(m_out);
+    return Success;
+}
+
+int HistoryCommand::listSites()
+{
+    QList<CFilePtr> files;
+    files.reserve(m_store->Files.Count());
+    for (const CFilePtr &file : m_store->Files)
+        files.append(file);
+    return printSites(files);
+}
+
+int HistoryCommand::findSites(const QString &text)
+{
+    QList<CFilePtr> files;
+    for (const CFilePtr &file : m_store->Files) {
+        if (file->URL().contains(text, Qt::CaseInsensitive)
+            || file->Title.contains(text, Qt::CaseInsensitive)
+            || file->Note.contains(text, Qt::CaseInsensitive))
+            files.append(file);
+    }
+    return printSites(files);
+}
+
+int HistoryCommand::listSessions()
+{
+    // Sites visited in each browsing session, by the session's start key.
+    QHash<QString, QSet<QString>> sitesBySession;
+    for (const CFilePtr &file : m_store->Files) {
+        for (const CSessionPtr &visit : file->Sessions)
+            sitesBySession[timeKey(visit->Session)].insert(file->URL());
+    }
+    const auto siteCount = [&sitesBySession](const CSessionPtr &session) {
+        return int(sitesBySession.value(timeKey(session->sTime)).size());
+    };
+
+    if (m_json) {
+        QJsonArray sessions;
+        for (const CSessionPtr &session : m_sessions) {
+            sessions.append(QJsonObject {
+                {u"start"_s, jsonTime(session->sTime)},
+                {u"end"_s, jsonTime(session->eTime)},
+                {u"durationSeconds"_s, jsonDuration(session->sTime, session->eTime)},
+                {u"sites"_s, siteCount(session)},
+            });
+        }
+        printJson(m_out, sessions);
+        return Success;
+    }
+    if (m_sessions.Count() == 0)
+        return Success;
+    TextTable table({u"START"_s, u"END"_s, u"DURATION"_s, u"SITES"_s});
+    table.setRightAligned(2);
+    table.setRightAligned(3);
+    for (const CSessionPtr &session : m_sessions) {
+        table.addRow({textTime(session->sTime),
+                      textTime(session->eTime),
+                      textDuration(session->sTime, session->eTime),
+                      QString::number(siteCount(session))});
+    }
+    table.print(m_out);
+    return Success;
+}
+
+int HistoryCommand::listVisits(const QString &url)
+{
+    const CFilePtr file = m_store->Files.Item(url);
+    if (!file) {
+        m_err << programName << ": no site is recorded under " << url << '\n';
+        return NotFound;
+    }
+
+    if (m_json) {
+        QJsonArray visits;
+        for (const CSessionPtr &visit : file->Sessions) {
+            visits.append(QJsonObject {
+                {u"start"_s, jsonTime(visit->sTime)},
+                {u"end"_s, jsonTime(visit->eTime)},
+                {u"durationSeconds"_s, jsonDuration(visit->sTime, visit->eTime)},
+                {u"session"_s, jsonTime(visit->Session)},
+                {u"query"_s, visit->Param},
+            });
+        }
+        QJsonArray downloads;
+        for (const CActivityPtr &act : file->Activities) {
+            downloads.append(QJsonObject {
+                {u"time"_s, jsonTime(act->Key)},
+                {u"session"_s, jsonTime(act->Session)},
+                {u"location"_s, act->Location},
+            });
+        }
+        QJsonObject site = siteObject(file);
+        site.insert(u"visits"_s, visits);
+        site.insert(u"downloads"_s, downloads);
+        printJson(m_out, site);
+        return Success;
+    }
+
+    m_out << "URL:    " << file->URL() << '\n' << "Title:  " << file->Title << '\n';
+    if (!noteText(file).isEmpty())
+        m_out << "Note:   " << noteText(file) << '\n';
+    if (file->Sessions.Count() > 0) {
+        m_out << '\n';
+        TextTable table({u"START"_s, u"END"_s, u"DURATION"_s, u"SESSION"_s, u"QUERY"_s});
+        table.setRightAligned(2);
+        for (const CSessionPtr &visit : file->Sessions) {
+            table.addRow({textTime(visit->sTime),
+                          textTime(visit->eTime),
+                          textDuration(visit->sTime, visit->eTime),
+                          textTime(visit->Session),
+                          visit->Param});
+        }
+        table.print(m_out);
+    }
+    if (file->Activities.Count() > 0) {
+        m_out << '\n';
+        TextTable table({u"DOWNLOADED"_s, u"SESSION"_s, u"LOCATION"_s});
+        for (const CActivityPtr &act : file->Activities)
+            table.addRow({textTime(act->Key), textTime(act->Session), act->Location});
+        table.print(m_out);
+    }
+    return Success;
+}

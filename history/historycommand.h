@@ -1,0 +1,64 @@
+#pragma once
+
+#include "cfile.h"
+#include "csessions.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QJsonObject;
+class QTextStream;
+class RoamSettings;
+class RoamStore;
+
+/// The `roamlog-history` program: reads a data folder without registering a session and
+/// without writing anything, and prints its sites, sessions, the visits of one site, or the
+/// sites whose URL, title or note hold a text, as aligned columns or as JSON.
+///
+/// Commands: "sites", "sessions", "visits URL", "find TEXT". Options: "--json",
+/// "--data-dir DIR" (otherwise the data folder of `settings`), "--help".
+class HistoryCommand final
+{
+public:
+    /// Exit codes of `run`.
+    enum ExitCode {
+        Success = 0,
+        /// "visits" of a URL that no site record holds.
+        NotFound = 1,
+        /// Bad arguments, or a data folder that does not exist.
+        UsageError = 2,
+    };
+
+    /// `settings` gives the data folder when "--data-dir" is absent; results go to `out`,
+    /// messages to `err`.
+    HistoryCommand(const RoamSettings &settings, QTextStream &out, QTextStream &err);
+    ~HistoryCommand();
+
+    /// Runs the command line `arguments` (the program name first) and returns the exit code.
+    int run(const QStringList &arguments);
+
+    /// The text of "--help".
+    static QString helpText();
+
+private:
+    bool load(const QString &dataFolder);
+    void readSessionsFile(const QString &fileName);
+
+    int listSites();
+    int listSessions();
+    int listVisits(const QString &url);
+    int findSites(const QString &text);
+    int printSites(const QList<CFilePtr> &files);
+
+    int usageError(const QString &message);
+    QJsonObject siteObject(const CFilePtr &file) const;
+
+    const RoamSettings &m_settings;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    bool m_json = false;
+    std::unique_ptr<RoamStore> m_store;
+    CSessions m_sessions;
+};

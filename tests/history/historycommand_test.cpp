@@ -1,0 +1,353 @@
+#include "historycommand.h"
+
+#include "roamsettings.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+// Readable failure messages for the printed texts.
+void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+struct Result
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray crlf(std::initializer_list<const char *> lines)
+{
+    QByteArray bytes;
+    for (const char *line : lines)
+        bytes += QByteArray(line) + "\r\n";
+    return bytes;
+}
+
+// Every file under `root` with its content, to see that a run left the folder as it was.
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root,
+                    QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        files.insert(path, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<dir>"));
+    }
+    return files;
+}
+
+class HistoryCommandTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_data = m_dir.filePath(u"Data"_s);
+        ASSERT_TRUE(QDir().mkpath(m_data));
+        m_settings = std::make_unique<RoamSettings>(m_dir.filePath(u"settings.ini"_s));
+
+        write(
+            u"0001.smf"_s,
+            crlf(
+                {R"("http://site/docs","Docs",3)",
+                 R"(2,1,"Read the handbook")",
+                 R"("S",#1997-11-03 14:00:00#,#1997-11-03 14:05:10#,#1997-11-03 14:07:00#,"")",
+                 R"("S",#1997-11-04 18:30:00#,#1997-11-04 18:31:00#,#00:00:00#,"page=2")",
+                 R"("A",#1997-11-03 14:00:00#,"http://site/docs/guide.pdf",#1997-11-03 14:06:00#)"}));
+        write(
+            u"0002.smf"_s,
+            crlf({R"("http://site","Site home",2)",
+                  R"(1,0," ")",
+                  R"("S",#1997-11-03 14:00:00#,#1997-11-03 14:05:10#,#1997-11-03 14:07:00#,"")"}));
+        // A doubled quote in the title, Hebrew text, a note with a line break.
+        write(
+            u"0003.smf"_s,
+            crlf(
+                {R"("http://other.example/q","Say ""shalom"" שלום",2)",
+                 "1,0,\"first line\r\nsecond Handbook line\"",
+                 R"("S",#1997-11-04 18:30:00#,#1997-11-04 18:40:00#,#1997-11-04 18:45:30#,"q=x")"}));
+        write(u"Ses.sms"_s,
+              crlf({"2",
+                    "#1997-11-03 09:12:40#,#1997-11-03 10:01:05#",
+                    "#1997-11-04 18:30:00#,#1997-11-04 18:30:00#"}));
+    }
+
+    void write(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(QDir(m_data).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    Result run(QStringList args, bool withDataDir = true)
+    {
+        if (withDataDir)
+            args << u"--data-dir"_s << m_data;
+        Result result;
+        QTextStream out(&result.out);
+        QTextStream err(&result.err);
+        HistoryCommand command(*m_settings, out, err);
+        result.code = command.run(QStringList {u"roamlog-history"_s} + args);
+        out.flush();
+        err.flush();
+        return result;
+    }
+
+    static QJsonDocument json(const Result &result)
+    {
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(result.out.toUtf8(), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << result.out.toStdString();
+        return doc;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_data;
+    std::unique_ptr<RoamSettings> m_settings;
+};
+
+TEST_F(HistoryCommandTest, SitesAsAlignedTextAndJson)
+{
+    const Result text = run({u"sites"_s});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(text.err, QString());
+    EXPECT_EQ(
+        text.out,
+        u"LAST VISIT           VISITS  DOWNLOADS  URL                     TITLE              NOTE\n"
+        u"1997-11-04 18:40:00       1          0  http://other.example/q  Say \"shalom\" שלום  "
+        u"first line  second Handbook line\n"
+        u"1997-11-03 14:05:10       1          0  http://site             Site home\n"
+        u"1997-11-04 18:31:00       2          1  http://site/docs        Docs               "
+        u"Read the handbook\n"_s);
+
+    const Result result = run({u"sites"_s, u"--json"_s});
+    EXPECT_EQ(result.code, 0);
+    const QJsonArray sites = json(result).array();
+    ASSERT_EQ(sites.size(), 3);
+    const QJsonObject docs = sites.at(2).toObject();
+    EXPECT_EQ(docs,
+              (QJsonObject {{u"url"_s, u"http://site/docs"_s},
+                            {u"title"_s, u"Docs"_s},
+                            {u"note"_s, u"Read the handbook"_s},
+                            {u"level"_s, 3},
+                            {u"visits"_s, 2},
+                            {u"downloads"_s, 1},
+                            {u"firstVisit"_s, u"1997-11-03T14:05:10"_s},
+                            {u"lastVisit"_s, u"1997-11-04T18:31:00"_s},
+                            {u"file"_s, u"0001.smf"_s}}));
+    EXPECT_EQ(sites.at(0)[u"title"_s].toString(), u"Say \"shalom\" שלום"_s);
+    EXPECT_EQ(sites.at(0)[u"note"_s].toString(), u"first line\r\nsecond Handbook line"_s);
+    // The initial note of one blank is no note.
+    EXPECT_EQ(sites.at(1)[u"note"_s].toString(), QString());
+}
+
+TEST_F(HistoryCommandTest, SessionsComeFromTheFileAloneWithTheirSites)
+{
+    const Result text = run({u"sessions"_s});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(text.out,
+              u"START                END                  DURATION  SITES\n"
+              u"1997-11-03 09:12:40  1997-11-03 10:01:05   0:48:25      0\n"
+              u"1997-11-04 18:30:00  1997-11-04 18:30:00   0:00:00      2\n"_s);
+
+    const QJsonArray sessions = json(run({u"--json"_s, u"sessions"_s})).array();
+    ASSERT_EQ(sessions.size(), 2);
+    EXPECT_EQ(sessions.at(0).toObject(),
+              (QJsonObject {{u"start"_s, u"1997-11-03T09:12:40"_s},
+                            {u"end"_s, u"1997-11-03T10:01:05"_s},
+                            {u"durationSeconds"_s, 2905},
+                            {u"sites"_s, 0}}));
+
+    // No sessions file: no session at all, not even one for this run.
+    ASSERT_TRUE(QFile::remove(QDir(m_data).filePath(u"Ses.sms"_s)));
+    const Result none = run({u"sessions"_s, u"--json"_s});
+    EXPECT_EQ(none.code, 0);
+    EXPECT_TRUE(json(none).array().isEmpty());
+    EXPECT_EQ(run({u"sessions"_s}).out, QString());
+    EXPECT_FALSE(QFile::exists(QDir(m_data).filePath(u"Ses.sms"_s)));
+
+    // A count larger than the lines: the sessions read so far are listed.
+    write(u"Ses.sms"_s, crlf({"3", "#1997-11-03 09:12:40#,#1997-11-03 10:01:05#"}));
+    EXPECT_EQ(json(run({u"sessions"_s, u"--json"_s})).array().size(), 1);
+}
+
+TEST_F(HistoryCommandTest, VisitsOfOneSite)
+{
+    const Result text = run({u"visits"_s, u"HTTP://SITE/Docs"_s});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(text.out,
+              u"URL:    http://site/docs\n"
+              u"Title:  Docs\n"
+              u"Note:   Read the handbook\n"
+              u"\n"
+              u"START                END                  DURATION  SESSION              QUERY\n"
+              u"1997-11-03 14:05:10  1997-11-03 14:07:00   0:01:50  1997-11-03 14:00:00\n"
+              u"1997-11-04 18:31:00  -                           -  1997-11-04 18:30:00  page=2\n"
+              u"\n"
+              u"DOWNLOADED           SESSION              LOCATION\n"
+              u"1997-11-03 14:06:00  1997-11-03 14:00:00  http://site/docs/guide.pdf\n"_s);
+
+    const Result result = run({u"visits"_s, u"http://site/docs"_s, u"--json"_s});
+    EXPECT_EQ(result.code, 0);
+    const QJsonObject site = json(result).object();
+    EXPECT_EQ(site[u"url"_s].toString(), u"http://site/docs"_s);
+    const QJsonArray visits = site[u"visits"_s].toArray();
+    ASSERT_EQ(visits.size(), 2);
+    EXPECT_EQ(visits.at(0).toObject(),
+              (QJsonObject {{u"start"_s, u"1997-11-03T14:05:10"_s},
+                            {u"end"_s, u"1997-11-03T14:07:00"_s},
+                            {u"durationSeconds"_s, 110},
+                            {u"session"_s, u"1997-11-03T14:00:00"_s},
+                            {u"query"_s, QString()}}));
+    // A visit that was never closed has no end and no duration.
+    EXPECT_TRUE(visits.at(1)[u"end"_s].isNull());
+    EXPECT_TRUE(visits.at(1)[u"durationSeconds"_s].isNull());
+    EXPECT_EQ(visits.at(1)[u"query"_s].toString(), u"page=2"_s);
+    EXPECT_EQ(site[u"downloads"_s].toArray(),
+              (QJsonArray {QJsonObject {{u"time"_s, u"1997-11-03T14:06:00"_s},
+                                        {u"session"_s, u"1997-11-03T14:00:00"_s},
+                                        {u"location"_s, u"http://site/docs/guide.pdf"_s}}}));
+
+    // Only the record's own URL names it: a parent path or a prefix is another site.
+    const Result missing = run({u"visits"_s, u"http://site/do"_s});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.out, QString());
+    EXPECT_TRUE(missing.err.contains(u"http://site/do"_s));
+}
+
+TEST_F(HistoryCommandTest, FindSearchesUrlTitleAndNoteIgnoringCase)
+{
+    const auto urls = [this](const QString &text) {
+        const Result result = run({u"find"_s, text, u"--json"_s});
+        EXPECT_EQ(result.code, 0);
+        QStringList found;
+        for (const QJsonValue &site : json(result).array())
+            found << site[u"url"_s].toString();
+        return found;
+    };
+    EXPECT_EQ(urls(u"HANDBOOK"_s),
+              (QStringList {u"http://other.example/q"_s, u"http://site/docs"_s}));
+    EXPECT_EQ(urls(u"site"_s), (QStringList {u"http://site"_s, u"http://site/docs"_s}));
+    EXPECT_EQ(urls(u"home"_s), (QStringList {u"http://site"_s}));
+    EXPECT_EQ(urls(u"\"shalom\""_s), (QStringList {u"http://other.example/q"_s}));
+    EXPECT_EQ(urls(u"שלום"_s), (QStringList {u"http://other.example/q"_s}));
+    EXPECT_EQ(urls(u"nowhere"_s), QStringList());
+
+    const Result text = run({u"find"_s, u"home"_s});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(text.out,
+              u"LAST VISIT           VISITS  DOWNLOADS  URL          TITLE      NOTE\n"
+              u"1997-11-03 14:05:10       1          0  http://site  Site home\n"_s);
+    EXPECT_EQ(run({u"find"_s, u"nowhere"_s}).out, QString());
+}
+
+TEST_F(HistoryCommandTest, BadArgumentsAndMissingFoldersExitWithTwo)
+{
+    const QList<QStringList> bad = {
+        {},
+        {u"frobnicate"_s},
+        {u"visits"_s},
+        {u"find"_s},
+        {u"find"_s, QString()},
+        {u"sites"_s, u"extra"_s},
+        {u"visits"_s, u"http://site"_s, u"http://other"_s},
+        {u"sites"_s, u"--colour"_s},
+    };
+    for (const QStringList &args : bad) {
+        const Result result = run(args);
+        EXPECT_EQ(result.code, 2) << args.join(u' ').toStdString();
+        EXPECT_EQ(result.out, QString()) << args.join(u' ').toStdString();
+        EXPECT_TRUE(result.err.startsWith(u"roamlog-history: "_s)) << result.err.toStdString();
+    }
+
+    const QString missing = m_dir.filePath(u"NoSuchFolder"_s);
+    const Result noFolder = run({u"sites"_s, u"--data-dir"_s, missing}, false);
+    EXPECT_EQ(noFolder.code, 2);
+    EXPECT_EQ(noFolder.out, QString());
+    EXPECT_TRUE(noFolder.err.contains(u"does not exist"_s)) << noFolder.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(missing));
+
+    const QString aFile = QDir(m_data).filePath(u"0001.smf"_s);
+    EXPECT_EQ(run({u"sites"_s, u"--data-dir"_s, aFile}, false).code, 2);
+    EXPECT_EQ(run({u"sites"_s, u"--data-dir="_s}, false).code, 2);
+    EXPECT_EQ(run({u"sites"_s, u"--data-dir"_s}, false).code, 2);
+    EXPECT_EQ(run({u"sites"_s, u"--data-dir"_s, m_data, u"--data-dir"_s, m_data}, false).code, 2);
+
+    // The configured data folder is used without --data-dir, and its absence is an error too.
+    m_settings->setSetupPath(m_dir.filePath(u"Elsewhere"_s));
+    const Result absent = run({u"sites"_s}, false);
+    EXPECT_EQ(absent.code, 2);
+    EXPECT_TRUE(absent.err.contains(QDir::toNativeSeparators(m_dir.filePath(u"Elsewhere/Data"_s))))
+        << absent.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(u"Elsewhere"_s)));
+    m_settings->setSetupPath(m_dir.path());
+    const Result configured = run({u"find"_s, u"home"_s}, false);
+    EXPECT_EQ(configured.code, 0);
+    EXPECT_TRUE(configured.out.contains(u"Site home"_s));
+
+    const Result help = run({u"--help"_s}, false);
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.startsWith(u"Usage: roamlog-history"_s));
+    EXPECT_EQ(help.err, QString());
+}
+
+TEST_F(HistoryCommandTest, FilesThatAreNotSiteFilesAreReportedAndSkipped)
+{
+    write(u"broken.smf"_s, "12345\r\nnot a site file\r\n");
+    // A second file for a URL already loaded from an earlier name is not shown twice.
+    write(u"0004.smf"_s, crlf({R"("HTTP://SITE","Shadow",2)", R"(0,0," ")"}));
+
+    const Result result = run({u"sites"_s, u"--json"_s});
+    EXPECT_EQ(result.code, 0);
+    const QJsonArray sites = json(result).array();
+    ASSERT_EQ(sites.size(), 3);
+    EXPECT_EQ(sites.at(1)[u"title"_s].toString(), u"Site home"_s);
+    EXPECT_TRUE(result.err.contains(u"broken.smf"_s)) << result.err.toStdString();
+    EXPECT_FALSE(result.err.contains(u"0004.smf"_s));
+}
+
+TEST_F(HistoryCommandTest, LeavesTheDataFolderAsItWas)
+{
+    write(u"broken.smf"_s, "\xff\xfe garbage");
+    const QMap<QString, QByteArray> before = snapshot(m_dir.path());
+    const QList<QStringList> commands = {
+        {u"sites"_s},
+        {u"sessions"_s},
+        {u"visits"_s, u"http://site"_s},
+        {u"visits"_s, u"http://none"_s},
+        {u"find"_s, u"docs"_s},
+    };
+    for (const QStringList &args : commands) {
+        run(args);
+        run(QStringList(args) << u"--json"_s);
+    }
+    EXPECT_EQ(snapshot(m_dir.path()), before);
+
+    // Also without a sessions file: none is written.
+    ASSERT_TRUE(QFile::remove(QDir(m_data).filePath(u"Ses.sms"_s)));
+    const QMap<QString, QByteArray> withoutSessions = snapshot(m_dir.path());
+    for (const QStringList &args : commands)
+        run(args);
+    EXPECT_EQ(snapshot(m_dir.path()), withoutSessions);
+}
+
+} // namespace
