@@ -425,6 +425,7 @@ void ChromiumBrowser::handleEvent(const QString &method,
                 return;
             page->url = frame.value(u"url"_s).toString() + frame.value(u"urlFragment"_s).toString();
             page->title.clear();
+            page->titleKnown = false;
             emit NavigateComplete(page->url);
         } else {
             m_frameOwners.insert(frameId, session.pageTargetId);
@@ -443,6 +444,23 @@ void ChromiumBrowser::handleEvent(const QString &method,
         m_frameOwners.remove(params.value(u"frameId"_s).toString());
     } else if (method == "Page.windowOpen"_L1) {
         emit NewWindow(params.value(u"url"_s).toString());
+    } else if (method == "Runtime.executionContextCreated"_L1) {
+        const QJsonObject context = params.value(u"context"_s).toObject();
+        if (session.isPage && context.value(u"name"_s).toString() == kWorld
+            && context.value(u"auxData"_s)[u"frameId"_s].toString() == session.targetId) {
+            const auto page = m_pages.find(session.targetId);
+            if (page != m_pages.end())
+                page->worldContext = context.value(u"id"_s).toInt();
+        }
+    } else if (method == "Page.domContentEventFired"_L1) {
+        // A new tab keeps the window of its first, empty document for the page that follows,
+        // and scripts for new documents do not run again: start the watcher by hand. It
+        // ignores a document it already watches.
+        const Page page = m_pages.value(session.targetId);
+        if (session.isPage && page.worldContext != 0)
+            send(u"Runtime.evaluate"_s,
+                 {{u"expression"_s, kWatcherScript}, {u"contextId"_s, page.worldContext}},
+                 sessionId);
     } else if (method == "Runtime.bindingCalled"_L1) {
         if (session.isPage && params.value(u"name"_s).toString() == kBinding)
             onBinding(session.targetId, params.value(u"payload"_s).toString());
@@ -559,7 +577,11 @@ void ChromiumBrowser::onBinding(const QString &pageTargetId, const QString &payl
     if (page == m_pages.end())
         return;
     if (kind == "title"_L1) {
-        page->title = report.value(u"value"_s).toString();
+        const QString title = report.value(u"value"_s).toString();
+        if (page->titleKnown && title == page->title)
+            return;
+        page->title = title;
+        page->titleKnown = true;
         // The empty document a tab shows before its first page has no name worth reporting.
         const bool placeholder = page->url.isEmpty() || page->url == "about:blank"_L1;
         if (!placeholder && pageTargetId == currentTargetId())

@@ -58,7 +58,10 @@ private:
         QString sessionId;
         QString url;
         QString title;
+        bool titleKnown = false;
         quint64 lastUsed = 0;
+        // The isolated world of the top frame, where the title watcher runs.
+        int worldContext = 0;
         // Until the page's events are switched on, a navigation would go unseen.
         bool ready = false;
         QString pendingUrl;

@@ -122,6 +122,12 @@ protected:
     {
         const QString target = m_user.pageWithUrl(url);
         ASSERT_FALSE(target.isEmpty()) << "no tab shows " << url.toStdString();
+        // A tab names its next address before the page is there.
+        const QString ready = u"document.readyState === 'complete' && location.href === '%1'"
+                              " && !!document.querySelector('%2')"_s.arg(url, selector);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return m_user.evaluate(target, ready).toBool(); }, kWaitMs))
+            << "no " << selector.toStdString() << " in " << url.toStdString();
         m_user.evaluate(target, u"document.querySelector('%1').click(); true"_s.arg(selector));
     }
 
