@@ -35,6 +35,17 @@ void ParentStack::Place(int level, int nodeIndex)
     m_entries[size_t(level) + 1] = nodeIndex;
 }
 
+namespace {
+// Whether the first `length` characters of `url` are `parent` and end at a path step: 'site'
+// is the parent of 'site/docs' but not of 'site2/docs'.
+bool extendsPath(QStringView url, QStringView parent, qsizetype length)
+{
+    if (url.left(length) != parent)
+        return false;
+    return parent.endsWith(u'/') || (url.size() > length && url.at(length) == u'/');
+}
+} // namespace
+
 bool ParentStack::isPrefix(const QString &url, int nodeIndex) const
 {
     const QTreeWidgetItem *node = m_tree.Node(nodeIndex);
@@ -42,12 +53,12 @@ bool ParentStack::isPrefix(const QString &url, int nodeIndex) const
         return false;
     if (m_prefix == Prefix::NodeText) {
         const QString text = OutlineTree::NodeText(node);
-        return QStringView(url).left(text.size()) == text;
+        return extendsPath(url, text, text.size());
     }
     const QString key = OutlineTree::NodeKey(node);
     QStringView prefix = QStringView(key).trimmed();
     const qsizetype hash = prefix.indexOf(u'#');
     if (hash >= 0)
         prefix = prefix.left(hash);
-    return QStringView(url).left(prefix.trimmed().size()) == prefix;
+    return extendsPath(url, prefix, prefix.trimmed().size());
 }

@@ -8,8 +8,9 @@ class OutlineTree;
 
 /// The nesting of site nodes by path. Sites are offered in ascending URL order, so a URL comes
 /// before the URLs that extend it; each site hangs under the nearest earlier site node of a
-/// lower level whose URL is a prefix of its own, as long as that node is still on the stack,
-/// and otherwise under the base node.
+/// lower level whose URL is a prefix of its own ending at a "/" of it (so 'site' takes
+/// 'site/docs' but not 'site2/docs'), as long as that node is still on the stack, and
+/// otherwise under the base node.
 ///
 /// Entry i (i >= 1) of the stack holds the last node added for a site of level i - 1; entry 0
 /// holds the base node. Use: `ParentFor` gives the node to add under, `Place` records the node

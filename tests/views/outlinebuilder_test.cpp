@@ -1,0 +1,378 @@
+#include "views/outlinebuilder.h"
+#include "views/outlinetab.h"
+#include "views/outlinetree.h"
+#include "views/waitcursor.h"
+
+#include "cfile.h"
+#include "clock.h"
+#include "roamstore.h"
+#include "timekey.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime running(QDate(2024, 3, 4), QTime(9, 5, 0));
+const QDateTime older(QDate(1997, 11, 3), QTime(14, 5, 0));
+const QDateTime oldest(QDate(1997, 11, 2), QTime(8, 0, 0));
+
+struct Visit
+{
+    QDateTime session;
+    QDateTime start;
+};
+
+class OutlineBuilderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    // Writes a site file the way the recorder leaves it.
+    void writeSite(const QString &url,
+                   const QString &title,
+                   const QList<Visit> &visits = {{running, running}},
+                   const QList<QDateTime> &downloads = {})
+    {
+        CFile file;
+        file.SetURL(url);
+        file.Title = title;
+        for (const Visit &visit : visits) {
+            auto entry = std::make_shared<CSession>();
+            entry->Session = visit.session;
+            entry->sTime = visit.start;
+            file.Sessions.Add(entry, timeKey(visit.start));
+        }
+        for (const QDateTime &time : downloads) {
+            auto act = std::make_shared<CActivity>();
+            act->Session = running;
+            act->Location = url;
+            act->Key = time;
+            file.Activities.Add(act, timeKey(time));
+        }
+        file.FileName = m_dir.filePath(u"site%1.smf"_s.arg(++m_fileCount));
+        ASSERT_TRUE(file.Save());
+    }
+
+    void writeSessions(const QList<QDateTime> &starts)
+    {
+        CSessions sessions;
+        for (const QDateTime &start : starts) {
+            auto session = std::make_shared<CSession>();
+            session->sTime = start;
+            session->eTime = start.addSecs(600);
+            sessions.Add(session, timeKey(start));
+        }
+        QFile file(m_dir.filePath(u"Ses.sms"_s));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(RoamStore::sessionsBytes(sessions));
+    }
+
+    void load()
+    {
+        m_store = std::make_unique<RoamStore>(m_dir.path(), m_clock);
+        m_store->SessionStart = running;
+        m_store->LoadDataFolder();
+        m_builder = std::make_unique<OutlineBuilder>(m_tree, *m_store);
+    }
+
+    void markVisited(const QStringList &urls)
+    {
+        for (const QString &url : urls)
+            m_store->Files.Item(url)->SetVisited(true);
+    }
+
+    // What a tab click does: empty the tree, add the root, build.
+    void build(const QString &tag)
+    {
+        m_tree.Clear();
+        m_builder->AddRootNode(tag, outlineTabImage(tag));
+        m_builder->BuildOutline(tag);
+    }
+
+    // One line per node in display order: index, text, key, Tag, image, "+" when expanded.
+    std::string shape() const
+    {
+        QString out;
+        for (int i = 0; i < m_tree.topLevelItemCount(); ++i)
+            dump(m_tree.topLevelItem(i), 0, out);
+        return out.toStdString();
+    }
+
+    static void dump(const QTreeWidgetItem *node, int depth, QString &out)
+    {
+        out += QString(depth * 2, u' ')
+               + u"%1 '%2' [%3] %4 %5%6\n"_s.arg(OutlineTree::NodeIndex(node))
+                     .arg(OutlineTree::NodeText(node),
+                          OutlineTree::NodeKey(node),
+                          OutlineTree::NodeTag(node))
+                     .arg(OutlineTree::NodeImage(node))
+                     .arg(node->isExpanded() ? u" +"_s : QString());
+        for (int i = 0; i < node->childCount(); ++i)
+            dump(node->child(i), depth + 1, out);
+    }
+
+    // Every node but the root has its record under its key, matching the node.
+    void expectRecordsMatchTree()
+    {
+        CTreeNodes &records = m_builder->OutlineNodes();
+        EXPECT_EQ(records.Count(), m_tree.Count() - 1);
+        for (int i = 2; i <= m_tree.Count(); ++i) {
+            const QTreeWidgetItem *node = m_tree.Node(i);
+            const CTreeNodePtr record = records.Item(OutlineTree::NodeKey(node));
+            ASSERT_TRUE(record) << OutlineTree::NodeKey(node).toStdString();
+            EXPECT_EQ(record->Index, i);
+            EXPECT_EQ(record->Node, OutlineTree::NodeText(node));
+            EXPECT_TRUE(record->Key.isEmpty());
+        }
+    }
+
+    QTemporaryDir m_dir;
+    int m_fileCount = 0;
+    ManualClock m_clock {running};
+    std::unique_ptr<RoamStore> m_store;
+    OutlineTree m_tree;
+    std::unique_ptr<OutlineBuilder> m_builder;
+};
+
+TEST(OutlineTab, TableOfTabs)
+{
+    QStringList tags;
+    for (const OutlineTab &tab : OutlineTabs)
+        tags << tab.Tag.toString();
+    EXPECT_EQ(
+        tags,
+        (QStringList {
+            u"Current"_s, u"Sites"_s, u"Chrono"_s, u"Activities"_s, u"Query"_s, u"Options"_s}));
+    EXPECT_EQ(outlineTabImage(u"Current"), 1);
+    EXPECT_EQ(outlineTabImage(u"Sites"), 6);
+    EXPECT_EQ(outlineTabImage(u"Chrono"), 3);
+    EXPECT_EQ(outlineTabImage(u"Activities"), 4);
+    EXPECT_EQ(outlineTabImage(u"Query"), 8);
+    EXPECT_EQ(outlineTabImage(u"Options"), 7);
+    EXPECT_EQ(outlineTabImage(u"sites"), 0);
+    EXPECT_EQ(OutlineTabs[4].CaptionId, 55);
+}
+
+TEST_F(OutlineBuilderTest, SitesNestByPathInKeyOrder)
+{
+    writeSite(u"site/x"_s, u"X"_s);
+    writeSite(u"site/docs/intro.htm"_s, u"Intro"_s);
+    writeSite(u"other"_s, u"Other"_s);
+    writeSite(u"site/docs"_s, u"Docs"_s);
+    writeSite(u"site"_s, u"Site"_s);
+    load();
+    markVisited({u"other"_s, u"site"_s, u"site/docs"_s, u"site/docs/intro.htm"_s, u"site/x"_s});
+
+    build(u"Sites"_s);
+    EXPECT_EQ(shape(),
+              "1 'Sites' [] none 6 +\n"
+              "  2 'Other' [other] Sites 10\n"
+              "  3 'Site' [site] Sites 10\n"
+              "    4 'Docs' [site/docs] Sites 10 +\n"
+              "      5 'Intro' [site/docs/intro.htm] Sites 10 +\n"
+              "    6 'X' [site/x] Sites 10 +\n");
+    EXPECT_TRUE(m_tree.TopLevelSorting());
+    EXPECT_FALSE(OutlineTree::ChildSorting(m_tree.Node(1)));
+    EXPECT_TRUE(m_tree.LabelEditing());
+    expectRecordsMatchTree();
+    const CTreeNodePtr intro = m_builder->OutlineNodes().Item(u"site/docs/intro.htm"_s);
+    ASSERT_TRUE(intro);
+    EXPECT_EQ(intro->URL, u"site/docs/intro.htm"_s);
+    EXPECT_EQ(intro->Title, u"Intro"_s);
+    EXPECT_EQ(m_builder->CurrentNode(), m_tree.Node(6));
+
+    // A rebuild replaces the records; a removed node is no longer the current one.
+    build(u"Sites"_s);
+    EXPECT_EQ(m_builder->OutlineNodes().Count(), 5);
+    m_tree.Remove(6);
+    EXPECT_EQ(m_builder->CurrentNode(), nullptr);
+}
+
+TEST_F(OutlineBuilderTest, SitesWithUrlsShowTheLastPathStep)
+{
+    writeSite(u"host"_s, u"Host page"_s);
+    writeSite(u"host/dir/"_s, u"Dir"_s);
+    writeSite(u"host/dir/page.htm?a=1"_s, u"Page"_s);
+    load();
+    m_builder->SetUrlOrDescChoice(1);
+    build(u"Sites"_s);
+    EXPECT_EQ(shape(),
+              "1 'Sites' [] none 6 +\n"
+              "  2 'host' [host] Sites 11\n"
+              "    3 '' [host/dir/] Sites 11 +\n"
+              "      4 'page.htm?a=1' [host/dir/page.htm?a=1] Sites 11 +\n");
+    expectRecordsMatchTree();
+    const CTreeNodePtr dir = m_builder->OutlineNodes().Item(u"host/dir/"_s);
+    ASSERT_TRUE(dir);
+    EXPECT_EQ(dir->Node, QString());
+    EXPECT_EQ(dir->Title, u"Dir"_s);
+    EXPECT_EQ(dir->URL, u"host/dir/"_s);
+}
+
+TEST_F(OutlineBuilderTest, NestingDeepLevelsAndUnrelatedPrefixes)
+{
+    // 'a/b/c/d' is deeper than the stack reaches: it is nested as if its level were the
+    // stack's top, under 'a'. 'ab/x' starts with 'a' but is no path below it, and 'site2/y'
+    // has lost its parent record: both hang under the root.
+    writeSite(u"a"_s, u"A"_s);
+    writeSite(u"a/b/c/d"_s, u"D"_s);
+    writeSite(u"a/b/c/d/e"_s, u"E"_s);
+    writeSite(u"a/b/x"_s, u"X"_s);
+    writeSite(u"ab/x"_s, u"ABX"_s);
+    writeSite(u"site"_s, u"Site"_s);
+    writeSite(u"site2/y"_s, u"Y"_s);
+    load();
+    build(u"Sites"_s);
+    EXPECT_EQ(shape(),
+              "1 'Sites' [] none 6 +\n"
+              "  2 'A' [a] Sites 11\n"
+              "    3 'D' [a/b/c/d] Sites 11 +\n"
+              "      4 'E' [a/b/c/d/e] Sites 11 +\n"
+              "    5 'X' [a/b/x] Sites 11 +\n"
+              "  6 'ABX' [ab/x] Sites 11 +\n"
+              "  7 'Site' [site] Sites 11\n"
+              "  8 'Y' [site2/y] Sites 11 +\n");
+}
+
+TEST_F(OutlineBuilderTest, ActivitiesShowSitesWithDownloads)
+{
+    const QDateTime at = running.addSecs(30);
+    writeSite(u"other"_s, u"Other"_s, {{running, running}}, {at});
+    writeSite(u"site"_s, u"Site"_s);
+    writeSite(u"site/file.zip"_s, u"file.zip"_s, {{running, running}}, {at, at.addSecs(1)});
+    writeSite(u"sit"_s, u"Sit"_s, {{running, running}}, {at});
+    load();
+    markVisited({u"other"_s});
+    build(u"Activities"_s);
+    EXPECT_EQ(shape(),
+              "1 'Activities' [] none 4 +\n"
+              "  2 'Other' [other] Sites 10\n"
+              "  3 'Sit' [sit] Sites 11\n"
+              "  4 'file.zip' [site/file.zip] Sites 11 +\n");
+    expectRecordsMatchTree();
+}
+
+TEST_F(OutlineBuilderTest, CurrentShowsSitesWhoseNewestVisitIsInTheRunningSession)
+{
+    writeSessions({older});
+    writeSite(u"both"_s, u"Both"_s, {{older, older}, {running, running.addSecs(5)}});
+    writeSite(u"both/page"_s, u"Page"_s, {{running, running.addSecs(5)}});
+    writeSite(u"earlier"_s, u"Earlier"_s, {{older, older}});
+    writeSite(u"never"_s, u"Never"_s, {});
+    writeSite(u"returned"_s, u"Returned"_s, {{running, running}, {older, running.addSecs(9)}});
+    load();
+    build(u"Current"_s);
+    EXPECT_EQ(shape(),
+              "1 'Current' [] none 1 +\n"
+              "  2 'Both' [both] Sites 11\n"
+              "    3 'Page' [both/page] Sites 11 +\n");
+    expectRecordsMatchTree();
+}
+
+TEST_F(OutlineBuilderTest, ChronoListsSessionsNewestFirstAndDropsEmptyOnes)
+{
+    const QDateTime empty = older.addSecs(3600);
+    writeSessions({oldest, older, empty});
+    writeSite(u"site"_s, u"Site"_s, {{older, older}, {oldest, oldest}});
+    writeSite(u"site/a"_s, u"A"_s, {{older, older.addSecs(1)}});
+    writeSite(u"site/b"_s, u"B"_s, {{oldest, oldest.addSecs(1)}, {older, older.addSecs(2)}});
+    writeSite(u"zz"_s, u"ZZ"_s, {{older, older.addSecs(9)}});
+    load();
+    markVisited({u"site/a"_s});
+    ASSERT_EQ(m_store->AllSessions.Count(), 4);
+
+    build(u"Chrono"_s);
+    EXPECT_EQ(shape(),
+              "1 'Chrono' [] none 3 +\n"
+              "  2 'Monday 04 Mar 2024 9:05' [2024-03-04 09:05:00] Sessions 3\n"
+              "  3 'Monday 03 Nov 1997 15:05' [1997-11-03 15:05:00] Sessions 3\n"
+              "  4 'Monday 03 Nov 1997 14:05' [1997-11-03 14:05:00] Sessions 3\n"
+              "    5 'Site' [site#1997-11-03 14:05:00] Sites 11\n"
+              "      6 'A' [site/a#1997-11-03 14:05:00] Sites 10 +\n"
+              "      7 'B' [site/b#1997-11-03 14:05:00] Sites 11 +\n"
+              "    8 'ZZ' [zz#1997-11-03 14:05:00] Sites 11\n"
+              "  9 'Sunday 02 Nov 1997 8:00' [1997-11-02 08:00:00] Sessions 3\n"
+              "    10 'Site' [site#1997-11-02 08:00:00] Sites 11\n"
+              "      11 'B' [site/b#1997-11-02 08:00:00] Sites 11 +\n");
+    EXPECT_FALSE(m_tree.TopLevelSorting());
+    expectRecordsMatchTree();
+    const CTreeNodePtr session = m_builder->OutlineNodes().Item(u"1997-11-03 14:05:00"_s);
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->URL, u"Monday 03 Nov 1997 14:05"_s);
+    EXPECT_EQ(session->Title, u"Monday 03 Nov 1997 14:05"_s);
+    const CTreeNodePtr site = m_builder->OutlineNodes().Item(u"site/b#1997-11-02 08:00:00"_s);
+    ASSERT_TRUE(site);
+    EXPECT_EQ(site->URL, u"site/b"_s);
+
+    // The empty old session is gone from memory, the running one stays although nothing has
+    // been recorded in it yet.
+    ASSERT_EQ(m_store->AllSessions.Count(), 3);
+    EXPECT_EQ(m_store->AllSessions.Key(1), timeKey(oldest));
+    EXPECT_EQ(m_store->AllSessions.Key(2), timeKey(older));
+    EXPECT_EQ(m_store->AllSessions.Key(3), timeKey(running));
+}
+
+TEST_F(OutlineBuilderTest, ChronoInHebrew)
+{
+    load();
+    m_builder->SetLangOffset(500);
+    EXPECT_EQ(m_builder->SessionText(older), u"יום שני 03 נוב׳ 1997 14:05"_s);
+    m_builder->SetLangOffset(0);
+    EXPECT_EQ(m_builder->SessionText(older), u"Monday 03 Nov 1997 14:05"_s);
+}
+
+TEST_F(OutlineBuilderTest, EmptyStoreShowsRootsAndRestoresTheCursor)
+{
+    writeSessions({older});
+    load();
+    for (const QString &tag : {u"Sites"_s, u"Current"_s, u"Activities"_s}) {
+        build(tag);
+        EXPECT_EQ(m_tree.Count(), 1) << tag.toStdString();
+        EXPECT_EQ(m_builder->OutlineNodes().Count(), 0);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    }
+    // Chrono stops after the newest session; nothing is dropped.
+    build(u"Chrono"_s);
+    EXPECT_EQ(shape(),
+              "1 'Chrono' [] none 3\n"
+              "  2 'Monday 04 Mar 2024 9:05' [2024-03-04 09:05:00] Sessions 3\n");
+    EXPECT_EQ(m_store->AllSessions.Count(), 2);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(OutlineBuilderTest, OtherTagsOnlyFinish)
+{
+    writeSite(u"site"_s, u"Site"_s);
+    load();
+    build(u"Sites"_s);
+    m_tree.Node(1)->setExpanded(false);
+    m_builder->BuildOutline(u"Query"_s);
+    EXPECT_EQ(m_tree.Count(), 2);
+    EXPECT_EQ(m_builder->OutlineNodes().Count(), 1);
+    EXPECT_TRUE(m_tree.Node(1)->isExpanded());
+}
+
+TEST(WaitCursor, ShowsTheHourglassWhileItLives)
+{
+    ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    {
+        const WaitCursor outer;
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        {
+            const WaitCursor inner;
+        }
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    }
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+} // namespace
