@@ -2,6 +2,7 @@
 
 #include "clock.h"
 #include "fieldreader.h"
+#include "historyexport.h"
 #include "roamsettings.h"
 #include "roamstore.h"
 #include "texttable.h"
@@ -15,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
 
@@ -116,6 +118,12 @@ QString HistoryCommand::helpText()
            "  sessions     every browsing session of the sessions file\n"
            "  visits URL   the visits and downloads of the site recorded under URL\n"
            "  find TEXT    the sites whose URL, title or note hold TEXT (letter case ignored)\n"
+           "  export --format json|csv [--since DATE] [--out FILE]\n"
+           "               every visit and download as one row each: kind, url, title,\n"
+           "               note, start, end, durationSeconds, query, session, location;\n"
+           "               JSON as an array of objects, CSV (RFC 4180) with a header row;\n"
+           "               --since keeps what began at or after DATE (yyyy-MM-dd or\n"
+           "               yyyy-MM-ddTHH:mm:ss); --out writes FILE instead of the output\n"
            "\n"
            "Options:\n"
            "  --json           print JSON instead of aligned columns\n"
@@ -126,7 +134,8 @@ QString HistoryCommand::helpText()
            "a visit or session that was never closed has no end.\n"
            "\n"
            "Exit status: 0 on success, 1 when no site is recorded under the URL of\n"
-           "\"visits\", 2 for bad arguments or a data folder that does not exist.\n"_s;
+           "\"visits\" or the file of --out cannot be written, 2 for bad arguments or\n"
+           "a data folder that does not exist.\n"_s;
 }
 
 int HistoryCommand::usageError(const QString &message)
@@ -143,10 +152,12 @@ int HistoryCommand::run(const QStringList &arguments)
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QCommandLineOption jsonOption(u"json"_s);
     const QCommandLineOption dataDirOption(u"data-dir"_s, QString(), u"DIR"_s);
+    const QCommandLineOption formatOption(u"format"_s, QString(), u"FORMAT"_s);
+    const QCommandLineOption sinceOption(u"since"_s, QString(), u"DATE"_s);
+    const QCommandLineOption outOption(u"out"_s, QString(), u"FILE"_s);
     const QCommandLineOption helpOption(QStringList {u"h"_s, u"help"_s});
-    parser.addOption(jsonOption);
-    parser.addOption(dataDirOption);
-    parser.addOption(helpOption);
+    parser.addOptions(
+        {jsonOption, dataDirOption, formatOption, sinceOption, outOption, helpOption});
     parser.addPositionalArgument(u"command"_s, QString());
 
     if (!parser.parse(arguments))
@@ -157,8 +168,11 @@ int HistoryCommand::run(const QStringList &arguments)
         return Success;
     }
     m_json = parser.isSet(jsonOption);
-    if (parser.values(dataDirOption).size() > 1)
-        return usageError(u"--data-dir is given more than once"_s);
+    for (const QCommandLineOption &option : {dataDirOption, formatOption, sinceOption, outOption}) {
+        if (parser.values(option).size() > 1)
+            return usageError(u"--"_s + option.names().constFirst()
+                              + u" is given more than once"_s);
+    }
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
@@ -167,7 +181,7 @@ int HistoryCommand::run(const QStringList &arguments)
     const QStringList rest = positional.mid(1);
 
     int wanted = 0;
-    if (command == u"sites" || command == u"sessions")
+    if (command == u"sites" || command == u"sessions" || command == u"export")
         wanted = 0;
     else if (command == u"visits" || command == u"find")
         wanted = 1;
@@ -179,6 +193,13 @@ int HistoryCommand::run(const QStringList &arguments)
         return usageError(u"unexpected argument '"_s + rest.at(wanted) + u'\'');
     if (wanted == 1 && rest.first().isEmpty())
         return usageError(u"'"_s + command + u"' needs a non-empty argument"_s);
+    if (command != u"export") {
+        for (const QCommandLineOption &option : {formatOption, sinceOption, outOption}) {
+            if (parser.isSet(option))
+                return usageError(u"--"_s + option.names().constFirst()
+                                  + u" is an option of 'export' only"_s);
+        }
+    }
 
     QString dataFolder;
     if (parser.isSet(dataDirOption)) {
@@ -194,10 +215,21 @@ int HistoryCommand::run(const QStringList &arguments)
                           + u" does not exist"_s);
     if (!folder.isDir())
         return usageError(QDir::toNativeSeparators(dataFolder) + u" is not a folder"_s);
-    if (!load(folder.absoluteFilePath()))
+    if (!folder.isReadable())
         return usageError(u"the data folder "_s + QDir::toNativeSeparators(dataFolder)
                           + u" cannot be read"_s);
 
+    if (command == u"export") {
+        if (parser.isSet(outOption) && parser.value(outOption).isEmpty())
+            return usageError(u"--out needs a file"_s);
+        return exportRows(folder.absoluteFilePath(),
+                          parser.value(formatOption),
+                          parser.isSet(sinceOption) ? std::optional(parser.value(sinceOption))
+                                                    : std::nullopt,
+                          parser.value(outOption));
+    }
+
+    load(folder.absoluteFilePath());
     int code = Success;
     if (command == u"sites")
         code = listSites();
@@ -212,10 +244,82 @@ int HistoryCommand::run(const QStringList &arguments)
     return code;
 }
 
-bool HistoryCommand::load(const QString &dataFolder)
+int HistoryCommand::exportRows(const QString &dataFolder,
+                               const QString &formatName,
+                               const std::optional<QString> &sinceText,
+                               const QString &outFile)
 {
-    if (!QFileInfo(dataFolder).isReadable())
-        return false;
+    HistoryExport::Format format = HistoryExport::Format::Json;
+    if (formatName == u"csv") {
+        if (m_json)
+            return usageError(u"--json and --format csv contradict each other"_s);
+        format = HistoryExport::Format::Csv;
+    } else if (formatName != u"json" && !(formatName.isEmpty() && m_json)) {
+        return usageError(formatName.isEmpty()
+                              ? u"'export' needs --format json or --format csv"_s
+                              : u"unknown format '"_s + formatName + u"' (json or csv)"_s);
+    }
+
+    QDateTime since;
+    if (sinceText) {
+        since = parseSince(*sinceText);
+        if (!since.isValid())
+            return usageError(u"--since needs a date as yyyy-MM-dd or yyyy-MM-ddTHH:mm:ss, not '"_s
+                              + *sinceText + u'\'');
+    }
+
+    if (outFile.isEmpty()) {
+        HistoryExport exporter(format, m_out, m_err);
+        if (since.isValid())
+            exporter.setSince(since);
+        exporter.run(dataFolder);
+        m_err.flush();
+        return Success;
+    }
+
+    const QFileInfo target(outFile);
+    if (QFileInfo(target.absolutePath()).canonicalFilePath()
+        == QFileInfo(dataFolder).canonicalFilePath())
+        return usageError(u"--out must not name a file in the data folder"_s);
+    QSaveFile file(outFile);
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(u"cannot write "_s + QDir::toNativeSeparators(outFile) + u": "_s
+                       + file.errorString());
+    QTextStream stream(&file);
+    HistoryExport exporter(format, stream, m_err);
+    if (since.isValid())
+        exporter.setSince(since);
+    exporter.run(dataFolder);
+    stream.flush();
+    if (stream.status() != QTextStream::Ok || !file.commit())
+        return failure(u"cannot write "_s + QDir::toNativeSeparators(outFile) + u": "_s
+                       + file.errorString());
+    m_err.flush();
+    return Success;
+}
+
+QDateTime HistoryCommand::parseSince(const QString &text)
+{
+    const QDate date = QDate::fromString(text, u"yyyy-MM-dd"_s);
+    if (date.isValid())
+        return QDateTime(date, QTime(0, 0, 0));
+    for (const QString &format : {u"yyyy-MM-dd'T'HH:mm:ss"_s, u"yyyy-MM-dd HH:mm:ss"_s}) {
+        const QDateTime time = QDateTime::fromString(text, format);
+        if (time.isValid())
+            return time;
+    }
+    return {};
+}
+
+int HistoryCommand::failure(const QString &message)
+{
+    m_err << programName << ": " << message << '\n';
+    m_err.flush();
+    return Failed;
+}
+
+void HistoryCommand::load(const QString &dataFolder)
+{
     // The store creates a missing folder, so it is only asked to load one known to exist. The
     // running session it registers is its own; the sessions come from the file alone.
     m_store = std::make_unique<RoamStore>(dataFolder, Clock::system());
@@ -224,7 +328,6 @@ bool HistoryCommand::load(const QString &dataFolder)
         m_err << programName << ": skipped " << QDir::toNativeSeparators(path)
               << ": not a site file\n";
     readSessionsFile(m_store->sessionsFileName());
-    return true;
 }
 
 void HistoryCommand::readSessionsFile(const QString &fileName)
@@ -353,10 +456,8 @@ int HistoryCommand::listSessions()
 int HistoryCommand::listVisits(const QString &url)
 {
     const CFilePtr file = m_store->Files.Item(url);
-    if (!file) {
-        m_err << programName << ": no site is recorded under " << url << '\n';
-        return NotFound;
-    }
+    if (!file)
+        return failure(u"no site is recorded under "_s + url);
 
     if (m_json) {
         QJsonArray visits;

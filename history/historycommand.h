@@ -3,10 +3,12 @@
 #include "cfile.h"
 #include "csessions.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QJsonObject;
 class QTextStream;
@@ -17,16 +19,17 @@ class RoamStore;
 /// without writing anything, and prints its sites, sessions, the visits of one site, or the
 /// sites whose URL, title or note hold a text, as aligned columns or as JSON.
 ///
-/// Commands: "sites", "sessions", "visits URL", "find TEXT". Options: "--json",
-/// "--data-dir DIR" (otherwise the data folder of `settings`), "--help".
+/// Commands: "sites", "sessions", "visits URL", "find TEXT", and "export --format json|csv
+/// [--since DATE] [--out FILE]" (see `HistoryExport`). Options: "--json", "--data-dir DIR"
+/// (otherwise the data folder of `settings`), "--help".
 class HistoryCommand final
 {
 public:
     /// Exit codes of `run`.
     enum ExitCode {
         Success = 0,
-        /// "visits" of a URL that no site record holds.
-        NotFound = 1,
+        /// "visits" of a URL that no site record holds; an export file that cannot be written.
+        Failed = 1,
         /// Bad arguments, or a data folder that does not exist.
         UsageError = 2,
     };
@@ -43,7 +46,7 @@ public:
     static QString helpText();
 
 private:
-    bool load(const QString &dataFolder);
+    void load(const QString &dataFolder);
     void readSessionsFile(const QString &fileName);
 
     int listSites();
@@ -52,7 +55,14 @@ private:
     int findSites(const QString &text);
     int printSites(const QList<CFilePtr> &files);
 
+    int exportRows(const QString &dataFolder,
+                   const QString &formatName,
+                   const std::optional<QString> &sinceText,
+                   const QString &outFile);
+    static QDateTime parseSince(const QString &text);
+
     int usageError(const QString &message);
+    int failure(const QString &message);
     QJsonObject siteObject(const CFilePtr &file) const;
 
     const RoamSettings &m_settings;

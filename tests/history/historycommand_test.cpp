@@ -350,4 +350,112 @@ TEST_F(HistoryCommandTest, LeavesTheDataFolderAsItWas)
     EXPECT_EQ(snapshot(m_dir.path()), withoutSessions);
 }
 
+TEST_F(HistoryCommandTest, ExportWritesEveryVisitAndDownloadAsCsvRows)
+{
+    // A second file for a URL already exported from an earlier name adds no rows.
+    write(u"0009.smf"_s,
+          crlf({R"("HTTP://SITE","Shadow",2)",
+                R"(1,0," ")",
+                R"("S",#1998-01-01 10:00:00#,#1998-01-01 10:00:00#,#1998-01-01 10:01:00#,"")"}));
+    const Result csv = run({u"export"_s, u"--format"_s, u"csv"_s});
+    EXPECT_EQ(csv.code, 0);
+    EXPECT_EQ(csv.err, QString());
+    EXPECT_EQ(csv.out,
+              u"kind,url,title,note,start,end,durationSeconds,query,session,location\r\n"
+              u"visit,http://site/docs,Docs,Read the handbook,1997-11-03T14:05:10,"
+              u"1997-11-03T14:07:00,110,,1997-11-03T14:00:00,\r\n"
+              u"visit,http://site/docs,Docs,Read the handbook,1997-11-04T18:31:00,,,page=2,"
+              u"1997-11-04T18:30:00,\r\n"
+              u"download,http://site/docs,Docs,Read the handbook,1997-11-03T14:06:00,,,,"
+              u"1997-11-03T14:00:00,http://site/docs/guide.pdf\r\n"
+              u"visit,http://site,Site home,,1997-11-03T14:05:10,1997-11-03T14:07:00,110,,"
+              u"1997-11-03T14:00:00,\r\n"
+              u"visit,http://other.example/q,\"Say \"\"shalom\"\" שלום\",\"first line\r\n"
+              u"second Handbook line\",1997-11-04T18:40:00,1997-11-04T18:45:30,330,q=x,"
+              u"1997-11-04T18:30:00,\r\n"_s);
+
+    const Result since = run({u"export"_s, u"--format=csv"_s, u"--since"_s, u"1997-11-04"_s});
+    EXPECT_EQ(since.code, 0);
+    EXPECT_EQ(since.out.count(u"\r\n"_s), 1 + 2 + 1); // header, two rows, the note's break
+    EXPECT_FALSE(since.out.contains(u"1997-11-03T"_s));
+    const Result sinceTime = run(
+        {u"export"_s, u"--format"_s, u"csv"_s, u"--since"_s, u"1997-11-04T18:35:00"_s});
+    EXPECT_TRUE(sinceTime.out.contains(u"1997-11-04T18:40:00"_s));
+    EXPECT_FALSE(sinceTime.out.contains(u"1997-11-04T18:31:00"_s));
+}
+
+TEST_F(HistoryCommandTest, ExportAsJsonToStandardOutputOrAFile)
+{
+    const Result result = run({u"export"_s, u"--format"_s, u"json"_s});
+    EXPECT_EQ(result.code, 0);
+    const QJsonArray rows = json(result).array();
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(rows.at(1).toObject(),
+              (QJsonObject {{u"kind"_s, u"visit"_s},
+                            {u"url"_s, u"http://site/docs"_s},
+                            {u"title"_s, u"Docs"_s},
+                            {u"note"_s, u"Read the handbook"_s},
+                            {u"start"_s, u"1997-11-04T18:31:00"_s},
+                            {u"end"_s, QJsonValue::Null},
+                            {u"durationSeconds"_s, QJsonValue::Null},
+                            {u"query"_s, u"page=2"_s},
+                            {u"session"_s, u"1997-11-04T18:30:00"_s},
+                            {u"location"_s, QJsonValue::Null}}));
+    EXPECT_EQ(rows.at(2)[u"kind"_s].toString(), u"download"_s);
+    EXPECT_EQ(rows.at(2)[u"location"_s].toString(), u"http://site/docs/guide.pdf"_s);
+    EXPECT_EQ(rows.at(4)[u"title"_s].toString(), u"Say \"shalom\" שלום"_s);
+    // --json stands for --format json.
+    EXPECT_EQ(run({u"export"_s, u"--json"_s}).out, result.out);
+
+    const QString outFile = m_dir.filePath(u"export.json"_s);
+    const QMap<QString, QByteArray> data = snapshot(m_data);
+    const Result toFile = run({u"export"_s, u"--format"_s, u"json"_s, u"--out"_s, outFile});
+    EXPECT_EQ(toFile.code, 0);
+    EXPECT_EQ(toFile.out, QString());
+    QFile file(outFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), result.out);
+    EXPECT_EQ(snapshot(m_data), data);
+
+    // Nothing is recorded yet: an empty array, and a CSV of the header alone.
+    QTemporaryDir empty;
+    const Result none = run({u"export"_s, u"--json"_s, u"--data-dir"_s, empty.path()}, false);
+    EXPECT_EQ(none.code, 0);
+    EXPECT_TRUE(json(none).array().isEmpty());
+    EXPECT_EQ(run({u"export"_s, u"--format"_s, u"csv"_s, u"--data-dir"_s, empty.path()}, false).out,
+              u"kind,url,title,note,start,end,durationSeconds,query,session,location\r\n"_s);
+}
+
+TEST_F(HistoryCommandTest, ExportRefusesBadOptionsAndTheDataFolderAsTarget)
+{
+    const QList<QStringList> bad = {
+        {u"export"_s},
+        {u"export"_s, u"--format"_s, u"xml"_s},
+        {u"export"_s, u"--format"_s, u"csv"_s, u"--json"_s},
+        {u"export"_s, u"--format"_s, u"csv"_s, u"--since"_s, u"yesterday"_s},
+        {u"export"_s, u"--format"_s, u"csv"_s, u"--since"_s, u"1997-02-30"_s},
+        {u"export"_s, u"--format"_s, u"csv"_s, u"--out="_s},
+        {u"export"_s, u"--format"_s, u"csv"_s, u"extra"_s},
+        {u"sites"_s, u"--since"_s, u"1997-11-04"_s},
+        {u"find"_s, u"docs"_s, u"--format"_s, u"csv"_s},
+        {u"export"_s, u"--format"_s, u"csv"_s, u"--out"_s, QDir(m_data).filePath(u"rows.csv"_s)},
+    };
+    const QMap<QString, QByteArray> before = snapshot(m_dir.path());
+    for (const QStringList &args : bad) {
+        const Result result = run(args);
+        EXPECT_EQ(result.code, 2) << args.join(u' ').toStdString();
+        EXPECT_EQ(result.out, QString()) << args.join(u' ').toStdString();
+        EXPECT_TRUE(result.err.startsWith(u"roamlog-history: "_s)) << result.err.toStdString();
+    }
+    EXPECT_EQ(snapshot(m_dir.path()), before);
+
+    const Result unwritable = run({u"export"_s,
+                                   u"--format"_s,
+                                   u"csv"_s,
+                                   u"--out"_s,
+                                   m_dir.filePath(u"no/such/folder/rows.csv"_s)});
+    EXPECT_EQ(unwritable.code, 1);
+    EXPECT_TRUE(unwritable.err.contains(u"cannot write"_s)) << unwritable.err.toStdString();
+}
+
 } // namespace
