@@ -412,6 +412,7 @@ void ChromiumBrowser::handleEvent(const QString &method,
         const QString url = params.value(u"url"_s).toString();
         if (session.isPage && params.value(u"frameId"_s).toString() == session.targetId) {
             markUsed(session.targetId);
+            m_pages[session.targetId].startedUrl = url;
             emit BeforeNavigate(url);
         } else {
             emit FrameBeforeNavigate(url);
@@ -426,6 +427,7 @@ void ChromiumBrowser::handleEvent(const QString &method,
             page->url = frame.value(u"url"_s).toString() + frame.value(u"urlFragment"_s).toString();
             page->title.clear();
             page->titleKnown = false;
+            page->startedUrl.clear();
             emit NavigateComplete(page->url);
         } else {
             m_frameOwners.insert(frameId, session.pageTargetId);
@@ -435,8 +437,15 @@ void ChromiumBrowser::handleEvent(const QString &method,
             auto page = m_pages.find(session.targetId);
             if (page == m_pages.end())
                 return;
+            // Jumps within a document and history changes by script announce nothing first.
             page->url = params.value(u"url"_s).toString();
-            emit NavigateComplete(page->url);
+            const bool announced = std::exchange(page->startedUrl, QString()) == page->url;
+            const QString shown = page->url;
+            if (!announced) {
+                markUsed(session.targetId);
+                emit BeforeNavigate(shown);
+            }
+            emit NavigateComplete(shown);
         }
     } else if (method == "Page.frameAttached"_L1) {
         m_frameOwners.insert(params.value(u"frameId"_s).toString(), session.pageTargetId);

@@ -59,6 +59,8 @@ private:
         QString url;
         QString title;
         bool titleKnown = false;
+        // The top-level navigation announced and not yet shown.
+        QString startedUrl;
         quint64 lastUsed = 0;
         // The isolated world of the top frame, where the title watcher runs.
         int worldContext = 0;

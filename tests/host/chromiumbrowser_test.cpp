@@ -11,6 +11,8 @@
 
 #include <csignal>
 
+#include <sys/wait.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -153,10 +155,19 @@ TEST_F(ChromiumBrowserTest, ReportsTopLevelNavigationsFramesTitlesAndRedirects)
     m_server.addPage(u"/retitled.html"_s,
                      "<title>Before</title><script>setTimeout(() => "
                      "{ document.title = 'After'; }, 50);</script>");
-    m_server.addPage(u"/untitled.html"_s, "<p>no title here</p>");
-    startBrowser(options());
+    m_server.addPage(u"/untitled.html"_s, "<p>no title here</p><a id=down href=#part>down</a>");
+    // The same server under another name is another site: its frame runs in a process of its own.
+    const QString crossSite = url(u"/inner.html"_s).replace(u"127.0.0.1"_s, u"localhost"_s);
+    m_server.addPage(u"/cross.html"_s,
+                     "<title>Cross</title><iframe src=\"" + crossSite.toUtf8() + "\"></iframe>");
 
+    // Asked for before the browser is up, the home page still opens.
+    m_browser = std::make_unique<ChromiumBrowser>();
+    m_log = std::make_unique<EventLog>(*m_browser);
+    m_browser->start(options());
     m_browser->GoHome();
+    ASSERT_TRUE(m_log->waitFor(u"started"_s)) << m_log->dump();
+    ASSERT_TRUE(m_user.open(m_browser->webSocketUrl()));
     ASSERT_TRUE(m_log->waitFor(u"title Home"_s)) << m_log->dump();
     EXPECT_TRUE(m_log->inOrder({u"before "_s + url(u"/home.html"_s),
                                 u"complete "_s + url(u"/home.html"_s),
@@ -201,12 +212,31 @@ TEST_F(ChromiumBrowserTest, ReportsTopLevelNavigationsFramesTitlesAndRedirects)
     ASSERT_TRUE(m_log->waitFor(u"title "_s + url(u"/untitled.html"_s))) << m_log->dump();
     EXPECT_EQ(m_browser->LocationName(), url(u"/untitled.html"_s));
 
+    // A jump within the page is a navigation of the tab, without loading anything.
+    click(url(u"/untitled.html"_s), u"#down"_s);
+    ASSERT_TRUE(m_log->waitFor(u"complete "_s + url(u"/untitled.html#part"_s))) << m_log->dump();
+    EXPECT_TRUE(m_log->inOrder({u"before "_s + url(u"/untitled.html#part"_s),
+                                u"complete "_s + url(u"/untitled.html#part"_s)}))
+        << m_log->dump();
+    EXPECT_EQ(m_log->count(u"before "_s + url(u"/untitled.html#part"_s)), 1) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/untitled.html#part"_s));
+    EXPECT_EQ(m_server.requestCount("GET", u"/untitled.html"_s), 1);
+
+    m_browser->Navigate(url(u"/cross.html"_s));
+    ASSERT_TRUE(m_log->waitFor(u"frame "_s + crossSite)) << m_log->dump();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.requestCount("GET", u"/inner.html"_s) == 2; },
+                                kWaitMs));
+    EXPECT_FALSE(m_log->has(u"before "_s + crossSite)) << m_log->dump();
+    EXPECT_FALSE(m_log->has(u"complete "_s + crossSite)) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/cross.html"_s));
+
     // One report of each kind per navigation.
     for (const QString &path : {u"/second.html"_s, u"/moved"_s, u"/retitled.html"_s}) {
         EXPECT_EQ(m_log->count(u"before "_s + url(path)), 1) << path.toStdString();
         EXPECT_EQ(m_log->count(u"frame "_s + url(path)), 0) << path.toStdString();
     }
     EXPECT_EQ(m_log->count(u"frame "_s + url(u"/inner.html"_s)), 1) << m_log->dump();
+    EXPECT_EQ(m_log->count(u"frame "_s + crossSite), 1) << m_log->dump();
     EXPECT_EQ(m_log->count(u"before "_s + url(u"/home.html"_s)), 2) << m_log->dump();
     EXPECT_FALSE(m_log->has(u"failed"_s));
 }
@@ -395,6 +425,17 @@ TEST_F(ChromiumBrowserTest, ReportsTheEndOfTheBrowser)
     EXPECT_FALSE(m_log->lines().join(u'\n').contains(u"failed"_s)) << m_log->dump();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_browser->processId() == 0; }, kWaitMs));
 
+    // Left behind: the browser outlives the layer.
+    startBrowser(options());
+    const auto pid = pid_t(m_browser->processId());
+    const QUrl endpoint = m_browser->webSocketUrl();
+    m_browser.reset();
+    EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "the browser ended with the layer";
+    ASSERT_TRUE(m_user.open(endpoint));
+    m_user.post(u"Browser.close"_s);
+    ASSERT_TRUE(
+        QTest::qWaitFor([pid] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }, kWaitMs));
+
     // Killed: a failure, then the end.
     startBrowser(options());
     ASSERT_GT(m_browser->processId(), 0);
@@ -403,6 +444,34 @@ TEST_F(ChromiumBrowserTest, ReportsTheEndOfTheBrowser)
     ASSERT_EQ(m_log->lines().size(), 3) << m_log->dump();
     EXPECT_TRUE(m_log->lines().at(1).startsWith(u"failed "_s)) << m_log->dump();
     EXPECT_EQ(m_log->count(u"quit"_s), 1);
+}
+
+TEST_F(ChromiumBrowserTest, ShowsAndHidesTheWindowOfTheTabUsedLast)
+{
+    m_server.addPage(u"/home.html"_s, "<title>Home</title>");
+    startBrowser(options());
+    m_browser->GoHome();
+    ASSERT_TRUE(m_log->waitFor(u"title Home"_s)) << m_log->dump();
+    const QString tab = m_user.pageWithUrl(url(u"/home.html"_s));
+    const auto windowState = [&] {
+        const int window = m_user.call(u"Browser.getWindowForTarget"_s, {{u"targetId"_s, tab}})
+                               .value(u"result"_s)[u"windowId"_s]
+                               .toInt();
+        return m_user.call(u"Browser.getWindowBounds"_s, {{u"windowId"_s, window}})
+            .value(u"result"_s)[u"bounds"_s][u"windowState"_s]
+            .toString();
+    };
+    EXPECT_TRUE(m_browser->Visible());
+
+    m_browser->setVisible(false);
+    EXPECT_FALSE(m_browser->Visible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windowState() == "minimized"_L1; }, kWaitMs))
+        << windowState().toStdString();
+
+    m_browser->setVisible(true);
+    EXPECT_TRUE(m_browser->Visible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windowState() == "normal"_L1; }, kWaitMs))
+        << windowState().toStdString();
 }
 
 TEST_F(ChromiumBrowserTest, StartFailuresAreReported)
@@ -418,6 +487,13 @@ TEST_F(ChromiumBrowserTest, StartFailuresAreReported)
     EXPECT_TRUE(failed.at(0).at(0).toString().contains(u"chromium"_s));
     EXPECT_EQ(started.count(), 0);
     EXPECT_FALSE(browser.isRunning());
+
+    // Debian's launcher script is skipped for the program it starts.
+    EXPECT_EQ(ChromiumBrowser::resolveExecutable({}), u"/usr/lib/chromium/chromium"_s);
+    EXPECT_EQ(ChromiumBrowser::resolveExecutable(u"/usr/bin/chromium"_s),
+              u"/usr/lib/chromium/chromium"_s);
+    EXPECT_EQ(ChromiumBrowser::resolveExecutable(u"false"_s), u"/usr/bin/false"_s);
+    EXPECT_TRUE(ChromiumBrowser::resolveExecutable(m_dir.path()).isEmpty());
 
     // A program that is there but ends at once with an error.
     Browser::Options broken = options();
