@@ -73,7 +73,10 @@ signals:
     void TitleChange(const QString &title);
     /** The browser began a download; reported once per download, guid identifies it. */
     void DownloadStarted(const QString &url, const QString &guid);
-    /** The browser has ended: the user closed its last window, Quit() was called, or it died. */
+    /**
+     * The browser has ended: the user closed its last window, Quit() was called, or it died.
+     * An end nobody asked for (a crash, lost contact) is preceded by failed().
+     */
     void OnQuit();
     /** Something went wrong that the user must hear about; message says what and what to do. */
     void failed(const QString &message);

@@ -722,6 +722,9 @@ void ChromiumBrowser::Quit()
         });
         break;
     case State::Closing:
+        // Out of contact already: only the process is left to end.
+        stopProcess();
+        break;
     case State::Idle:
     case State::Ended:
         break;
