@@ -1,0 +1,326 @@
+#include "navigationrecorder.h"
+
+#include "wordhelpers.h"
+
+#include "cactivity.h"
+#include "cfile.h"
+#include "clock.h"
+#include "csession.h"
+#include "ctreenodes.h"
+#include "roamstore.h"
+#include "timekey.h"
+#include "views/outlinebuilder.h"
+#include "views/outlinetree.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int SiteImage = 10;
+
+bool startsWithNoCase(const QString &text, QLatin1StringView prefix)
+{
+    return text.startsWith(prefix, Qt::CaseInsensitive);
+}
+
+// Length of a leading "scheme://" (letters, digits, "+", "-", "." after a first letter), 0 when
+// there is none. The parent walk and the outline stop at the host behind it.
+qsizetype schemeLength(const QString &url)
+{
+    const qsizetype colon = url.indexOf(u"://"_s);
+    if (colon <= 0 || !url.front().isLetter())
+        return 0;
+    for (qsizetype i = 1; i < colon; ++i) {
+        const QChar c = url.at(i);
+        if (!(c.isLetterOrNumber() || c == u'+' || c == u'-' || c == u'.'))
+            return 0;
+    }
+    return colon + 3;
+}
+
+} // namespace
+
+NavigationRecorder::NavigationRecorder(RoamStore &store, Clock &clock)
+    : m_store(store)
+    , m_clock(clock)
+{ }
+
+void NavigationRecorder::SetCurrentOutline(OutlineTree *tree,
+                                           OutlineBuilder *builder,
+                                           std::function<bool()> showing)
+{
+    m_tree = tree;
+    m_builder = builder;
+    m_currentShowing = std::move(showing);
+}
+
+void NavigationRecorder::SetUrl(const QString &URL)
+{
+    dispatch([this, URL] { setUrl(URL); });
+}
+
+void NavigationRecorder::UrlName(const QString &UrlName)
+{
+    dispatch([this, UrlName] { urlName(UrlName); });
+}
+
+void NavigationRecorder::Activity(const QString &URL)
+{
+    dispatch([this, URL] { activity(URL); });
+}
+
+void NavigationRecorder::SetEndURL(const QString &MySite)
+{
+    dispatch([this, MySite] { setEndUrl(MySite); });
+}
+
+void NavigationRecorder::dispatch(std::function<void()> report)
+{
+    m_pending.push_back(std::move(report));
+    if (m_busy)
+        return;
+    m_busy = true;
+    while (!m_pending.empty()) {
+        const std::function<void()> next = std::move(m_pending.front());
+        m_pending.pop_front();
+        next();
+    }
+    m_busy = false;
+}
+
+int NavigationRecorder::UrlLevel(const QString &URL)
+{
+    QString url = URL.trimmed();
+    if (url.endsWith(u'/'))
+        url.chop(1);
+    return int(url.count(u'/'));
+}
+
+QString NavigationRecorder::Normalise(const QString &URL)
+{
+    if (URL.isEmpty())
+        return {};
+    if (startsWithNoCase(URL, "http:"_L1) && URL.size() < 11)
+        return {};
+    if (startsWithNoCase(URL, "https:"_L1) && URL.size() < 12)
+        return {};
+    QString result = URL;
+    if (startsWithNoCase(result, "http://"_L1))
+        result.remove(0, 7);
+    else if (startsWithNoCase(result, "https://"_L1))
+        result.remove(0, 8);
+    if (startsWithNoCase(result, "file://"_L1))
+        result.remove(0, 7);
+    if (result.endsWith(u'/'))
+        result.chop(1);
+    return result;
+}
+
+QString NavigationRecorder::FileNameFor(const QDateTime &time, int count)
+{
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    return QString::number(date.dayOfYear()) + QString::number(date.month())
+           + QString::number(date.day()) + QString::number(clock.hour())
+           + QString::number(clock.minute()) + QString::number(count) + u".smf"_s;
+}
+
+void NavigationRecorder::setUrl(const QString &URL)
+{
+    if (URL.isEmpty() || !m_recording)
+        return;
+    const QString result = Normalise(URL);
+    if (result.isEmpty() || result == m_currentUrl)
+        return;
+    if (!m_currentUrl.isEmpty())
+        setEndUrl(m_currentUrl);
+    m_currentUrl = result;
+    if (m_tree && m_builder && m_currentShowing && m_currentShowing())
+        growCurrentOutline(m_currentUrl);
+    else
+        recordVisit(m_currentUrl);
+}
+
+void NavigationRecorder::growCurrentOutline(const QString &U)
+{
+    CTreeNodes &nodes = m_builder->OutlineNodes();
+    const auto addRecord =
+        [&nodes](const QString &key, const QString &url, int index, const QString &text) {
+            if (const CTreeNodePtr record = nodes.Add(key)) {
+                record->URL = url;
+                record->Index = index;
+                record->Title = text;
+                record->Node = text;
+            }
+        };
+    const auto wordOrUrl = [&U](const QString &path) {
+        QString rest;
+        const QString word = WordHelpers::CutLastWord(path, rest, u"/"_s);
+        return word.isEmpty() ? U : word;
+    };
+
+    const qsizetype qPos = U.contains(u'?') ? U.indexOf(u'?') : U.size() - 1;
+    int parent = 1;
+    if (!startsWithNoCase(U.left(6), "ftp://"_L1)) {
+        for (qsizetype start = schemeLength(U);;) {
+            const qsizetype s = U.indexOf(u'/', start);
+            if (s < 0 || s > qPos)
+                break;
+            const QString P = U.left(s);
+            const CTreeNodePtr known = nodes.Item(P);
+            if (!known || known->Index == 0) {
+                const QString T = wordOrUrl(P);
+                int index = m_tree->Add(parent, P, T, SiteImage);
+                if (index == 0)
+                    index = m_tree->IndexOf(P);
+                if (QTreeWidgetItem *node = m_tree->Node(index)) {
+                    OutlineTree::SetNodeTag(node, u"Sites"_s);
+                    addRecord(P, U, index, OutlineTree::NodeText(node));
+                    node->setExpanded(true);
+                    parent = index;
+                }
+            } else {
+                parent = known->Index;
+                if (QTreeWidgetItem *node = m_tree->Node(parent))
+                    node->setExpanded(true);
+            }
+            start = s + 1;
+        }
+    }
+
+    int index = m_tree->Add(parent == 0 ? 1 : parent, U, wordOrUrl(U), SiteImage);
+    QTreeWidgetItem *node = nullptr;
+    if (index == 0) {
+        index = m_tree->IndexOf(U);
+        node = m_tree->Node(index);
+    } else {
+        node = m_tree->Node(index);
+        if (node)
+            OutlineTree::SetNodeTag(node, u"Sites"_s);
+        recordVisit(U);
+    }
+    if (!node)
+        return;
+    node->setExpanded(true);
+    const CTreeNodePtr known = nodes.Item(U);
+    if (!known || known->Index == 0)
+        addRecord(U, U, index, OutlineTree::NodeText(node));
+}
+
+void NavigationRecorder::recordVisit(const QString &URL)
+{
+    if (!m_recording || URL.isEmpty())
+        return;
+    QString query;
+    WordHelpers::CutFirstWord(URL, query, u"?"_s);
+
+    CFilePtr file = m_store.Files.Item(URL);
+    if (!file) {
+        file = std::make_shared<CFile>();
+        file->SetURL(URL);
+        file->Title = URL;
+        if (!m_store.Files.Add(file, URL))
+            return;
+        file->FileName = newFileName();
+    }
+    file->SetVisited(true);
+
+    const QDateTime now = m_clock.now();
+    const QString key = timeKey(now);
+    if (!file->Sessions.Item(key)) {
+        auto visit = std::make_shared<CSession>();
+        visit->sTime = now;
+        visit->Param = query;
+        visit->Session = m_store.SessionStart;
+        file->Sessions.Add(visit, key);
+    }
+    file->LastEntered = key;
+    file->Save();
+    noteSessionInUse();
+
+    // The walk goes up one path level at a time and stops at the host.
+    if (URL.startsWith(u"ftp://"_s) || UrlLevel(URL) <= 0)
+        return;
+    QString remainder;
+    WordHelpers::CutLastWord(URL, remainder, u"/"_s);
+    if (remainder.size() <= schemeLength(URL.trimmed()))
+        return;
+    remainder.chop(1);
+    recordVisit(remainder);
+}
+
+void NavigationRecorder::noteSessionInUse()
+{
+    // The sessions file then names the running session even if the program never closes
+    // cleanly; the clean close stamps its end again.
+    if (!m_sessionsWritten)
+        m_sessionsWritten = m_store.SetSession(true);
+}
+
+QString NavigationRecorder::newFileName()
+{
+    const QDir folder(m_store.dataFolder());
+    const QString base = FileNameFor(m_clock.now(), m_store.Files.Count());
+    QString name = base;
+    const QString stem = base.chopped(4);
+    for (int suffix = 1;
+         m_givenNames.contains(name.toCaseFolded()) || QFileInfo::exists(folder.filePath(name));
+         ++suffix)
+        name = stem + u'_' + QString::number(suffix) + u".smf"_s;
+    m_givenNames.insert(name.toCaseFolded());
+    return folder.filePath(name);
+}
+
+void NavigationRecorder::urlName(const QString &name)
+{
+    if (!m_recording)
+        return;
+    const CFilePtr file = m_store.Files.Item(m_currentUrl);
+    if (!file)
+        return;
+    if (file->Title != name) {
+        file->Title = name;
+        file->Save();
+    }
+    m_currentTitle = name;
+}
+
+void NavigationRecorder::activity(const QString &URL)
+{
+    if (!m_recording)
+        return;
+    recordVisit(URL);
+    recordDownload(URL);
+}
+
+void NavigationRecorder::recordDownload(const QString &URL)
+{
+    QString rest;
+    const QString name = WordHelpers::CutLastWord(URL, rest, u"/"_s);
+    const CFilePtr file = m_store.Files.Item(URL);
+    if (!file)
+        return;
+    const QDateTime now = m_clock.now();
+    auto act = std::make_shared<CActivity>();
+    act->Activity = u"Download "_s + name;
+    act->Key = now;
+    act->Location = URL;
+    act->Session = m_store.SessionStart;
+    file->Activities.Add(act, timeKey(now));
+    file->Save();
+}
+
+void NavigationRecorder::setEndUrl(const QString &MySite)
+{
+    const CFilePtr file = m_store.Files.Item(MySite);
+    if (!file)
+        return;
+    const CSessionPtr visit = file->Sessions.Item(file->LastEntered);
+    if (!visit)
+        return;
+    visit->eTime = m_clock.now();
+    file->Save();
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSet>
+#include <QString>
+
+#include <deque>
+#include <functional>
+
+class Clock;
+class OutlineBuilder;
+class OutlineTree;
+class RoamStore;
+
+/// Turns what the browser reports (pages, titles, downloads) into visits, site records and site
+/// files of the store, and grows the Current outline while it is showing.
+///
+/// URLs are recorded in a normalised form: without a leading "http://" or "https://" (any
+/// letter case), then without "file://", and without one trailing "/". Every accepted page is
+/// recorded together with each parent path up to its host; each touched site file is written at
+/// once. Reports are handled one at a time in the order they arrive: a report that comes in
+/// while another is being handled waits for it to finish.
+class NavigationRecorder final
+{
+public:
+    /// @p store and @p clock must outlive the recorder.
+    NavigationRecorder(RoamStore &store, Clock &clock);
+
+    /// The Current outline: @p tree and @p builder's `OutlineNodes` are grown while @p showing
+    /// returns true. Without it every accepted page is recorded and no node is added.
+    void SetCurrentOutline(OutlineTree *tree,
+                           OutlineBuilder *builder,
+                           std::function<bool()> showing);
+
+    /// False while paused: `SetUrl`, `UrlName` and `Activity` are then ignored.
+    bool Recording() const { return m_recording; }
+    void SetRecording(bool recording) { m_recording = recording; }
+
+    /// A top-level page was reached: when its normalised URL differs from the open page (letter
+    /// case counts), the open visit is closed and a new one recorded.
+    void SetUrl(const QString &URL);
+    /// The title of the open page; stored in its site record when it differs.
+    void UrlName(const QString &UrlName);
+    /// A download started from @p URL (recorded as given, scheme included).
+    void Activity(const QString &URL);
+    /// Closes the open visit of the site keyed @p MySite; an unknown site changes nothing.
+    /// Works also while paused.
+    void SetEndURL(const QString &MySite);
+
+    /// The open page in its normalised form; empty until a page was accepted.
+    const QString &CurrentUrl() const { return m_currentUrl; }
+    /// The title last reported for the open page.
+    const QString &CurrentTitle() const { return m_currentTitle; }
+
+    /// The number of "/" in @p URL after trimming blanks and dropping one trailing "/".
+    static int UrlLevel(const QString &URL);
+
+    /// The normalised form of a page URL, or an empty string when it is not recorded at all
+    /// ("http://abc" and shorter, "https://abc" and shorter, an empty URL).
+    static QString Normalise(const QString &URL);
+
+    /// The file name part "ymdhn" + @p count + ".smf" for a record created at @p time: day of
+    /// the year, month, day, hour and minute without leading zeros, then the count.
+    static QString FileNameFor(const QDateTime &time, int count);
+
+private:
+    void dispatch(std::function<void()> report);
+    void setUrl(const QString &URL);
+    void urlName(const QString &name);
+    void activity(const QString &URL);
+    void setEndUrl(const QString &MySite);
+    void growCurrentOutline(const QString &U);
+    void recordVisit(const QString &URL);
+    void recordDownload(const QString &URL);
+    QString newFileName();
+    void noteSessionInUse();
+
+    RoamStore &m_store;
+    Clock &m_clock;
+    OutlineTree *m_tree = nullptr;
+    OutlineBuilder *m_builder = nullptr;
+    std::function<bool()> m_currentShowing;
+    bool m_recording = true;
+    QString m_currentUrl;
+    QString m_currentTitle;
+    QSet<QString> m_givenNames;
+    bool m_sessionsWritten = false;
+    bool m_busy = false;
+    std::deque<std::function<void()>> m_pending;
+};

@@ -1,0 +1,710 @@
+#include "roampane1.h"
+
+#include "captionloader.h"
+#include "navigationrecorder.h"
+#include "wordhelpers.h"
+
+#include "clock.h"
+#include "resources/roamicons.h"
+#include "resources/roamstrings.h"
+#include "roamsettings.h"
+#include "roamstore.h"
+#include "views/outlinebuilder.h"
+#include "views/outlinetab.h"
+#include "views/outlinetree.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int ButtonCount = 9;
+constexpr int FirstFavoritesButton = 3;
+
+void installFontsOnce()
+{
+    static const bool installed = [] {
+        CaptionLoader::installFontSubstitutions();
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+void setTag(QObject *object, const QString &tag)
+{
+    object->setProperty(CaptionLoader::TagProperty, tag);
+}
+
+QString tagOf(const QObject *object)
+{
+    return object->property(CaptionLoader::TagProperty).toString();
+}
+
+} // namespace
+
+RoamPane1::RoamPane1(QWidget *parent)
+    : QWidget(parent)
+    , m_ownSettings(std::make_unique<RoamSettings>())
+    , m_settings(m_ownSettings.get())
+    , m_clock(Clock::system())
+    , m_showMessages(true)
+{
+    UserControl_Initialize();
+}
+
+RoamPane1::RoamPane1(RoamSettings &settings,
+                     Clock &clock,
+                     const QString &dataFolder,
+                     bool showMessages,
+                     QWidget *parent)
+    : QWidget(parent)
+    , m_settings(&settings)
+    , m_clock(clock)
+    , m_dataFolderOverride(dataFolder)
+    , m_showMessages(showMessages)
+{
+    UserControl_Initialize();
+}
+
+RoamPane1::~RoamPane1() = default;
+
+void RoamPane1::createControls()
+{
+    createToolbar();
+    createTabStrip();
+
+    m_tree = new OutlineTree(this);
+    m_tree->setObjectName(u"TreeView1"_s);
+    m_tree->SetImageProvider(&RoamIcons::image);
+
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(u"sbrDB"_s);
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(m_statusBar);
+    m_statusPanel->setObjectName(u"sbrDBPanel1"_s);
+    m_statusPanel->setTextFormat(Qt::PlainText);
+    m_statusPanel->setMinimumWidth(1);
+    m_statusBar->addWidget(m_statusPanel, 1);
+    m_unreadablePanel = new QLabel(m_statusBar);
+    m_unreadablePanel->setObjectName(u"sbrDBUnreadable"_s);
+    m_unreadablePanel->setTextFormat(Qt::PlainText);
+    m_statusBar->addPermanentWidget(m_unreadablePanel);
+    m_unreadablePanel->hide();
+
+    createQueryPage();
+    createOptionsPage();
+    createMenus();
+}
+
+void RoamPane1::createToolbar()
+{
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(u"Toolbar1"_s);
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(20, 20));
+    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    static const QString tags[] = {u"Pause"_s, u"Play"_s};
+    static const QString tips[] = {u"Pause"_s, u"Record"_s};
+    for (int index = 1; index <= ButtonCount; ++index) {
+        const bool favorites = index >= FirstFavoritesButton;
+        const QString tip = favorites ? u"Favorites"_s : tips[index - 1];
+        QAction *button = m_toolbar->addAction(RoamIcons::toolbarImage(index), tip);
+        button->setObjectName(u"Toolbar1Button"_s + QString::number(index));
+        button->setToolTip(tip);
+        button->setProperty(CaptionLoader::KeyProperty,
+                            QString(u"\""_s + QString::number(71 + index) + u"\""_s));
+        setTag(button, favorites ? u"Favorites"_s : tags[index - 1]);
+        m_buttons.append(button);
+    }
+    connect(m_toolbar, &QToolBar::actionTriggered, this, &RoamPane1::Toolbar1_ButtonClick);
+}
+
+void RoamPane1::createTabStrip()
+{
+    m_tabStrip = new QTabBar(this);
+    m_tabStrip->setObjectName(u"TabStrip1"_s);
+    m_tabStrip->setExpanding(false);
+    m_tabStrip->setUsesScrollButtons(true);
+    m_tabStrip->setDrawBase(true);
+    m_tabStrip->setIconSize(QSize(16, 16));
+    for (int i = 0; i < int(OutlineTabs.size()); ++i) {
+        const OutlineTab &tab = OutlineTabs[std::size_t(i)];
+        const int at = m_tabStrip->addTab(RoamIcons::tabImage(i + 1), tab.Tag.toString());
+        m_tabStrip->setTabData(at, QString(QString::number(tab.CaptionId) + u"a"_s));
+    }
+    connect(m_tabStrip, &QTabBar::currentChanged, this, [this] { TabStrip1_Click(); });
+    // A click on the tab already selected is a click too (it builds an outline not yet built).
+    connect(m_tabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index == m_tabStrip->currentIndex())
+            TabStrip1_Click();
+    });
+}
+
+void RoamPane1::createQueryPage()
+{
+    m_qrFrame = new QFrame(this);
+    m_qrFrame->setObjectName(u"qrFrame"_s);
+    m_qrFrame->setFrameShape(QFrame::StyledPanel);
+    m_qrFrame->setAutoFillBackground(true);
+
+    const auto label = [this](const QString &name, const QString &text, const QString &tag) {
+        auto *l = new QLabel(text, m_qrFrame);
+        l->setObjectName(name);
+        l->setTextFormat(Qt::PlainText);
+        setTag(l, tag);
+        return l;
+    };
+    m_qryLabel1 = label(u"qryLabel1"_s, u"All files downloaded from (site):"_s, u"63"_s);
+    m_qryLabel2 = label(u"qryLabel2"_s, u"Since:"_s, u"64"_s);
+    m_qryLabel3 = label(u"qryLabel3"_s, u"Find string:"_s, u"66"_s);
+
+    m_qrySiteCbo = new QComboBox(m_qrFrame);
+    m_qrySiteCbo->setObjectName(u"qrySiteCbo"_s);
+    m_qrySiteCbo->setEditable(true);
+    m_qrySiteCbo->setInsertPolicy(QComboBox::NoInsert);
+
+    m_qryDate1 = new QLineEdit(u"Enter Date"_s, m_qrFrame);
+    m_qryDate1->setObjectName(u"qryDate1"_s);
+    setTag(m_qryDate1, u"65"_s);
+    m_qryString = new QLineEdit(u"Enter String"_s, m_qrFrame);
+    m_qryString->setObjectName(u"qryString"_s);
+    setTag(m_qryString, u"71"_s);
+
+    auto *qryOptGroup = new QButtonGroup(m_qrFrame);
+    for (int i = 0; i < 2; ++i) {
+        auto *option = new QRadioButton(m_qrFrame);
+        option->setObjectName(u"qryOpt"_s + QString::number(i));
+        qryOptGroup->addButton(option, i);
+        m_qryOpt.append(option);
+    }
+
+    m_qryFrame = new QGroupBox(u"Find in"_s, m_qrFrame);
+    m_qryFrame->setObjectName(u"qryFrame"_s);
+    setTag(m_qryFrame, u"67"_s);
+    auto *findIn = new QGridLayout(m_qryFrame);
+    findIn->setContentsMargins(6, 2, 6, 2);
+    findIn->setVerticalSpacing(0);
+    auto *qryOpt1Group = new QButtonGroup(m_qryFrame);
+    // Indexes as the query reads them; shown All, Notes / Titles, URL's.
+    struct Item
+    {
+        QString text;
+        QString tag;
+        int row;
+        int column;
+    };
+    const Item items[] = {{u"URL's"_s, u"68"_s, 1, 1},
+                          {u"Titles"_s, u"82"_s, 1, 0},
+                          {u"Notes"_s, u"69"_s, 0, 1},
+                          {u"All"_s, u"70"_s, 0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        auto *option = new QRadioButton(items[i].text, m_qryFrame);
+        option->setObjectName(u"qryOpt1_"_s + QString::number(i));
+        setTag(option, items[i].tag);
+        qryOpt1Group->addButton(option, i);
+        findIn->addWidget(option, items[i].row, items[i].column);
+        m_qryOpt1.append(option);
+    }
+
+    m_qryResults = new QPushButton(u"Search"_s, m_qrFrame);
+    m_qryResults->setObjectName(u"qryResults"_s);
+    setTag(m_qryResults, u"81"_s);
+}
+
+void RoamPane1::createOptionsPage()
+{
+    m_optionsPage = new QWidget(this);
+    m_optionsPage->setObjectName(u"OptionsPage"_s);
+    m_optionsPage->setAutoFillBackground(true);
+    auto *page = new QVBoxLayout(m_optionsPage);
+    page->setContentsMargins(4, 4, 4, 4);
+
+    m_frame3 = new QGroupBox(RoamStrings::BrowserFrameText.toString(), m_optionsPage);
+    m_frame3->setObjectName(u"Frame3"_s);
+    auto *quitBox = new QVBoxLayout(m_frame3);
+    auto *quitGroup = new QButtonGroup(m_frame3);
+    const QStringView quitTexts[] = {
+        RoamStrings::NeverQuitText, RoamStrings::AlwaysQuitText, RoamStrings::AskText};
+    for (int i = 0; i < 3; ++i) {
+        auto *option = new QRadioButton(quitTexts[i].toString(), m_frame3);
+        option->setObjectName(u"Option1_"_s + QString::number(i));
+        quitGroup->addButton(option, i);
+        quitBox->addWidget(option);
+        m_option1.append(option);
+    }
+    connect(quitGroup, &QButtonGroup::idClicked, this, &RoamPane1::Option1_Click);
+
+    m_frame1 = new QGroupBox(RoamStrings::TreeViewFrameText.toString(), m_optionsPage);
+    m_frame1->setObjectName(u"Frame1"_s);
+    auto *treeBox = new QVBoxLayout(m_frame1);
+    auto *treeGroup = new QButtonGroup(m_frame1);
+    const QStringView treeTexts[] = {RoamStrings::DescriptionInTreeText,
+                                     RoamStrings::UrlsInTreeText};
+    for (int i = 0; i < 2; ++i) {
+        auto *option = new QRadioButton(treeTexts[i].toString(), m_frame1);
+        option->setObjectName(u"UrlOrDesc_"_s + QString::number(i));
+        treeGroup->addButton(option, i);
+        treeBox->addWidget(option);
+        m_urlOrDesc.append(option);
+    }
+    connect(treeGroup, &QButtonGroup::idClicked, this, &RoamPane1::UrlOrDesc_Click);
+
+    m_frame2 = new QGroupBox(RoamStrings::RoamlogFrameText.toString(), m_optionsPage);
+    m_frame2->setObjectName(u"Frame2"_s);
+    auto *roamlogBox = new QGridLayout(m_frame2);
+    m_ckAlwayesOnTop = new QCheckBox(RoamStrings::StayOnTopText.toString(), m_frame2);
+    m_ckAlwayesOnTop->setObjectName(u"ckAlwayesOnTop"_s);
+    m_language = new QCheckBox(RoamStrings::HebrewText.toString(), m_frame2);
+    m_language->setObjectName(u"Language"_s);
+    m_picture1 = new QLabel(m_frame2);
+    m_picture1->setObjectName(u"Picture1"_s);
+    m_picture1->setPixmap(RoamIcons::appIcon().pixmap(QSize(40, 40)));
+    roamlogBox->addWidget(m_ckAlwayesOnTop, 0, 0);
+    roamlogBox->addWidget(m_language, 1, 0);
+    roamlogBox->addWidget(m_picture1, 0, 1, 2, 1, Qt::AlignCenter);
+    roamlogBox->setColumnStretch(0, 1);
+    connect(m_ckAlwayesOnTop, &QCheckBox::clicked, this, &RoamPane1::ckAlwayesOnTop_Click);
+    connect(m_language, &QCheckBox::clicked, this, &RoamPane1::Language_Click);
+
+    page->addWidget(m_frame3);
+    page->addWidget(m_frame1);
+    page->addWidget(m_frame2);
+    page->addStretch(1);
+}
+
+void RoamPane1::createMenus()
+{
+    m_mnuRoamPane = new QMenu(this);
+    m_mnuRoamPane->setObjectName(u"mnuRoamPane"_s);
+    const auto item = [this](const QString &name, const QString &text) {
+        QAction *action = m_mnuRoamPane->addAction(text);
+        action->setObjectName(name);
+        return action;
+    };
+    item(u"mnuGoTo"_s, u"100"_s);
+    item(u"mnuFind"_s, u"101"_s);
+    m_mnuRoamPane->addSeparator()->setObjectName(u"Space1"_s);
+    item(u"mnuDelete"_s, u"102"_s);
+    m_mnuRoamPane->addSeparator()->setObjectName(u"Space2"_s);
+    item(u"mnuEditNote"_s, u"103"_s);
+    item(u"mnuProperties"_s, u"104"_s);
+    item(u"mnuOutlook"_s, RoamStrings::AddToTasksText.toString());
+    m_mnuRoamPane->addSeparator()->setObjectName(u"Space4"_s);
+    item(u"mnuGetHelp"_s, u"110"_s);
+    item(u"mnuAbout"_s, u"105"_s);
+
+    m_mnuToolTip = new QMenu(this);
+    m_mnuToolTip->setObjectName(u"mnuToolTip"_s);
+    m_mnuToolTip->addAction(RoamStrings::ChangeFolderText.toString())
+        ->setObjectName(u"mnuChangefolder"_s);
+}
+
+void RoamPane1::UserControl_Initialize()
+{
+    installFontsOnce();
+    setObjectName(u"RoamPane1"_s);
+    setMinimumSize(120, 160);
+    createControls();
+
+    m_rightButtonDown = false;
+    const QString dataFolder = m_dataFolderOverride.isEmpty() ? m_settings->dataFolder()
+                                                              : m_dataFolderOverride;
+    m_store = std::make_unique<RoamStore>(dataFolder, m_clock);
+    m_builder = std::make_unique<OutlineBuilder>(*m_tree, *m_store);
+    m_recorder = std::make_unique<NavigationRecorder>(*m_store, m_clock);
+    m_recorder->SetCurrentOutline(
+        m_tree, m_builder.get(), [this] { return selectedTabTag() == u"Current"_s; });
+
+    ArrangeControls();
+    LoadSettings();
+    m_resetFavorites = false;
+    m_buttons.at(0)->setEnabled(true);
+    m_buttons.at(1)->setEnabled(false);
+    ShowOptionsPage(false);
+    ShowQueryPage(false);
+    m_recorder->SetRecording(true);
+    m_language->setChecked(m_langOffset != 0);
+    LoadResStrings1(m_langOffset);
+    m_builder->SetLangOffset(m_langOffset);
+
+    QString failure;
+    try {
+        const QString tag = selectedTabTag();
+        m_builder->AddRootNode(tag, outlineTabImage(tag));
+        m_store->SessionStart = m_clock.now();
+        m_store->LoadDataFolder();
+        if (!QDir(m_store->dataFolder()).exists())
+            failure = u"Path not found: "_s + QDir::toNativeSeparators(m_store->dataFolder());
+    } catch (const std::exception &error) {
+        failure = QString::fromLocal8Bit(error.what());
+    }
+    if (!failure.isEmpty()) {
+        m_initialisationError = u"Unexpected Error: "_s + failure;
+        if (m_showMessages)
+            QMessageBox::critical(this, u"Roamlog"_s, m_initialisationError);
+    }
+    showUnreadableCount();
+    m_builder->BuildOutline(u"Current"_s);
+    ArrangeControls();
+}
+
+void RoamPane1::LoadSettings()
+{
+    m_ckAlwayesOnTop->setChecked(m_settings->onTop());
+    m_stayOnTop = m_ckAlwayesOnTop->isChecked();
+
+    m_langOffset = qint16(
+        m_settings->lang() == RoamStrings::HebrewOffset ? RoamStrings::HebrewOffset : 0);
+
+    const int quit = m_settings->quit();
+    m_quitMode = qint16(quit >= 0 && quit < int(m_option1.size()) ? quit : 2);
+    m_option1.at(m_quitMode)->setChecked(true);
+
+    m_setupPath = m_settings->setupPath();
+
+    const int choice = m_settings->urlOrDesc();
+    m_urlOrDescChoice = qint16(choice == 1 ? 1 : 0);
+    m_urlOrDesc.at(m_urlOrDescChoice)->setChecked(true);
+    UrlOrDesc_Click(m_urlOrDescChoice);
+
+    for (int index = FirstFavoritesButton; index <= int(m_buttons.size()); ++index) {
+        const QString value = m_settings->toolBar(index);
+        if (value.isEmpty())
+            continue;
+        QString tip;
+        const QString tag = WordHelpers::CutFirstWord(value, tip, u","_s);
+        QAction *button = m_buttons.at(index - 1);
+        setTag(button, tag);
+        button->setToolTip(tip);
+    }
+}
+
+void RoamPane1::ArrangeControls()
+{
+    if (!m_tabStrip)
+        return;
+    const int w = width();
+    const int h = height();
+    // The panel's scale: 1000 by 1000 units.
+    const auto ux = [w](double units) {
+        return int(units * w / 1000.0 + 0.5);
+    };
+    const auto uy = [h](double units) {
+        return int(units * h / 1000.0 + 0.5);
+    };
+
+    const int toolbarHeight = m_toolbar->sizeHint().height();
+    const int statusHeight = m_statusBar->sizeHint().height();
+    m_toolbar->setGeometry(0, 0, w, toolbarHeight);
+    m_statusBar->setGeometry(0, h - statusHeight, w, statusHeight);
+
+    // The tab strip covers the panel below the toolbar; its client area begins under the row of
+    // tabs, and the status bar lies over its bottom.
+    const int tabHeight = m_tabStrip->sizeHint().height();
+    m_tabStrip->setGeometry(0, toolbarHeight, w, tabHeight);
+    const int cl = 0;
+    const int ct = toolbarHeight + tabHeight;
+    const int cw = w;
+    const int ch = h - ct;
+
+    const QRect page(cl + ux(10), ct + uy(10), cw - ux(20), ch - statusHeight - uy(20));
+    m_tree->setGeometry(page);
+    m_qrFrame->setGeometry(page);
+    m_optionsPage->setGeometry(page);
+    m_qrFrame->raise();
+    m_optionsPage->raise();
+    arrangeQueryPage();
+}
+
+void RoamPane1::arrangeQueryPage()
+{
+    const int w = m_qrFrame->width();
+    const int h = m_qrFrame->height();
+    const auto ux = [w](double units) {
+        return int(units * w / 1000.0 + 0.5);
+    };
+    const auto uy = [h](double units) {
+        return int(units * h / 1000.0 + 0.5);
+    };
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const auto place = [&](QWidget *control, int left, int top, int width) {
+        const QSize hint = control->sizeHint();
+        const int x = ux(left);
+        const int cw = width > 0 ? ux(width) : qMax(1, qMin(hint.width(), w - x - ux(20)));
+        QRect r(x, uy(top), cw, hint.height());
+        if (rtl)
+            r.moveLeft(w - r.right() - 1);
+        control->setGeometry(r);
+    };
+
+    // A label takes the width left of it to the frame's edge.
+    const int labelWidth = 1000 - 140 - 20;
+    place(m_qryOpt.at(0), 50, 500, 0);
+    place(m_qryLabel1, 140, 500, labelWidth);
+    place(m_qrySiteCbo, 150, 575, 750);
+    place(m_qryLabel2, 140, 665, labelWidth);
+    place(m_qryDate1, 150, 740, 450);
+    place(m_qryOpt.at(1), 50, 40, 0);
+    place(m_qryLabel3, 140, 40, labelWidth);
+    place(m_qryString, 150, 115, 750);
+    place(m_qryFrame, 150, 215, 750);
+    const int findInRoom = uy(500 - 215) - uy(10);
+    if (m_qryFrame->height() > findInRoom && findInRoom > 0)
+        m_qryFrame->resize(m_qryFrame->width(), findInRoom);
+
+    // The Search button: centred, its bottom on the bottom of the page.
+    const QSize button = m_qryResults->sizeHint();
+    m_qryResults->setGeometry(
+        w / 2 - button.width() / 2, h - button.height() - uy(15), button.width(), button.height());
+}
+
+void RoamPane1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ArrangeControls();
+}
+
+void RoamPane1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange || event->type() == QEvent::FontChange)
+        ArrangeControls();
+}
+
+void RoamPane1::ShowOptionsPage(bool visible)
+{
+    m_optionsPage->setVisible(visible);
+    for (QWidget *control : {static_cast<QWidget *>(m_frame1),
+                             static_cast<QWidget *>(m_frame2),
+                             static_cast<QWidget *>(m_frame3),
+                             static_cast<QWidget *>(m_ckAlwayesOnTop),
+                             static_cast<QWidget *>(m_picture1),
+                             static_cast<QWidget *>(m_language)})
+        control->setVisible(visible);
+    for (QRadioButton *option : std::as_const(m_urlOrDesc))
+        option->setVisible(visible);
+    for (QRadioButton *option : std::as_const(m_option1))
+        option->setVisible(visible);
+}
+
+void RoamPane1::ShowQueryPage(bool visible)
+{
+    m_qrFrame->setVisible(visible);
+}
+
+QString RoamPane1::TabTag(int index)
+{
+    if (index < 0 || index >= int(OutlineTabs.size()))
+        return QString();
+    return OutlineTabs[std::size_t(index)].Tag.toString();
+}
+
+QString RoamPane1::selectedTabTag() const
+{
+    return TabTag(m_tabStrip->currentIndex());
+}
+
+void RoamPane1::TabStrip1_Click()
+{
+    const QString T = selectedTabTag();
+    if (T == u"Options"_s) {
+        m_tree->setVisible(false);
+        ShowOptionsPage(true);
+        ShowQueryPage(false);
+        m_currentTab = T;
+    } else if (T == u"Query"_s) {
+        ShowQueryPage(true);
+        ShowOptionsPage(false);
+        m_currentTab = T;
+    } else if (T != m_currentTab) {
+        ShowQueryPage(false);
+        ShowOptionsPage(false);
+        m_currentTab = T;
+        m_tree->Clear();
+        m_tree->repaint();
+        m_builder->AddRootNode(T, outlineTabImage(T));
+        m_tree->setVisible(true);
+        m_builder->BuildOutline(T);
+    }
+}
+
+QAction *RoamPane1::ToolbarButton(int index) const
+{
+    return index >= 1 && index <= int(m_buttons.size()) ? m_buttons.at(index - 1) : nullptr;
+}
+
+void RoamPane1::Toolbar1_ButtonClick(QAction *button)
+{
+    const int index = int(m_buttons.indexOf(button)) + 1;
+    if (index <= 0 || index >= FirstFavoritesButton)
+        return;
+    const QString tag = tagOf(button);
+    if (tag == u"Play"_s) {
+        m_recorder->SetRecording(true);
+        m_buttons.at(0)->setEnabled(true);
+        m_buttons.at(1)->setEnabled(false);
+    } else if (tag == u"Pause"_s) {
+        m_recorder->SetRecording(false);
+        m_buttons.at(0)->setEnabled(false);
+        m_buttons.at(1)->setEnabled(true);
+    }
+}
+
+void RoamPane1::ckAlwayesOnTop_Click()
+{
+    const bool checked = m_ckAlwayesOnTop->isChecked();
+    if (checked)
+        emit OnTop();
+    else
+        emit NotOnTop();
+    m_settings->setOnTop(checked);
+}
+
+void RoamPane1::Language_Click()
+{
+    m_settings->setLang(m_language->isChecked() ? RoamStrings::HebrewOffset : 0);
+}
+
+void RoamPane1::Option1_Click(int Index)
+{
+    m_settings->setQuit(Index);
+    m_quitMode = qint16(Index);
+}
+
+void RoamPane1::UrlOrDesc_Click(int Index)
+{
+    m_settings->setUrlOrDesc(Index);
+    if (Index >= 0 && Index < int(m_urlOrDesc.size()))
+        m_urlOrDesc.at(Index)->setChecked(true);
+    m_urlOrDescChoice = qint16(Index);
+    if (m_builder)
+        m_builder->SetUrlOrDescChoice(Index);
+}
+
+void RoamPane1::showUnreadableCount()
+{
+    const qsizetype count = m_store->unreadableFiles().size();
+    if (count == 0) {
+        m_unreadablePanel->hide();
+        return;
+    }
+    const QString text = m_langOffset == RoamStrings::HebrewOffset
+                             ? u"קבצי אתר שלא נקראו: "_s + QString::number(count)
+                             : u"Unreadable site files: "_s + QString::number(count);
+    m_unreadablePanel->setText(text);
+    m_unreadablePanel->setToolTip(QDir::toNativeSeparators(m_store->dataFolder()));
+    m_unreadablePanel->show();
+}
+
+QString RoamPane1::StatusText() const
+{
+    return m_statusPanel->text();
+}
+
+void RoamPane1::SetStatusText(const QString &text)
+{
+    m_statusPanel->setText(text);
+}
+
+bool RoamPane1::GetCFile()
+{
+    return m_store->GetCFile(m_selectedUrl);
+}
+
+bool RoamPane1::SetCFile()
+{
+    return m_store->SetCFile(m_selectedUrl);
+}
+
+WId RoamPane1::TabHwnd()
+{
+    return m_tabStrip->winId();
+}
+
+bool RoamPane1::isOnTop() const
+{
+    return m_ckAlwayesOnTop->isChecked();
+}
+
+bool RoamPane1::Recording() const
+{
+    return m_recorder->Recording();
+}
+
+void RoamPane1::Activity(const QString &URL)
+{
+    m_recorder->Activity(URL);
+}
+
+void RoamPane1::LoadResStrings1(qint16 l)
+{
+    CaptionLoader::LoadResStrings1(this, l);
+}
+
+void RoamPane1::Find(bool Start, bool URL, bool Dir, const QString &txt)
+{
+    // The search of the outline comes with the find window; until then nothing is searched.
+    Q_UNUSED(Start);
+    Q_UNUSED(URL);
+    Q_UNUSED(Dir);
+    Q_UNUSED(txt);
+}
+
+void RoamPane1::UrlName(const QString &UrlName)
+{
+    m_recorder->UrlName(UrlName);
+}
+
+qint16 RoamPane1::CountCSVWords(const QVariant &s, const QString &Delim)
+{
+    return WordHelpers::CountCSVWords(s, Delim);
+}
+
+void RoamPane1::SetEndURL(const QString &MySite)
+{
+    m_recorder->SetEndURL(MySite);
+}
+
+void RoamPane1::SetUrl(const QString &URL)
+{
+    m_recorder->SetUrl(URL);
+}
+
+QString RoamPane1::CutFirstWord(const QString &s, QString &Remainder, const QString &Delim)
+{
+    return WordHelpers::CutFirstWord(s, Remainder, Delim);
+}
+
+QString RoamPane1::CutLastWord(const QString &s, QString &Remainder, const QString &Sep)
+{
+    return WordHelpers::CutLastWord(s, Remainder, Sep);
+}
+
+void RoamPane1::SetSession(bool sEnd)
+{
+    m_store->SetSession(sEnd);
+}

@@ -1,0 +1,239 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class Clock;
+class NavigationRecorder;
+class OutlineBuilder;
+class OutlineTree;
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTabBar;
+class QToolBar;
+class RoamSettings;
+class RoamStore;
+
+/// The Roamlog panel: toolbar, tab strip, outline tree, query page, options page and status
+/// bar over the recorded history. The host writes what the browser does into `SetUrl`,
+/// `UrlName` and `Activity`, ends the session with `SetSession(true)`, and answers the panel's
+/// argument-less signals by reading and writing its properties.
+///
+/// Construction runs the whole initialisation: layout, settings, captions in the chosen
+/// language, the root of the Current outline, the start of the running browsing session, the
+/// load of the data folder and the first build of the Current outline.
+class RoamPane1 final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    /// The panel on the user's own settings and data folder, with the wall clock; an
+    /// initialisation error is shown in a message box.
+    explicit RoamPane1(QWidget *parent = nullptr);
+
+    /// The panel on @p settings. @p dataFolder, when not empty, replaces the data folder the
+    /// settings name. @p clock gives every recorded time. With @p showMessages false an
+    /// initialisation error is only kept in `InitialisationError`.
+    RoamPane1(RoamSettings &settings,
+              Clock &clock,
+              const QString &dataFolder = QString(),
+              bool showMessages = true,
+              QWidget *parent = nullptr);
+    ~RoamPane1() override;
+
+    // Public interface for the host.
+
+    /// Kept for the host; the panel gives it no meaning.
+    QString httpDoc() const { return m_httpDoc; }
+    void SethttpDoc(const QString &value) { m_httpDoc = value; }
+    /// Kept for the host; the panel gives it no meaning.
+    QString httpDocName() const { return m_httpDocName; }
+    void SethttpDocName(const QString &value) { m_httpDocName = value; }
+
+    /// Lends the record keyed `SiteUrl` to the dialogs through the store's exchange fields;
+    /// false when there is no such record.
+    bool GetCFile();
+    /// Takes the note and visited flag back from the exchange fields and saves the record;
+    /// false when there is no such record or it could not be written.
+    bool SetCFile();
+
+    /// The native window of the tab strip.
+    WId TabHwnd();
+    /// Whether "Stay on top" is checked at the moment of the call (the property `OnTop`; the
+    /// name is taken by the signal).
+    bool isOnTop() const;
+
+    /// A download was started from @p URL.
+    void Activity(const QString &URL);
+    /// Loads every caption of the panel in the language of offset @p l (0 English, 500
+    /// Hebrew) and gives every control the font "Miriam" at size 8.
+    void LoadResStrings1(qint16 l);
+    /// Searches the outline showing. Not available yet: it does nothing.
+    void Find(bool Start, bool URL, bool Dir, const QString &txt);
+    /// The "Browser" option: 0 never quit, 1 always quit, 2 ask.
+    qint16 QuitIt() const { return m_quitMode; }
+    /// Always empty.
+    QString DBName() const { return QString(); }
+    /// The URL the host is to navigate to on `NavTo`.
+    QString SiteUrl() const { return m_selectedUrl; }
+    /// The title of the current page.
+    void UrlName(const QString &UrlName);
+    /// See WordHelpers::CountCSVWords.
+    static qint16 CountCSVWords(const QVariant &s, const QString &Delim);
+    /// Closes the open visit of the site keyed @p MySite.
+    void SetEndURL(const QString &MySite);
+    /// A top-level page was reached.
+    void SetUrl(const QString &URL);
+    /// See WordHelpers::CutFirstWord.
+    static QString CutFirstWord(const QString &s, QString &Remainder, const QString &Delim);
+    /// See WordHelpers::CutLastWord.
+    static QString CutLastWord(const QString &s, QString &Remainder, const QString &Sep);
+    /// With @p sEnd true stamps the end of the running session and rewrites the sessions file.
+    void SetSession(bool sEnd);
+
+    // State shared with the rest of the control library.
+
+    /// False while the recording is paused.
+    bool Recording() const;
+    /// "Stay on top" as loaded at start.
+    bool StayOnTop() const { return m_stayOnTop; }
+    /// 0 English, 500 Hebrew, as loaded at start.
+    qint16 LangOffset() const { return m_langOffset; }
+    /// 0 titles in the tree, 1 URLs.
+    qint16 UrlOrDescChoice() const { return m_urlOrDescChoice; }
+    /// Setup/Path as loaded at start.
+    QString SetupPath() const { return m_setupPath; }
+    /// The Tag of the tab whose outline or page shows; empty until a tab is chosen.
+    QString CurrentTab() const { return m_currentTab; }
+    /// Whether the next favorites click reopens the folder set-up.
+    bool ResetFavorites() const { return m_resetFavorites; }
+    /// Sets the URL `SiteUrl` returns.
+    void SetSelectedUrl(const QString &url) { m_selectedUrl = url; }
+    /// The text of the status bar's first panel.
+    QString StatusText() const;
+    void SetStatusText(const QString &text);
+    /// "Unexpected Error: " and the description when the initialisation failed, else empty.
+    QString InitialisationError() const { return m_initialisationError; }
+
+    RoamStore &Store() { return *m_store; }
+    NavigationRecorder &Recorder() { return *m_recorder; }
+    OutlineBuilder &Builder() { return *m_builder; }
+    RoamSettings &Settings() { return *m_settings; }
+
+    OutlineTree *TreeView1() const { return m_tree; }
+    QTabBar *TabStrip1() const { return m_tabStrip; }
+    QToolBar *Toolbar1() const { return m_toolbar; }
+    QStatusBar *sbrDB() const { return m_statusBar; }
+    QFrame *qrFrame() const { return m_qrFrame; }
+    QWidget *OptionsPage() const { return m_optionsPage; }
+    QMenu *mnuRoamPane() const { return m_mnuRoamPane; }
+    QMenu *mnuToolTip() const { return m_mnuToolTip; }
+    /// Toolbar button @p index, 1 (Pause) to 9.
+    QAction *ToolbarButton(int index) const;
+    /// The Tag of tab @p index (0 to 5).
+    static QString TabTag(int index);
+
+signals:
+    void AboutBox();
+    void NotOnTop();
+    void OnTop();
+    void NavTo();
+    void GetTitle();
+    void GetURL();
+    void FindIt();
+    void GetHelp();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createControls();
+    void createToolbar();
+    void createTabStrip();
+    void createQueryPage();
+    void createOptionsPage();
+    void createMenus();
+    void UserControl_Initialize();
+    void LoadSettings();
+    void ArrangeControls();
+    void arrangeQueryPage();
+    void ShowOptionsPage(bool visible);
+    void ShowQueryPage(bool visible);
+    void TabStrip1_Click();
+    void Toolbar1_ButtonClick(QAction *button);
+    void ckAlwayesOnTop_Click();
+    void Language_Click();
+    void Option1_Click(int Index);
+    void UrlOrDesc_Click(int Index);
+    void showUnreadableCount();
+    QString selectedTabTag() const;
+
+    std::unique_ptr<RoamSettings> m_ownSettings;
+    RoamSettings *m_settings;
+    Clock &m_clock;
+    QString m_dataFolderOverride;
+    bool m_showMessages;
+    std::unique_ptr<RoamStore> m_store;
+    std::unique_ptr<NavigationRecorder> m_recorder;
+    std::unique_ptr<OutlineBuilder> m_builder;
+
+    QString m_httpDoc;
+    QString m_httpDocName;
+    QString m_selectedUrl;
+    QString m_setupPath;
+    QString m_currentTab;
+    QString m_initialisationError;
+    qint16 m_quitMode = 2;
+    qint16 m_langOffset = 0;
+    qint16 m_urlOrDescChoice = 0;
+    bool m_stayOnTop = false;
+    bool m_resetFavorites = false;
+    bool m_rightButtonDown = false;
+
+    QToolBar *m_toolbar = nullptr;
+    QList<QAction *> m_buttons;
+    QTabBar *m_tabStrip = nullptr;
+    OutlineTree *m_tree = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QLabel *m_statusPanel = nullptr;
+    QLabel *m_unreadablePanel = nullptr;
+
+    QFrame *m_qrFrame = nullptr;
+    QComboBox *m_qrySiteCbo = nullptr;
+    QGroupBox *m_qryFrame = nullptr;
+    QList<QRadioButton *> m_qryOpt1;
+    QLineEdit *m_qryString = nullptr;
+    QList<QRadioButton *> m_qryOpt;
+    QLineEdit *m_qryDate1 = nullptr;
+    QPushButton *m_qryResults = nullptr;
+    QLabel *m_qryLabel1 = nullptr;
+    QLabel *m_qryLabel2 = nullptr;
+    QLabel *m_qryLabel3 = nullptr;
+
+    QWidget *m_optionsPage = nullptr;
+    QGroupBox *m_frame1 = nullptr;
+    QGroupBox *m_frame2 = nullptr;
+    QGroupBox *m_frame3 = nullptr;
+    QLabel *m_picture1 = nullptr;
+    QList<QRadioButton *> m_option1;
+    QCheckBox *m_ckAlwayesOnTop = nullptr;
+    QList<QRadioButton *> m_urlOrDesc;
+    QCheckBox *m_language = nullptr;
+
+    QMenu *m_mnuRoamPane = nullptr;
+    QMenu *m_mnuToolTip = nullptr;
+};
