@@ -1,0 +1,73 @@
+#include "iexplore.h"
+
+#include "browser.h"
+#include "frmsplash.h"
+#include "roamlogwindow.h"
+
+#include "model/roamsettings.h"
+#include "views/waitcursor.h"
+
+#include <QCoreApplication>
+
+Iexplore::Iexplore(const HostOptions &options,
+                   std::unique_ptr<Browser> browser,
+                   Clock &clock,
+                   QObject *parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_settings(options.settingsFile.isEmpty()
+                     ? std::make_unique<RoamSettings>()
+                     : std::make_unique<RoamSettings>(options.settingsFile))
+    , m_browser(std::move(browser))
+    , m_clock(clock)
+{ }
+
+Iexplore::~Iexplore()
+{
+    // The window's bridge listens to the browser: the window goes first.
+    m_window.reset();
+    m_splash.reset();
+}
+
+void Iexplore::Main()
+{
+    m_splash = std::make_unique<frmSplash>();
+    m_splash->Form_Load(*m_settings);
+    m_langOffset = m_splash->LangOffset();
+    const bool withSplash = !m_options.headless && !m_options.noSplash;
+    if (withSplash)
+        m_splash->show();
+    {
+        WaitCursor wait;
+        if (withSplash)
+            m_splash->repaint();
+        m_window = std::make_unique<RoamlogWindow>(
+            m_options, *m_settings, *m_browser, m_langOffset, m_clock);
+        m_window->hide();
+        connect(m_window.get(), &RoamlogWindow::closed, this, [this] {
+            if (m_splash)
+                m_splash->close();
+            emit finished();
+        });
+        connect(m_splash.get(), &frmSplash::Command2_Click, this, &Iexplore::Command2_Click);
+        connect(
+            m_splash.get(), &frmSplash::Command4_Click, m_window.get(), &RoamlogWindow::GetHelp);
+        m_splash->showButtons();
+    }
+    if (!withSplash)
+        Command2_Click();
+}
+
+void Iexplore::Command2_Click()
+{
+    m_window->show();
+    m_splash->close();
+}
+
+void Iexplore::closeAll()
+{
+    if (m_window)
+        m_window->close();
+    if (m_splash)
+        m_splash->close();
+}

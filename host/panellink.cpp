@@ -1,0 +1,7 @@
+#include "panellink.h"
+
+PanelLink::PanelLink(QObject *parent)
+    : QObject(parent)
+{ }
+
+PanelLink::~PanelLink() = default;

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+/**
+ * What the host exchanges with the panel: the values it writes and reads, and the panel's
+ * argument-less events. The panel's events carry no values, so a property written before an
+ * event is part of the contract.
+ */
+class PanelLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PanelLink(QObject *parent = nullptr);
+    ~PanelLink() override;
+
+    /** A top-level page the browser shows, or its current URL on request. */
+    virtual void SetUrl(const QString &url) = 0;
+    /** The title of the current page. */
+    virtual void UrlName(const QString &title) = 0;
+    /** The URL of a download. */
+    virtual void Activity(const QString &url) = 0;
+    /** The URL the panel wants the browser to show. */
+    virtual QString SiteUrl() const = 0;
+    /** Whether the panel's "Stay on top" option is on now (the property OnTop; the name is
+        taken by the event). */
+    virtual bool isOnTop() const = 0;
+    /** The quit option: 0 never quit the browser, 1 always quit it, 2 ask. */
+    virtual qint16 QuitIt() const = 0;
+    /** With sEnd true the running browsing session ends and the sessions file is written. */
+    virtual void SetSession(bool sEnd) = 0;
+    /** Shows a line in the panel's status bar. */
+    virtual void ShowStatus(const QString &text) = 0;
+
+signals:
+    void AboutBox();
+    void NotOnTop();
+    void OnTop();
+    void NavTo();
+    void GetTitle();
+    void GetURL();
+    void FindIt();
+    void GetHelp();
+};

@@ -1,0 +1,236 @@
+#include "roamlogwindow.h"
+
+#include "browserbridge.h"
+#include "chromiumbrowser.h"
+#include "roampanelink.h"
+
+#include "control/captionloader.h"
+#include "control/roampane1.h"
+#include "model/roamsettings.h"
+#include "resources/roamicons.h"
+#include "resources/roamstrings.h"
+#include "resources/roamversion.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kQuitQuestion = 18;
+constexpr int kFindCaption = 85;
+
+int roundHalfEven(double value)
+{
+    return int(std::nearbyint(value));
+}
+
+QString resourceText(int id, qint16 lang, const QString &fallback)
+{
+    return RoamStrings::text(id + lang).value_or(RoamStrings::text(id).value_or(fallback));
+}
+
+} // namespace
+
+RoamlogWindow::RoamlogWindow(const HostOptions &options,
+                             RoamSettings &settings,
+                             Browser &browser,
+                             qint16 langOffset,
+                             Clock &clock,
+                             QWidget *parent)
+    : QMainWindow(parent)
+    , m_options(options)
+    , m_settings(settings)
+    , m_browser(browser)
+    , m_langOffset(langOffset)
+{
+    setObjectName(u"Roamlog"_s);
+    setWindowTitle(u"Roamlog"_s);
+    setWindowIcon(RoamIcons::appIcon());
+
+    m_panel = new RoamPane1(settings, clock, options.dataDir, !options.headless, this);
+    m_panel->setObjectName(u"RoamPane2"_s);
+    setCentralWidget(m_panel);
+    CaptionLoader::LoadResStrings(this, m_langOffset);
+
+    m_link = std::make_unique<RoamPaneLink>(m_panel);
+    m_bridge = std::make_unique<BrowserBridge>(browser, *m_link);
+    connect(m_bridge.get(), &BrowserBridge::browserEnded, this, &QWidget::close);
+    connect(m_bridge.get(), &BrowserBridge::browserFailed, this, &RoamlogWindow::onBrowserFailed);
+    connect(&browser, &Browser::started, this, [this] { m_browserStarted = true; });
+
+    connect(m_link.get(), &PanelLink::OnTop, this, [this] { PlaceWindow(true); });
+    connect(m_link.get(), &PanelLink::NotOnTop, this, [this] { PlaceWindow(false); });
+    connect(m_link.get(), &PanelLink::AboutBox, this, &RoamlogWindow::onAboutBox);
+    connect(m_link.get(), &PanelLink::FindIt, this, &RoamlogWindow::onFindIt);
+    connect(m_link.get(), &PanelLink::GetHelp, this, &RoamlogWindow::GetHelp);
+
+    m_firstActivate = true;
+    CreateExplorer();
+}
+
+RoamlogWindow::~RoamlogWindow() = default;
+
+void RoamlogWindow::CreateExplorer()
+{
+    Browser::Options browserOptions;
+    browserOptions.executable = m_options.browser;
+    browserOptions.profileDir = m_options.profileDir;
+    browserOptions.homeUrl = m_options.homeUrl;
+    browserOptions.headless = m_options.headless;
+    m_browser.start(browserOptions);
+    m_browser.GoHome();
+}
+
+QRect RoamlogWindow::placement(const QRect &available)
+{
+    const double w = available.width();
+    const double h = available.height();
+    return QRect(available.x() + roundHalfEven(w - w / 2.9),
+                 available.y() + roundHalfEven(h / 5),
+                 roundHalfEven(w / 3.2),
+                 roundHalfEven(h / 1.4));
+}
+
+void RoamlogWindow::PlaceWindow(bool onTop)
+{
+    QScreen *screen = this->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect target = placement(screen->availableGeometry());
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    // The frame is known once the window manager has framed the window; until then the window
+    // itself takes the place of its frame.
+    const QSize frameExtra = isVisible() ? frameGeometry().size() - geometry().size() : QSize();
+    move(target.topLeft());
+    resize(target.size() - frameExtra);
+    show();
+}
+
+bool RoamlogWindow::event(QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::WindowActivate || type == QEvent::Show) && m_firstActivate
+        && !m_activationQueued) {
+        m_activationQueued = true;
+        QTimer::singleShot(0, this, &RoamlogWindow::Form_Activate);
+    }
+    return QMainWindow::event(event);
+}
+
+void RoamlogWindow::Form_Activate()
+{
+    if (!m_firstActivate)
+        return;
+    PlaceWindow(m_settings.onTop());
+    m_browser.setVisible(true);
+    m_firstActivate = false;
+}
+
+void RoamlogWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    raise();
+}
+
+void RoamlogWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_bridge->EndSession([this] { return askToQuit(); });
+    emit closed();
+}
+
+bool RoamlogWindow::askToQuit()
+{
+    if (m_askToQuit)
+        return m_askToQuit();
+    const QString question = resourceText(kQuitQuestion, m_langOffset, QString());
+    if (m_options.headless) {
+        // Nobody can see a headless browser, so nobody could close it later.
+        std::fprintf(
+            stderr, "Roamlog: %s Yes: the browser runs headless.\n", qUtf8Printable(question));
+        return true;
+    }
+    QMessageBox box(
+        QMessageBox::Question, u"Roamlog"_s, question, QMessageBox::Yes | QMessageBox::No, this);
+    if (m_langOffset != 0)
+        box.setLayoutDirection(Qt::RightToLeft);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void RoamlogWindow::onBrowserFailed(const QString &message)
+{
+    QString text = message;
+    if (!m_browserStarted && ChromiumBrowser::resolveExecutable(m_options.browser).isEmpty())
+        text += u" To install Chromium: apt-get install chromium"_s;
+    if (m_browserStarted)
+        text += u" The recorded history stays available here."_s;
+    reportProblem(text);
+}
+
+void RoamlogWindow::reportProblem(const QString &text)
+{
+    m_problem = text;
+    m_link->ShowStatus(text);
+    showMessage(u"Roamlog"_s, text);
+}
+
+void RoamlogWindow::showMessage(const QString &title, const QString &text)
+{
+    if (m_options.headless) {
+        std::fprintf(stderr, "Roamlog: %s\n", qUtf8Printable(text));
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (m_langOffset != 0)
+        box->setLayoutDirection(Qt::RightToLeft);
+    box->open();
+}
+
+void RoamlogWindow::onAboutBox()
+{
+    const QString text = u"Roamlog\nVersion "_s + Roamlog::versionText();
+    if (m_options.headless) {
+        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+        return;
+    }
+    const bool onTop = m_link->isOnTop();
+    if (onTop)
+        PlaceWindow(false);
+    QMessageBox::about(
+        this,
+        u"About Roamlog"_s,
+        u"<h3>Roamlog</h3><p>Version %1</p><p>Records the pages you visit in "
+        "Chromium into a folder of small text files.</p>"_s.arg(Roamlog::versionText()));
+    if (onTop)
+        PlaceWindow(true);
+}
+
+void RoamlogWindow::onFindIt()
+{
+    showMessage(resourceText(kFindCaption, m_langOffset, u"Find .."_s),
+                u"Searching the recorded history from here is not available yet."_s);
+}
+
+void RoamlogWindow::GetHelp()
+{
+    showMessage(resourceText(99, m_langOffset, u"Help"_s),
+                u"Roamlog records every page you open in the browser beside it. The tabs show "
+                "the current session, all sites, the sessions by date and the downloads; "
+                "double-click a page to open it again. Pause and Record stop and resume the "
+                "recording."_s);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "browser.h"
+#include "hostoptions.h"
+
+#include <QMainWindow>
+#include <QRect>
+
+#include <functional>
+
+class BrowserBridge;
+class Clock;
+class PanelLink;
+class RoamPane1;
+class RoamSettings;
+
+/**
+ * The main window "Roamlog": holds the panel over its whole client area, starts the browser
+ * and closes the browsing session when it closes. It sits at the right side of the screen,
+ * beside the browser, and stays on top while the panel's "Stay on top" option is on.
+ */
+class RoamlogWindow final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    /// Loads the window (hidden): captions in @p langOffset, the panel on @p settings (with
+    /// the data folder of @p options when given), then starts @p browser and sends it home.
+    /// @p settings, @p browser and @p clock must outlive the window.
+    RoamlogWindow(const HostOptions &options,
+                  RoamSettings &settings,
+                  Browser &browser,
+                  qint16 langOffset,
+                  Clock &clock,
+                  QWidget *parent = nullptr);
+    ~RoamlogWindow() override;
+
+    /// Places the window at the right side of the available screen, topmost when @p onTop.
+    void PlaceWindow(bool onTop);
+    /// Where PlaceWindow puts the window's frame on a screen whose available area is
+    /// @p available: left W - W/2.9, top H/5, width W/3.2, height H/1.4 (W, H its size),
+    /// rounded half to even, from the area's origin.
+    static QRect placement(const QRect &available);
+
+    /// Replaces the close question (Yes quits the browser); tests answer it themselves.
+    void setQuitQuestion(std::function<bool()> ask) { m_askToQuit = std::move(ask); }
+    /// The text shown last in the status bar for a browser problem.
+    QString problemText() const { return m_problem; }
+
+    RoamPane1 *RoamPane2() const { return m_panel; }
+    BrowserBridge &bridge() const { return *m_bridge; }
+    bool FirstActivate() const { return m_firstActivate; }
+
+    /// Shows the help text (the panel's Help, and the start window's).
+    void GetHelp();
+
+signals:
+    /// The window has closed and the session has ended.
+    void closed();
+
+protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void CreateExplorer();
+    void Form_Activate();
+    bool askToQuit();
+    void onBrowserFailed(const QString &message);
+    void onAboutBox();
+    void onFindIt();
+    void showMessage(const QString &title, const QString &text);
+    void reportProblem(const QString &text);
+
+    HostOptions m_options;
+    RoamSettings &m_settings;
+    Browser &m_browser;
+    qint16 m_langOffset;
+    RoamPane1 *m_panel = nullptr;
+    std::unique_ptr<PanelLink> m_link;
+    std::unique_ptr<BrowserBridge> m_bridge;
+    std::function<bool()> m_askToQuit;
+    QString m_problem;
+    bool m_firstActivate = true;
+    bool m_activationQueued = false;
+    bool m_browserStarted = false;
+    bool m_closed = false;
+};

@@ -1,0 +1,284 @@
+#include "browserbridge.h"
+#include "fakebrowser.h"
+#include "fakepanel.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class BrowserBridgeTest : public ::testing::Test
+{
+protected:
+    FakeBrowser m_browser;
+    FakePanel m_panel;
+    BrowserBridge m_bridge {m_browser, m_panel};
+
+    QStringList takeLog() { return std::exchange(m_panel.m_log, {}); }
+};
+
+TEST(IsDownloadURL, OnlyThreeLetterExtensionsAtTheVeryEnd)
+{
+    for (const QString &url : {u"http://a.b/f.ZIP"_s,
+                               u"http://a.b/setup.exe"_s,
+                               u"http://a.b/r.txt"_s,
+                               u"http://a.b/w.Doc"_s,
+                               u"http://a.b/p.gif"_s,
+                               u"http://a.b/p.jpg"_s,
+                               u"http://a.b/m.avi"_s,
+                               u"http://a.b/s.wav"_s,
+                               u".zip"_s})
+        EXPECT_TRUE(BrowserBridge::IsDownloadURL(url)) << url.toStdString();
+    for (const QString &url : {u"http://a.b/p.html"_s,
+                               u"http://a.b/p.jpeg"_s,
+                               u"http://a.b/f.zip?x=1"_s,
+                               u"http://a.b/f.zip#top"_s,
+                               u"zip"_s,
+                               u"http://a.b/fzip"_s,
+                               u"http://a.b/f.png"_s,
+                               u"http://a.b/f.gz"_s,
+                               u""_s,
+                               u".z"_s,
+                               u"http://a.b/f.zip/"_s})
+        EXPECT_FALSE(BrowserBridge::IsDownloadURL(url)) << url.toStdString();
+}
+
+TEST(NavigableUrl, GivesRecordedUrlsTheirScheme)
+{
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"example.com/a/b"_s), u"http://example.com/a/b"_s);
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"127.0.0.1:8080/x"_s), u"http://127.0.0.1:8080/x"_s);
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"localhost:8080/x"_s), u"http://localhost:8080/x"_s);
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"/tmp/my%20page.html"_s),
+              u"file:///tmp/my%20page.html"_s);
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"ftp://files.example.com/a"_s),
+              u"ftp://files.example.com/a"_s);
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"https://example.com"_s), u"https://example.com"_s);
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"about:blank"_s), u"about:blank"_s);
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"  example.com  "_s), u"http://example.com"_s);
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u""_s), QString());
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"   "_s), QString());
+    EXPECT_EQ(BrowserBridge::NavigableUrl(u"JavaScript:alert(1)"_s), QString());
+}
+
+TEST_F(BrowserBridgeTest, ReportsEachCommittedPageOnceAndNeverNavigates)
+{
+    m_browser.browse(u"http://a.test/one.html"_s, u"One"_s);
+    // A redirect: the request names one URL, the browser shows another.
+    emit m_browser.BeforeNavigate(u"http://a.test/old"_s);
+    m_browser.show(u"http://a.test/new.html"_s, u"New"_s);
+    emit m_browser.NavigateComplete(u"http://a.test/new.html"_s);
+    emit m_browser.TitleChange(u"New"_s);
+
+    EXPECT_EQ(takeLog(),
+              (QStringList {u"SetUrl http://a.test/one.html"_s,
+                            u"UrlName One"_s,
+                            u"SetUrl http://a.test/new.html"_s,
+                            u"UrlName New"_s}));
+    EXPECT_EQ(m_bridge.LastURL(), u"http://a.test/new.html"_s);
+    EXPECT_TRUE(m_browser.m_calls.filter(u"Navigate"_s).isEmpty());
+    EXPECT_TRUE(m_bridge.NavReady());
+
+    // The browser's own pages are not the user's web, and their titles belong to no record.
+    m_browser.browse(u"chrome://newtab/"_s, u"New Tab"_s);
+    m_browser.browse(u"about:blank"_s);
+    EXPECT_TRUE(takeLog().isEmpty());
+}
+
+TEST_F(BrowserBridgeTest, NavigationsArrivingWhileOneIsHandledWaitTheirTurn)
+{
+    m_panel.m_duringSetUrl = [this](const QString &) {
+        EXPECT_FALSE(m_bridge.NavReady());
+        m_browser.browse(u"http://a.test/second.html"_s, u"Second"_s);
+        emit m_browser.DownloadStarted(u"http://a.test/f.bin"_s, u"g1"_s);
+        m_panel.m_log.append(u"first handled"_s);
+    };
+    m_browser.browse(u"http://a.test/first.html"_s);
+
+    EXPECT_EQ(takeLog(),
+              (QStringList {u"SetUrl http://a.test/first.html"_s,
+                            u"first handled"_s,
+                            u"SetUrl http://a.test/second.html"_s,
+                            u"UrlName Second"_s,
+                            u"Activity http://a.test/f.bin"_s}));
+    EXPECT_TRUE(m_bridge.NavReady());
+    EXPECT_EQ(m_bridge.LastURL(), u"http://a.test/second.html"_s);
+
+    // HandleNavigate itself takes the same turn.
+    m_panel.m_duringSetUrl = [this](const QString &) {
+        m_bridge.HandleNavigate(u"http://a.test/f.zip"_s);
+        m_panel.m_log.append(u"page handled"_s);
+    };
+    m_bridge.HandleNavigate(u"http://a.test/page.html"_s);
+    EXPECT_EQ(takeLog(),
+              (QStringList {u"SetUrl http://a.test/page.html"_s,
+                            u"page handled"_s,
+                            u"Activity http://a.test/f.zip"_s}));
+}
+
+TEST_F(BrowserBridgeTest, TitleGoesToThePageShownNow)
+{
+    m_browser.browse(u"http://a.test/p.html"_s);
+    takeLog();
+    emit m_browser.TitleChange(u"Script title"_s);
+    EXPECT_EQ(takeLog(), QStringList {u"UrlName Script title"_s});
+
+    // A frame navigated after its page: the title is the page's.
+    emit m_browser.FrameBeforeNavigate(u"http://a.test/inner.html"_s);
+    EXPECT_EQ(m_bridge.LastURL(), u"http://a.test/inner.html"_s);
+    emit m_browser.TitleChange(u"Framed"_s);
+    EXPECT_EQ(takeLog(), (QStringList {u"SetUrl http://a.test/p.html"_s, u"UrlName Framed"_s}));
+
+    // The browser shows a file it was asked to download: no title for it.
+    emit m_browser.FrameBeforeNavigate(u"http://a.test/frame2.html"_s);
+    m_browser.show(u"http://a.test/notes.txt"_s);
+    emit m_browser.TitleChange(u"notes.txt"_s);
+    EXPECT_EQ(takeLog(), QStringList {u"Activity http://a.test/notes.txt"_s});
+
+    m_browser.show(QString());
+    emit m_browser.TitleChange(u"nothing"_s);
+    EXPECT_TRUE(takeLog().isEmpty());
+}
+
+TEST_F(BrowserBridgeTest, DownloadsAreReportedOnceWhereverTheyStart)
+{
+    // A link to a file in the page: recognised when the navigation starts, then begun.
+    emit m_browser.BeforeNavigate(u"http://a.test/f.zip"_s);
+    emit m_browser.DownloadStarted(u"http://a.test/f.zip"_s, u"g1"_s);
+    emit m_browser.DownloadStarted(u"http://a.test/f.zip"_s, u"g1"_s);
+    EXPECT_EQ(takeLog(), QStringList {u"Activity http://a.test/f.zip"_s});
+    EXPECT_EQ(m_bridge.LastURL(), u"http://a.test/f.zip"_s);
+
+    // The same file again is another download.
+    emit m_browser.BeforeNavigate(u"http://a.test/f.zip"_s);
+    emit m_browser.DownloadStarted(u"http://a.test/f.zip"_s, u"g2"_s);
+    EXPECT_EQ(takeLog(), QStringList {u"Activity http://a.test/f.zip"_s});
+
+    // In a frame, and in a new window whose tab then navigates to it.
+    emit m_browser.FrameBeforeNavigate(u"http://a.test/inframe.exe"_s);
+    emit m_browser.DownloadStarted(u"http://a.test/inframe.exe"_s, u"g3"_s);
+    emit m_browser.NewWindow(u"http://a.test/popup.wav"_s);
+    emit m_browser.BeforeNavigate(u"http://a.test/popup.wav"_s);
+    emit m_browser.DownloadStarted(u"http://a.test/popup.wav"_s, u"g4"_s);
+    EXPECT_EQ(takeLog(),
+              (QStringList {u"Activity http://a.test/inframe.exe"_s,
+                            u"Activity http://a.test/popup.wav"_s}));
+
+    // Ordinary frames and windows report nothing but become LastURL.
+    emit m_browser.FrameBeforeNavigate(u"http://a.test/ad.html"_s);
+    emit m_browser.NewWindow(u"http://a.test/win.html"_s);
+    EXPECT_TRUE(takeLog().isEmpty());
+    EXPECT_EQ(m_bridge.LastURL(), u"http://a.test/win.html"_s);
+
+    // Only the browser knows these: no telling extension, an <a download> link.
+    emit m_browser.DownloadStarted(u"http://a.test/get?id=7"_s, u"g5"_s);
+    emit m_browser.DownloadStarted(u"http://a.test/page.html"_s, u"g6"_s);
+    EXPECT_EQ(takeLog(),
+              (QStringList {u"Activity http://a.test/get?id=7"_s,
+                            u"Activity http://a.test/page.html"_s}));
+
+    // A file the browser shows instead: one report, no visit; a later click reports again.
+    m_browser.browse(u"http://a.test/readme.txt"_s);
+    m_browser.browse(u"http://a.test/readme.txt"_s);
+    EXPECT_EQ(takeLog(),
+              (QStringList {u"Activity http://a.test/readme.txt"_s,
+                            u"Activity http://a.test/readme.txt"_s}));
+}
+
+TEST_F(BrowserBridgeTest, PanelRequests)
+{
+    m_browser.show(u"http://a.test/now.html"_s, u"Now"_s);
+    emit m_panel.GetTitle();
+    emit m_panel.GetURL();
+    EXPECT_EQ(takeLog(), (QStringList {u"UrlName Now"_s, u"SetUrl http://a.test/now.html"_s}));
+
+    m_panel.m_siteUrl = u"a.test/back.html"_s;
+    emit m_panel.NavTo();
+    m_panel.m_siteUrl = u"/home/u/page.html"_s;
+    emit m_panel.NavTo();
+    m_panel.m_siteUrl.clear();
+    emit m_panel.NavTo();
+    EXPECT_EQ(m_browser.m_calls,
+              (QStringList {u"Navigate http://a.test/back.html"_s,
+                            u"Navigate file:///home/u/page.html"_s}));
+    EXPECT_TRUE(takeLog().isEmpty());
+}
+
+TEST_F(BrowserBridgeTest, QuitOptionAtClose)
+{
+    struct Case
+    {
+        qint16 quitIt;
+        bool answer;
+        bool asked;
+        bool quits;
+    };
+    for (const Case &c : {Case {0, true, false, false},
+                          Case {1, false, false, true},
+                          Case {2, true, true, true},
+                          Case {2, false, true, false},
+                          Case {7, true, false, false}}) {
+        FakeBrowser browser;
+        FakePanel panel;
+        BrowserBridge bridge(browser, panel);
+        int ended = 0;
+        QObject::connect(&bridge, &BrowserBridge::browserEnded, [&ended] { ++ended; });
+        browser.start({});
+        panel.m_quitIt = c.quitIt;
+        bool asked = false;
+        bridge.EndSession([&] {
+            asked = true;
+            return c.answer;
+        });
+        SCOPED_TRACE(c.quitIt);
+        EXPECT_EQ(panel.m_log, QStringList {u"SetSession 1"_s});
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(browser.m_calls.contains(u"Quit"_s), c.quits);
+        // The browser's end that follows the host's own quit closes nothing more.
+        EXPECT_EQ(ended, 0);
+        bridge.EndSession([] { return true; });
+        EXPECT_EQ(panel.m_log.size(), 1);
+    }
+}
+
+TEST_F(BrowserBridgeTest, BrowserThatEndsOrFails)
+{
+    int ended = 0;
+    QStringList failures;
+    QObject::connect(&m_bridge, &BrowserBridge::browserEnded, [&ended] { ++ended; });
+    QObject::connect(&m_bridge, &BrowserBridge::browserFailed, [&](const QString &message) {
+        failures.append(message);
+    });
+    emit m_browser.OnQuit();
+    emit m_browser.OnQuit();
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(m_bridge.ExplorerAlive());
+
+    // Closing afterwards never asks and never calls the browser.
+    m_panel.m_quitIt = 1;
+    bool asked = false;
+    m_bridge.EndSession([&asked] { return asked = true; });
+    EXPECT_FALSE(asked);
+    EXPECT_FALSE(m_browser.m_calls.contains(u"Quit"_s));
+    EXPECT_EQ(takeLog(), QStringList {u"SetSession 1"_s});
+
+    // A crash is reported, and the window stays with the history.
+    FakeBrowser browser;
+    FakePanel panel;
+    BrowserBridge bridge(browser, panel);
+    int crashEnded = 0;
+    QObject::connect(&bridge, &BrowserBridge::browserEnded, [&crashEnded] { ++crashEnded; });
+    QObject::connect(&bridge, &BrowserBridge::browserFailed, [&](const QString &message) {
+        failures.append(message);
+    });
+    emit browser.failed(u"it crashed"_s);
+    emit browser.OnQuit();
+    EXPECT_EQ(crashEnded, 0);
+    EXPECT_EQ(failures, QStringList {u"it crashed"_s});
+    EXPECT_FALSE(bridge.ExplorerAlive());
+    panel.m_siteUrl = u"a.test"_s;
+    emit panel.NavTo();
+    EXPECT_TRUE(browser.m_calls.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "panellink.h"
+
+#include <QStringList>
+
+#include <functional>
+
+/** The panel as the bridge sees it: every call it gets is logged, one line each. */
+class FakePanel final : public PanelLink
+{
+    Q_OBJECT
+
+public:
+    using PanelLink::PanelLink;
+
+    void SetUrl(const QString &url) override;
+    void UrlName(const QString &title) override
+    {
+        m_log.append(QStringLiteral("UrlName ") + title);
+    }
+    void Activity(const QString &url) override { m_log.append(QStringLiteral("Activity ") + url); }
+    QString SiteUrl() const override { return m_siteUrl; }
+    bool isOnTop() const override { return m_onTop; }
+    qint16 QuitIt() const override { return m_quitIt; }
+    void SetSession(bool sEnd) override;
+    void ShowStatus(const QString &text) override { m_status = text; }
+
+    QStringList m_log;
+    QString m_siteUrl;
+    QString m_status;
+    bool m_onTop = false;
+    qint16 m_quitIt = 2;
+    /// Runs inside SetUrl, before it returns (events arriving while the panel records).
+    std::function<void(const QString &url)> m_duringSetUrl;
+};
