@@ -177,6 +177,6 @@ bool FieldReader::takeDateTime(QDateTime &target)
     }
     if (!date.isValid() || !time.isValid())
         return false;
-    target = QDateTime(date, time);
+    target = localDateTime(date, time);
     return true;
 }

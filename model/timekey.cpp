@@ -1,5 +1,6 @@
 #include "timekey.h"
 
+#include <QHash>
 #include <QLocale>
 
 using namespace Qt::StringLiterals;
@@ -10,12 +11,30 @@ const QString keyFormat = u"yyyy-MM-dd hh:mm:ss"_s;
 
 QDateTime zeroDateTime()
 {
-    return QDateTime(QDate(1899, 12, 30), QTime(0, 0, 0));
+    static const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0, 0));
+    return zero;
 }
 
 bool isZeroDateTime(const QDateTime &time)
 {
-    return !time.isValid() || time == zeroDateTime();
+    return !time.isValid() || (time.date() == QDate(1899, 12, 30) && time.time() == QTime(0, 0, 0));
+}
+
+QDateTime localDateTime(const QDate &date, const QTime &time)
+{
+    if (!date.isValid() || !time.isValid())
+        return {};
+    // Zone offsets change on the hour at most: one lookup per hour of the calendar.
+    thread_local QHash<qint64, int> offsets;
+    const qint64 hour = date.toJulianDay() * 24 + time.hour();
+    auto it = offsets.constFind(hour);
+    if (it == offsets.constEnd()) {
+        if (offsets.size() > 100000)
+            offsets.clear();
+        const int offset = QDateTime(date, QTime(time.hour(), 0, 0)).offsetFromUtc();
+        it = offsets.insert(hour, offset);
+    }
+    return QDateTime(date, time, Qt::OffsetFromUTC, it.value());
 }
 
 QString timeKey(const QDateTime &time)

@@ -10,6 +10,12 @@ QDateTime zeroDateTime();
 /// True for the zero date-time and for an invalid one.
 bool isZeroDateTime(const QDateTime &time);
 
+/// A local wall-clock time read from a file. It carries the zone's offset at that moment
+/// (Qt::OffsetFromUTC) rather than the local-time spec, because building a local-time value
+/// asks the C library's time-zone state every time, which dominates loading a large data
+/// folder; it compares, orders, formats and measures distances like the local-time value.
+QDateTime localDateTime(const QDate &date, const QTime &time);
+
 /// The key text of a moment: "yyyy-MM-dd hh:mm:ss". Its text order is time order, so every
 /// collection keyed by times (visits, downloads, browsing sessions) and `LastEntered` use it.
 QString timeKey(const QDateTime &time);
