@@ -4,6 +4,7 @@
 #include "timekey.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
@@ -18,7 +19,9 @@ QString isoTime(const QDateTime &time)
 {
     if (isZeroDateTime(time))
         return {};
-    return time.toString(u"yyyy-MM-dd'T'HH:mm:ss"_s);
+    QString text = timeKey(time);
+    text[10] = u'T';
+    return text;
 }
 
 QJsonValue jsonText(const QString &text)
@@ -64,8 +67,15 @@ qint64 HistoryExport::run(const QString &dataFolder)
     else
         m_out << csvHeader() << "\r\n";
 
+    // Names only: a sorted QDir listing would hold a QFileInfo for every file at once.
     const QDir folder(dataFolder);
-    const QStringList names = folder.entryList({u"*.smf"_s}, QDir::Files, QDir::Name);
+    QStringList names;
+    QDirIterator it(dataFolder, {u"*.smf"_s}, QDir::Files);
+    while (it.hasNext()) {
+        it.next();
+        names.append(it.fileName());
+    }
+    names.sort();
     for (const QString &name : names) {
         CFile file;
         if (!file.Read(folder.filePath(name))) {
