@@ -36,6 +36,14 @@ QString lastPathWord(const QString &url)
     return trimmed.mid(trimmed.lastIndexOf(u'/') + 1);
 }
 
+// A moment as its calendar fields, which is how times are compared everywhere they are keys.
+// Comparing QDateTime values instead converts each local time to UTC through the C library's
+// time-zone code, which can cost a system call per visit.
+qint64 wallClock(const QDateTime &time)
+{
+    return time.date().toJulianDay() * 86'400'000 + time.time().msecsSinceStartOfDay();
+}
+
 void nest(OutlineBuilder &builder, ParentStack &stack, const CFile &file, const QString &key)
 {
     const int parent = stack.ParentFor(file.URL(), file.Level());
@@ -74,9 +82,7 @@ void OutlineBuilder::SetCurrentNode(int index)
 void OutlineBuilder::AddRootNode(const QString &tabTag, int tabImage)
 {
     m_tree.SetTopLevelSorting(tabTag != chronoTag);
-    const int index = m_tree.Add(0, QString(), tabTag, tabImage);
-    SetCurrentNode(index);
-    OutlineTree::SetNodeTag(m_tree.Node(index), rootNodeTag);
+    SetCurrentNode(m_tree.Add(0, QString(), tabTag, tabImage, rootNodeTag));
     m_tree.SetLabelEditing(true);
 }
 
@@ -128,13 +134,14 @@ void OutlineBuilder::buildSites(const QString &tag)
     if (tag != activitiesTag && files.Count() == 0)
         return;
 
+    const qint64 running = wallClock(m_store.SessionStart);
     const bool current = tag == currentTag;
     const bool activities = tag == activitiesTag;
     for (const CFilePtr &file : files) {
         if (current) {
             // Time keys sort in time order, so the last visit is the newest one.
             const int visits = file->Sessions.Count();
-            if (visits == 0 || file->Sessions.Item(visits)->Session != m_store.SessionStart)
+            if (visits == 0 || wallClock(file->Sessions.Item(visits)->Session) != running)
                 continue;
         } else if (activities && file->Activities.Count() == 0) {
             continue;
@@ -155,7 +162,7 @@ void OutlineBuilder::buildChrono()
 
     // The sites of every browsing session in the order of Files, made in one pass over all
     // visits, so that the build costs as much as the visits and not sessions times visits.
-    QHash<QDateTime, std::vector<const CFile *>> sitesBySession;
+    QHash<qint64, std::vector<const CFile *>> sitesBySession;
     bool indexed = false;
 
     for (int pos = sessions.Count(); pos >= 1; --pos) {
@@ -164,11 +171,10 @@ void OutlineBuilder::buildChrono()
             continue;
         const QString key = timeKey(session->sTime);
         const QString text = SessionText(session->sTime);
-        const int index = m_tree.Add(1, key, text, sessionImage);
+        const int index = m_tree.Add(1, key, text, sessionImage, sessionNodeTag);
         if (index == 0)
             continue;
         SetCurrentNode(index);
-        OutlineTree::SetNodeTag(m_tree.Node(index), sessionNodeTag);
         if (const CTreeNodePtr record = m_nodes->Add(key)) {
             record->URL = text;
             record->Index = index;
@@ -182,7 +188,7 @@ void OutlineBuilder::buildChrono()
         if (!indexed) {
             for (const CFilePtr &file : files) {
                 for (const CSessionPtr &visit : file->Sessions) {
-                    std::vector<const CFile *> &sites = sitesBySession[visit->Session];
+                    std::vector<const CFile *> &sites = sitesBySession[wallClock(visit->Session)];
                     if (sites.empty() || sites.back() != file.get())
                         sites.push_back(file.get());
                 }
@@ -190,7 +196,7 @@ void OutlineBuilder::buildChrono()
             indexed = true;
         }
 
-        const auto found = sitesBySession.constFind(session->sTime);
+        const auto found = sitesBySession.constFind(wallClock(session->sTime));
         if (found == sitesBySession.constEnd()) {
             // A session without visits is dropped, but never the running one: its visits
             // are still to come and must find it when the sessions file is written.

@@ -44,7 +44,8 @@ OutlineTree::OutlineTree(QWidget *parent)
     header()->setStretchLastSection(true);
 }
 
-int OutlineTree::Add(int relative, const QString &key, const QString &text, int image)
+int OutlineTree::Add(
+    int relative, const QString &key, const QString &text, int image, const QString &tag)
 {
     QTreeWidgetItem *parent = nullptr;
     if (relative != 0) {
@@ -60,13 +61,14 @@ int OutlineTree::Add(int relative, const QString &key, const QString &text, int 
     node->setFlags(node->flags() | Qt::ItemIsEditable);
     node->setText(0, text);
     node->setData(0, KeyRole, key);
-    node->setData(0, TagRole, QString());
+    node->setData(0, TagRole, tag);
     node->setData(0, IndexRole, int(m_nodes.size()) + 1);
+    // Everything is set before the node joins the tree, where each change would be signalled.
+    SetNodeImage(node, image);
     m_nodes.push_back(node);
     if (!key.isEmpty())
         m_byKey.insert(folded, node);
     insertChild(parent, node, parent ? ChildSorting(parent) : m_topLevelSorted);
-    SetNodeImage(node, image);
     return int(m_nodes.size());
 }
 
@@ -193,7 +195,17 @@ void OutlineTree::SetNodeImage(QTreeWidgetItem *node, int image)
     if (!node)
         return;
     node->setData(0, ImageRole, image);
-    node->setIcon(0, m_images ? m_images(image) : QIcon());
+    node->setIcon(0, iconFor(image));
+}
+
+QIcon OutlineTree::iconFor(int image)
+{
+    if (!m_images)
+        return {};
+    auto it = m_icons.find(image);
+    if (it == m_icons.end())
+        it = m_icons.insert(image, m_images(image));
+    return it.value();
 }
 
 void OutlineTree::SetChildSorting(QTreeWidgetItem *node, bool sorted)
@@ -238,4 +250,5 @@ void OutlineTree::SetLabelEditing(bool automatic)
 void OutlineTree::SetImageProvider(std::function<QIcon(int)> provider)
 {
     m_images = std::move(provider);
+    m_icons.clear();
 }

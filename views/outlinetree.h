@@ -20,8 +20,12 @@ public:
 
     /// Adds a node as the last child of node @p relative, or at the top level when @p relative
     /// is 0. Returns the new node's index, or 0 when @p relative does not exist or a non-empty
-    /// @p key is already taken (nothing is added then).
-    int Add(int relative, const QString &key, const QString &text, int image);
+    /// @p key is already taken (nothing is added then). The node gets the Tag @p tag.
+    int Add(int relative,
+            const QString &key,
+            const QString &text,
+            int image,
+            const QString &tag = QString());
 
     /// Removes node @p index with all its descendants; later nodes move down in numbering.
     void Remove(int index);
@@ -59,16 +63,19 @@ public:
     void SetLabelEditing(bool automatic);
     bool LabelEditing() const { return editTriggers() != NoEditTriggers; }
 
-    /// Where node images come from; numbers without a picture show none.
+    /// Where node images come from; numbers without a picture show none. The provider is
+    /// asked once per image number, and all nodes with that number share its icon.
     void SetImageProvider(std::function<QIcon(int)> provider);
 
 private:
     void insertChild(QTreeWidgetItem *parent, QTreeWidgetItem *child, bool sorted);
     void sortChildrenOf(QTreeWidgetItem *parent);
     void forget(QTreeWidgetItem *node);
+    QIcon iconFor(int image);
 
     std::vector<QTreeWidgetItem *> m_nodes;
     QHash<QString, QTreeWidgetItem *> m_byKey;
     std::function<QIcon(int)> m_images;
+    QHash<int, QIcon> m_icons;
     bool m_topLevelSorted = false;
 };
