@@ -26,16 +26,11 @@ namespace {
 
 const QString programName = u"roamlog-history"_s;
 
-QString jsonTimeText(const QDateTime &time)
-{
-    return time.toString(u"yyyy-MM-dd'T'HH:mm:ss"_s);
-}
-
 QJsonValue jsonTime(const QDateTime &time)
 {
     if (isZeroDateTime(time))
         return QJsonValue::Null;
-    return jsonTimeText(time);
+    return HistoryExport::isoTime(time);
 }
 
 QString textTime(const QDateTime &time)
@@ -123,7 +118,7 @@ QString HistoryCommand::helpText()
            "               note, start, end, durationSeconds, query, session, location;\n"
            "               JSON as an array of objects, CSV (RFC 4180) with a header row;\n"
            "               --since keeps what began at or after DATE (yyyy-MM-dd or\n"
-           "               yyyy-MM-ddTHH:mm:ss); --out writes FILE instead of the output\n"
+           "               yyyy-MM-ddTHH:mm:ss); --out writes FILE, not standard output\n"
            "\n"
            "Options:\n"
            "  --json           print JSON instead of aligned columns\n"

@@ -15,15 +15,6 @@ namespace {
 
 const QString programName = u"roamlog-history"_s;
 
-QString isoTime(const QDateTime &time)
-{
-    if (isZeroDateTime(time))
-        return {};
-    QString text = timeKey(time);
-    text[10] = u'T';
-    return text;
-}
-
 QJsonValue jsonText(const QString &text)
 {
     return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
@@ -47,6 +38,16 @@ HistoryExport::HistoryExport(Format format, QTextStream &out, QTextStream &err)
     , m_out(out)
     , m_err(err)
 { }
+
+QString HistoryExport::isoTime(const QDateTime &time)
+{
+    if (isZeroDateTime(time))
+        return {};
+    QString text = timeKey(time);
+    if (text.size() > 10 && text.at(10) == u' ')
+        text[10] = u'T';
+    return text;
+}
 
 QString HistoryExport::csvHeader()
 {

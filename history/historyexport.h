@@ -30,6 +30,9 @@ public:
     /// (letter case ignored) the first by name is exported. Returns the number of rows.
     qint64 run(const QString &dataFolder);
 
+    /// A local time as "yyyy-MM-ddTHH:mm:ss"; empty for the zero date-time.
+    static QString isoTime(const QDateTime &time);
+
     /// The header of the CSV form.
     static QString csvHeader();
 
