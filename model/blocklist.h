@@ -78,7 +78,6 @@ public:
     {
         if (m_blocks.empty()) {
             m_blocks.emplace_back();
-            m_blocks.back().reserve(MaxBlock);
             m_starts.push_back(0);
         }
         std::size_t block;
@@ -94,7 +93,7 @@ public:
         ++m_size;
         if (items.size() > MaxBlock) {
             std::vector<E> tail;
-            tail.reserve(MaxBlock);
+            tail.reserve(MaxBlock / 2 + 1);
             const auto half = items.begin() + std::ptrdiff_t(items.size() / 2);
             std::move(half, items.end(), std::back_inserter(tail));
             items.erase(half, items.end());

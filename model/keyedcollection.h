@@ -24,8 +24,9 @@ inline constexpr int SortedReadOnly = 511;
 ///
 /// Failures never throw: the operation reports them through its result (an empty element,
 /// false or 0) and records them in `Err` and `ErrDescription`, which a success clears.
-/// Lookup by key is a hash lookup; finding a position in a sorted collection is a binary
-/// search; inserting into the middle moves only a bounded block of elements.
+/// In a collection kept in key order, lookup by key and finding a position are binary searches;
+/// in one that is not, lookup by key is a hash probe. Inserting into the middle moves only a
+/// bounded block of elements.
 template<typename T>
 class KeyedCollection
 {
@@ -93,16 +94,20 @@ public:
           const Where &after = {})
     {
         clearError();
-        const QString folded = itemKey.toCaseFolded();
-        if (m_lookup.contains(folded)) {
-            fail(CollectionError::DuplicateKey);
-            return T {};
-        }
         qsizetype pos = m_entries.size();
         if (keyOrder()) {
-            if (!m_entries.empty() && compareKeys(itemKey, m_entries.back().key) <= 0)
+            if (!m_entries.empty() && compareKeys(itemKey, m_entries.back().key) <= 0) {
                 pos = FindPosition(itemKey) - 1;
+                if (pos < m_entries.size() && compareKeys(itemKey, m_entries.at(pos).key) == 0) {
+                    fail(CollectionError::DuplicateKey);
+                    return T {};
+                }
+            }
         } else {
+            if (m_lookup.contains(itemKey.toCaseFolded())) {
+                fail(CollectionError::DuplicateKey);
+                return T {};
+            }
             const bool hasBefore = !std::holds_alternative<std::monostate>(before);
             const bool hasAfter = !std::holds_alternative<std::monostate>(after);
             if (hasBefore && hasAfter) {
@@ -117,7 +122,8 @@ public:
             }
         }
         m_entries.insert(pos, Entry {itemKey, newItem});
-        m_lookup.insert(folded, newItem);
+        if (!keyOrder())
+            m_lookup.insert(itemKey.toCaseFolded(), newItem);
         return newItem;
     }
 
@@ -136,25 +142,27 @@ public:
     T Item(const QString &itemKey)
     {
         clearError();
-        const auto it = m_lookup.constFind(itemKey.toCaseFolded());
-        if (it == m_lookup.constEnd()) {
+        const int pos = find(itemKey);
+        if (pos == 0) {
             fail(CollectionError::InvalidArgument);
             return T {};
         }
-        return it.value();
+        return m_entries.at(pos - 1).item;
     }
 
     /// Replaces the element under `itemKey`, keeping its key and position.
     bool SetItem(const QString &itemKey, const T &newItem)
     {
         clearError();
-        const QString folded = itemKey.toCaseFolded();
-        if (!m_lookup.contains(folded)) {
+        const int pos = find(itemKey);
+        if (pos == 0) {
             fail(CollectionError::InvalidArgument);
             return false;
         }
-        m_entries.at(positionOf(itemKey) - 1).item = newItem;
-        m_lookup.insert(folded, newItem);
+        Entry &entry = m_entries.at(pos - 1);
+        entry.item = newItem;
+        if (!keyOrder())
+            m_lookup.insert(entry.key.toCaseFolded(), newItem);
         return true;
     }
 
@@ -168,7 +176,8 @@ public:
         }
         Entry &entry = m_entries.at(position - 1);
         entry.item = newItem;
-        m_lookup.insert(entry.key.toCaseFolded(), newItem);
+        if (!keyOrder())
+            m_lookup.insert(entry.key.toCaseFolded(), newItem);
         return true;
     }
 
@@ -176,13 +185,14 @@ public:
     bool Remove(const QString &itemKey)
     {
         clearError();
-        const QString folded = itemKey.toCaseFolded();
-        if (!m_lookup.contains(folded)) {
+        const int pos = find(itemKey);
+        if (pos == 0) {
             fail(CollectionError::InvalidArgument);
             return false;
         }
-        m_entries.erase(positionOf(itemKey) - 1);
-        m_lookup.remove(folded);
+        if (!keyOrder())
+            m_lookup.remove(m_entries.at(pos - 1).key.toCaseFolded());
+        m_entries.erase(pos - 1);
         return true;
     }
 
@@ -194,7 +204,8 @@ public:
             fail(CollectionError::OutOfRange);
             return false;
         }
-        m_lookup.remove(m_entries.at(position - 1).key.toCaseFolded());
+        if (!keyOrder())
+            m_lookup.remove(m_entries.at(position - 1).key.toCaseFolded());
         m_entries.erase(position - 1);
         return true;
     }
@@ -228,6 +239,8 @@ public:
     /// key order the key must match exactly, letter case included.
     int Index(const QString &itemKey) const
     {
+        if (keyOrder())
+            return find(itemKey);
         if (!m_lookup.contains(itemKey.toCaseFolded()))
             return 0;
         return FindPosition(itemKey);
@@ -303,11 +316,16 @@ private:
     bool keyOrder() const { return m_sorted || m_alwaysKeyOrder; }
     bool validPosition(int position) const { return position >= 1 && position <= Count(); }
 
-    // Position of a key known to be present.
-    int positionOf(const QString &key) const
+    // Position of the element under `key` (letter case ignored), or 0: a binary search in key
+    // order, else a hash probe and a walk.
+    int find(const QString &key) const
     {
-        if (keyOrder())
-            return FindPosition(key);
+        if (keyOrder()) {
+            const int pos = FindPosition(key);
+            return pos <= Count() && compareKeys(key, m_entries.at(pos - 1).key) == 0 ? pos : 0;
+        }
+        if (!m_lookup.contains(key.toCaseFolded()))
+            return 0;
         int pos = 1;
         for (const Entry &entry : m_entries) {
             if (compareKeys(entry.key, key) == 0)
@@ -325,9 +343,8 @@ private:
             fail(CollectionError::OutOfRange);
             return 0;
         }
-        const QString &key = std::get<QString>(where);
-        if (m_lookup.contains(key.toCaseFolded()))
-            return positionOf(key);
+        if (const int pos = find(std::get<QString>(where)))
+            return pos;
         fail(CollectionError::InvalidArgument);
         return 0;
     }
@@ -345,6 +362,7 @@ private:
     }
 
     BlockList<Entry> m_entries;
+    // Case-folded key to element, kept only while the collection is not in key order.
     QHash<QString, T> m_lookup;
     bool m_sorted;
     bool m_alwaysKeyOrder;
