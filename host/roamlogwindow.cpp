@@ -12,6 +12,7 @@
 #include "resources/roamversion.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -55,7 +56,12 @@ RoamlogWindow::RoamlogWindow(const HostOptions &options,
     setWindowTitle(u"Roamlog"_s);
     setWindowIcon(RoamIcons::appIcon());
 
-    m_panel = new RoamPane1(settings, clock, options.dataDir, !options.headless, this);
+    // --data-dir stands for Setup/Path: the record is its "Data" folder.
+    const QString dataFolder = options.dataDir.isEmpty()
+                                   ? QString()
+                                   : QDir::toNativeSeparators(
+                                       QDir(options.dataDir).filePath(u"Data"_s));
+    m_panel = new RoamPane1(settings, clock, dataFolder, !options.headless, this);
     m_panel->setObjectName(u"RoamPane2"_s);
     setCentralWidget(m_panel);
     CaptionLoader::LoadResStrings(this, m_langOffset);
