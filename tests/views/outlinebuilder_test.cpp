@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -345,6 +346,22 @@ TEST_F(OutlineBuilderTest, EmptyStoreShowsRootsAndRestoresTheCursor)
               "1 'Chrono' [] none 3\n"
               "  2 'Monday 04 Mar 2024 9:05' [2024-03-04 09:05:00] Sessions 3\n");
     EXPECT_EQ(m_store->AllSessions.Count(), 2);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(OutlineBuilderTest, BuildsRunUnderTheHourglass)
+{
+    writeSite(u"site"_s, u"Site"_s);
+    load();
+    // Icons are asked for as nodes are added: note the pointer at each request.
+    QList<std::pair<int, bool>> requests;
+    m_tree.SetImageProvider([&requests](int image) {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        requests.append({image, cursor && cursor->shape() == Qt::WaitCursor});
+        return QIcon();
+    });
+    build(u"Chrono"_s);
+    EXPECT_EQ(requests, (QList<std::pair<int, bool>> {{3, false}, {11, true}}));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 

@@ -1,5 +1,9 @@
 #include "views/outlinetree.h"
 
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,6 +66,43 @@ TEST(OutlineTree, ChildSortingKeepsOrderAndOpenNodes)
     EXPECT_EQ(childTexts(tree.Node(1)), (QStringList {u"A"_qs, u"b"_qs, u"bb"_qs, u"c"_qs}));
     // Indices follow addition, not display order.
     EXPECT_EQ(OutlineTree::NodeIndex(tree.Node(1)->child(0)), 3);
+}
+
+TEST(OutlineTree, TagsIconsAndLabelEditing)
+{
+    OutlineTree tree;
+    int asked = 0;
+    tree.SetImageProvider([&asked](int image) {
+        ++asked;
+        QPixmap picture(4, 4);
+        picture.fill(image == 10 ? Qt::red : Qt::blue);
+        return QIcon(picture);
+    });
+    tree.Add(0, QString(), QStringLiteral("root"), 6, QStringLiteral("none"));
+    const int a = tree.Add(
+        1, QStringLiteral("a"), QStringLiteral("a"), 10, QStringLiteral("Sites"));
+    const int b = tree.Add(1, QStringLiteral("b"), QStringLiteral("b"), 10);
+    EXPECT_EQ(OutlineTree::NodeTag(tree.Node(1)), QStringLiteral("none"));
+    EXPECT_EQ(OutlineTree::NodeTag(tree.Node(a)), QStringLiteral("Sites"));
+    EXPECT_EQ(OutlineTree::NodeTag(tree.Node(b)), QString());
+    // One request per image number; nodes with the same number share the icon.
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(tree.Node(a)->icon(0).cacheKey(), tree.Node(b)->icon(0).cacheKey());
+    EXPECT_NE(tree.Node(a)->icon(0).cacheKey(), tree.Node(1)->icon(0).cacheKey());
+
+    // The edit key opens an editor on the current node only with label editing on.
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    tree.setCurrentItem(tree.Node(a));
+    EXPECT_FALSE(tree.LabelEditing());
+    QTest::keyClick(tree.viewport(), Qt::Key_F2);
+    EXPECT_EQ(tree.findChild<QLineEdit *>(), nullptr);
+    tree.SetLabelEditing(true);
+    EXPECT_TRUE(tree.LabelEditing());
+    QTest::keyClick(tree.viewport(), Qt::Key_F2);
+    auto *editor = tree.findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("a"));
 }
 
 } // namespace
