@@ -131,8 +131,12 @@ void OutlineBuilder::buildSites(const QString &tag)
     ParentStack stack(m_tree);
     stack.Reset(1);
     CFiles &files = m_store.Files;
-    if (tag != activitiesTag && files.Count() == 0)
+    // With no records there is nothing to add, but the root is still opened, so that the
+    // nodes the recorder adds to Current are seen.
+    if (tag != activitiesTag && files.Count() == 0) {
+        finish();
         return;
+    }
 
     const qint64 running = wallClock(m_store.SessionStart);
     const bool current = tag == currentTag;
@@ -183,7 +187,7 @@ void OutlineBuilder::buildChrono()
         }
         stack.Reset(index);
         if (files.Count() == 0)
-            return;
+            break;
 
         if (!indexed) {
             for (const CFilePtr &file : files) {

@@ -337,13 +337,14 @@ TEST_F(OutlineBuilderTest, EmptyStoreShowsRootsAndRestoresTheCursor)
     for (const QString &tag : {u"Sites"_s, u"Current"_s, u"Activities"_s}) {
         build(tag);
         EXPECT_EQ(m_tree.Count(), 1) << tag.toStdString();
+        EXPECT_TRUE(m_tree.Node(1)->isExpanded());
         EXPECT_EQ(m_builder->OutlineNodes().Count(), 0);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
     // Chrono stops after the newest session; nothing is dropped.
     build(u"Chrono"_s);
     EXPECT_EQ(shape(),
-              "1 'Chrono' [] none 3\n"
+              "1 'Chrono' [] none 3 +\n"
               "  2 'Monday 04 Mar 2024 9:05' [2024-03-04 09:05:00] Sessions 3\n");
     EXPECT_EQ(m_store->AllSessions.Count(), 2);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
