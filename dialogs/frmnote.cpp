@@ -66,7 +66,7 @@ frmNote::frmNote(RoamStore &store, qint16 langOffset, QWidget *parent)
     fields->addWidget(taggedLabel(u"Title"_s, u"22"_s, this), 1, 0);
     fields->addWidget(m_title, 1, 1);
     fields->addWidget(taggedLabel(u"Visited:"_s, u"23"_s, this), 2, 0);
-    fields->addWidget(m_visited, 2, 1);
+    fields->addWidget(m_visited, 2, 1, Qt::AlignLeading | Qt::AlignVCenter);
     fields->addWidget(taggedLabel(u"Note:"_s, u"24"_s, this), 3, 0, Qt::AlignTop);
     fields->addWidget(m_note, 3, 1);
     fields->setRowStretch(3, 1);

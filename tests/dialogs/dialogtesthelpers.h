@@ -1,0 +1,87 @@
+#pragma once
+
+#include "model/cfile.h"
+#include "model/clock.h"
+#include "model/roamstore.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDialog>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace dialogtest {
+
+inline QString s(const char16_t *text)
+{
+    return QString::fromUtf16(text);
+}
+
+inline QDateTime at(int y, int mo, int d, int h, int mi, int sec = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, sec));
+}
+
+/// Runs `act` on the modal dialog once it is shown (the caller then enters `exec`). When no
+/// modal dialog shows up within `patienceMs`, `*timedOut` is set.
+inline void whenModal(std::function<void(QWidget *)> act,
+                      bool *shown = nullptr,
+                      int patienceMs = 5000)
+{
+    auto remaining = std::make_shared<int>(patienceMs / 10);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act = std::move(act), shown, remaining, poll]() {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            if (shown)
+                *shown = true;
+            act(modal);
+            *poll = nullptr;
+            return;
+        }
+        if (--*remaining <= 0) {
+            *poll = nullptr;
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+/// A data folder in a temporary directory with a store on a manual clock.
+struct Fixture
+{
+    QTemporaryDir tmp;
+    ManualClock clock {at(2024, 3, 5, 10, 15)};
+    std::unique_ptr<RoamStore> store;
+
+    Fixture() { store = std::make_unique<RoamStore>(tmp.filePath(QStringLiteral("Data")), clock); }
+
+    /// A site record with a file in the data folder, registered in the store and saved.
+    CFilePtr addSite(const QString &url, const QString &title, const QString &note)
+    {
+        QDir().mkpath(store->dataFolder());
+        auto file = std::make_shared<CFile>();
+        file->SetURL(url);
+        file->Title = title;
+        file->Note = note;
+        file->FileName = QDir(store->dataFolder())
+                             .filePath(QStringLiteral("site%1.smf").arg(store->Files.Count()));
+        store->Files.Add(file, url);
+        file->Save();
+        return file;
+    }
+
+    /// The record as its file holds it now.
+    CFile reread(const CFilePtr &file) const
+    {
+        CFile copy;
+        copy.Read(file->FileName);
+        return copy;
+    }
+};
+
+} // namespace dialogtest

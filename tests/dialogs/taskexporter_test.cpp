@@ -1,0 +1,204 @@
+#include "dialogtesthelpers.h"
+
+#include "dialogs/taskexporter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <libical/ical.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace dialogtest;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct ComponentDeleter
+{
+    void operator()(icalcomponent *c) const { icalcomponent_free(c); }
+};
+
+struct Task
+{
+    QString version, prodId, uid, summary, description, ordinal, dtstamp;
+    icalproperty_status status = ICAL_STATUS_NONE;
+    int todos = 0;
+};
+
+QString text(const char *value)
+{
+    return value ? QString::fromUtf8(value) : QString();
+}
+
+Task parse(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    std::unique_ptr<icalcomponent, ComponentDeleter> calendar(
+        icalparser_parse_string(bytes.constData()));
+    Task task;
+    if (!calendar || icalcomponent_isa(calendar.get()) != ICAL_VCALENDAR_COMPONENT)
+        return task;
+    if (icalproperty *p = icalcomponent_get_first_property(calendar.get(), ICAL_VERSION_PROPERTY))
+        task.version = text(icalproperty_get_version(p));
+    if (icalproperty *p = icalcomponent_get_first_property(calendar.get(), ICAL_PRODID_PROPERTY))
+        task.prodId = text(icalproperty_get_prodid(p));
+    task.todos = icalcomponent_count_components(calendar.get(), ICAL_VTODO_COMPONENT);
+    icalcomponent *todo = icalcomponent_get_first_component(calendar.get(), ICAL_VTODO_COMPONENT);
+    if (!todo)
+        return task;
+    task.uid = text(icalcomponent_get_uid(todo));
+    task.summary = text(icalcomponent_get_summary(todo));
+    task.description = text(icalcomponent_get_description(todo));
+    task.status = icalcomponent_get_status(todo);
+    if (icalproperty *p = icalcomponent_get_first_property(todo, ICAL_DTSTAMP_PROPERTY))
+        task.dtstamp = text(icaltime_as_ical_string(icalproperty_get_dtstamp(p)));
+    for (icalproperty *p = icalcomponent_get_first_property(todo, ICAL_X_PROPERTY); p;
+         p = icalcomponent_get_next_property(todo, ICAL_X_PROPERTY)) {
+        if (text(icalproperty_get_x_name(p)) == u"X-ROAMLOG-ORDINAL"_s)
+            task.ordinal = text(icalproperty_get_x(p));
+    }
+    return task;
+}
+
+struct Tasks
+{
+    QTemporaryDir tmp;
+    // TZ=UTC in the tests: local and universal time agree.
+    ManualClock clock {at(2024, 3, 5, 10, 15, 30)};
+    QString folder = tmp.filePath(u"calendars/roamlog"_s);
+
+    Tasks() { QLocale::setDefault(QLocale::c()); }
+    ~Tasks() { QLocale::setDefault(QLocale::system()); }
+};
+
+} // namespace
+
+TEST(TaskExporter, WritesOneTaskPerFileAndParsesBack)
+{
+    Tasks t;
+    const TaskExporter exporter(t.folder, t.clock);
+    QString error;
+    const QString title = u"News, views; and\nmore — חדשות "_s + QString(80, u'x');
+    const QString path = exporter.exportSite(u"news.example.org/today"_s, title, &error);
+    ASSERT_FALSE(path.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(t.folder).isDir()) << "the missing folder is created";
+    EXPECT_EQ(QFileInfo(path).absolutePath(), t.folder);
+    EXPECT_EQ(QFileInfo(path).suffix(), u"ics"_s);
+
+    const Task task = parse(path);
+    EXPECT_EQ(task.todos, 1);
+    EXPECT_EQ(task.version, u"2.0"_s);
+    EXPECT_TRUE(task.prodId.contains(u"Roamlog"_s));
+    EXPECT_EQ(task.summary, u"Roamlog: 5 Mar 2024  "_s + title);
+    EXPECT_EQ(task.description, u"http://news.example.org/today"_s);
+    EXPECT_EQ(task.ordinal, u"1"_s);
+    EXPECT_EQ(task.status, ICAL_STATUS_NEEDSACTION);
+    EXPECT_EQ(task.dtstamp, u"20240305T101530Z"_s);
+    EXPECT_EQ(QFileInfo(path).completeBaseName(), task.uid);
+    EXPECT_EQ(QUuid::fromString(task.uid).isNull(), false);
+
+    QFile raw(path);
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    for (const QByteArray &line : raw.readAll().split('\n')) {
+        EXPECT_LE(line.size(), 76) << "folded at 75 octets plus CR";
+        if (!line.isEmpty()) {
+            EXPECT_TRUE(line.endsWith('\r'));
+        }
+    }
+
+    const QString second = exporter.exportSite(u"news.example.org/today"_s, title);
+    EXPECT_NE(second, path);
+    EXPECT_EQ(QDir(t.folder).entryList(QDir::Files).size(), 2);
+}
+
+TEST(TaskExporter, BodyHasExactlyOneScheme)
+{
+    EXPECT_EQ(TaskExporter::body(u"example.com/dir"_s), u"http://example.com/dir"_s);
+    EXPECT_EQ(TaskExporter::body(u"http://dl.example.com/f.zip"_s),
+              u"http://dl.example.com/f.zip"_s);
+    EXPECT_EQ(TaskExporter::body(u"HTTPS://dl.example.com/f.zip"_s),
+              u"HTTPS://dl.example.com/f.zip"_s);
+    EXPECT_EQ(TaskExporter::body(u"localhost:8080/x"_s), u"http://localhost:8080/x"_s);
+    EXPECT_EQ(TaskExporter::body(u"/home/u/page.html"_s), u"file:///home/u/page.html"_s);
+
+    Tasks t;
+    const QString path = TaskExporter(t.folder, t.clock)
+                             .exportSite(u"ftp://files.example/a.zip"_s, u"A"_s);
+    EXPECT_EQ(parse(path).description, u"ftp://files.example/a.zip"_s);
+}
+
+TEST(TaskExporter, UnwritableFolderGivesAReason)
+{
+    Tasks t;
+    QFile plain(t.tmp.filePath(u"plain"_s));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+
+    for (const QString &folder : {t.tmp.filePath(u"plain/tasks"_s), u"/proc"_s, QString()}) {
+        QString error;
+        EXPECT_TRUE(
+            TaskExporter(folder, t.clock).exportSite(u"x.example"_s, u"X"_s, &error).isEmpty())
+            << folder.toStdString();
+        EXPECT_FALSE(error.isEmpty()) << folder.toStdString();
+    }
+    EXPECT_EQ(QDir(t.tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList {u"plain"_s});
+}
+
+TEST(TaskExporter, TodomanListsTheTask)
+{
+    const QString todoman = QStandardPaths::findExecutable(u"todoman"_s);
+    if (todoman.isEmpty())
+        GTEST_SKIP() << "todoman is not installed";
+    Tasks t;
+    QString error;
+    const QString path = TaskExporter(t.folder, t.clock)
+                             .exportSite(u"news.example.org/today"_s, u"Morning news"_s, &error);
+    ASSERT_FALSE(path.isEmpty()) << error.toStdString();
+
+    const QString config = t.tmp.filePath(u"todoman.py"_s);
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(u"path = \"%1/*\"\n"
+               "date_format = \"%Y-%m-%d\"\n"
+               "time_format = \"%H:%M\"\n"
+               "default_list = \"roamlog\"\n"
+               "cache_path = \"%2\"\n"_s
+                   .arg(t.tmp.filePath(u"calendars"_s), t.tmp.filePath(u"cache.sqlite3"_s))
+                   .toUtf8());
+    file.close();
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"HOME"_s, t.tmp.path());
+    env.insert(u"XDG_CONFIG_HOME"_s, t.tmp.filePath(u"config"_s));
+    env.insert(u"XDG_CACHE_HOME"_s, t.tmp.filePath(u"cache"_s));
+    process.setProcessEnvironment(env);
+    process.start(todoman, {u"--porcelain"_s, u"--config"_s, config, u"list"_s});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QByteArray out = process.readAllStandardOutput();
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(out, &parseError);
+    ASSERT_TRUE(doc.isArray()) << out.toStdString();
+    const QJsonArray todos = doc.array();
+    ASSERT_EQ(todos.size(), 1) << out.toStdString();
+    const QJsonObject todo = todos.at(0).toObject();
+    EXPECT_EQ(todo.value(u"summary"_s).toString(), u"Roamlog: 5 Mar 2024  Morning news"_s);
+    EXPECT_EQ(todo.value(u"list"_s).toString(), u"roamlog"_s);
+    EXPECT_FALSE(todo.value(u"completed"_s).toBool());
+}
