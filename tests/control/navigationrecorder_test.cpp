@@ -1,0 +1,362 @@
+#include "panelfixture.h"
+
+#include "control/navigationrecorder.h"
+#include "control/roampane1.h"
+
+#include "csession.h"
+#include "ctreenodes.h"
+#include "roamstore.h"
+#include "timekey.h"
+#include "views/outlinebuilder.h"
+#include "views/outlinetree.h"
+
+#include <QAbstractItemModel>
+#include <QFile>
+#include <QFileInfo>
+#include <QTabBar>
+#include <QTest>
+#include <QToolBar>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class RecorderTest : public PanelFixture
+{
+protected:
+    RoamPane1 &panelOnSites()
+    {
+        RoamPane1 &panel = makePanel();
+        panel.TabStrip1()->setCurrentIndex(1);
+        return panel;
+    }
+
+    CFilePtr record(const QString &url) { return m_panel->Store().Files.Item(url); }
+
+    QStringList urls()
+    {
+        QStringList list;
+        for (const CFilePtr &file : m_panel->Store().Files)
+            list.append(file->URL());
+        return list;
+    }
+
+    void clickButton(int index)
+    {
+        QWidget *button = m_panel->Toolbar1()->widgetForAction(m_panel->ToolbarButton(index));
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+};
+
+TEST_F(RecorderTest, NormalisesSchemesAndSkipsShortUrls)
+{
+    RoamPane1 &panel = panelOnSites();
+    panel.SetUrl(u"http://abc"_s);
+    panel.SetUrl(u"HTTP:x"_s);
+    panel.SetUrl(u"https://abc"_s);
+    panel.SetUrl(u"https://"_s);
+    EXPECT_TRUE(urls().isEmpty());
+    EXPECT_TRUE(panel.Recorder().CurrentUrl().isEmpty());
+
+    panel.SetUrl(u"http://abcd"_s);
+    m_clock.advance(1);
+    panel.SetUrl(u"HTTPS://abcde/"_s);
+    m_clock.advance(1);
+    panel.SetUrl(u"file:///C:/doc/a.htm"_s);
+    m_clock.advance(1);
+    panel.SetUrl(u"ftp://ftphost/pub/f.zip"_s);
+    const QStringList expected {u"/C:"_s,
+                                u"/C:/doc"_s,
+                                u"/C:/doc/a.htm"_s,
+                                u"abcd"_s,
+                                u"abcde"_s,
+                                u"ftp://ftphost/pub/f.zip"_s};
+    EXPECT_EQ(urls(), expected);
+
+    const auto disk = filesOnDisk();
+    EXPECT_EQ(QStringList(disk.keys()), expected);
+    for (const QString &url : disk.keys())
+        EXPECT_FALSE(url.startsWith(u"http"_s, Qt::CaseInsensitive)) << url.toStdString();
+    EXPECT_EQ(disk.value(u"abcde"_s)->Sessions.Count(), 1);
+    EXPECT_EQ(disk.value(u"abcde"_s)->Title, u"abcde"_s);
+}
+
+TEST_F(RecorderTest, HttpsPagesWalkUpToTheHostOnly)
+{
+    RoamPane1 &panel = panelOnSites();
+    panel.SetUrl(u"https://www.example.com/a/b.html"_s);
+    EXPECT_EQ(urls(),
+              (QStringList {
+                  u"www.example.com"_s, u"www.example.com/a"_s, u"www.example.com/a/b.html"_s}));
+    for (const CFilePtr &file : m_panel->Store().Files) {
+        ASSERT_EQ(file->Sessions.Count(), 1);
+        EXPECT_EQ(file->Sessions.Item(1)->Session, m_panel->Store().SessionStart);
+        EXPECT_TRUE(file->Visited());
+    }
+    EXPECT_EQ(filesOnDisk().size(), 3);
+}
+
+TEST_F(RecorderTest, OpenVisitComparesCaseButRecordsIgnoreIt)
+{
+    RoamPane1 &panel = panelOnSites();
+    panel.SetUrl(u"HTTP://host/"_s);
+    m_clock.advance(5);
+    panel.SetUrl(u"http://host"_s);
+    ASSERT_TRUE(record(u"host"_s));
+    EXPECT_EQ(record(u"host"_s)->Sessions.Count(), 1);
+    EXPECT_TRUE(isZeroDateTime(record(u"host"_s)->Sessions.Item(1)->eTime));
+
+    m_clock.advance(5);
+    const QDateTime second = m_clock.now();
+    panel.SetUrl(u"http://HOST"_s);
+    EXPECT_EQ(urls(), QStringList {u"host"_s});
+    EXPECT_EQ(panel.Recorder().CurrentUrl(), u"HOST"_s);
+
+    const CFilePtr onDisk = filesOnDisk().value(u"host"_s);
+    ASSERT_TRUE(onDisk);
+    ASSERT_EQ(onDisk->Sessions.Count(), 2);
+    EXPECT_EQ(onDisk->Sessions.Item(1)->eTime, second);
+    EXPECT_EQ(onDisk->Sessions.Item(2)->sTime, second);
+    EXPECT_TRUE(isZeroDateTime(onDisk->Sessions.Item(2)->eTime));
+}
+
+TEST_F(RecorderTest, QueryTextAndParentWalk)
+{
+    RoamPane1 &panel = panelOnSites();
+    panel.SetUrl(u"http://site/s?u=b/c"_s);
+    EXPECT_EQ(urls(), (QStringList {u"site"_s, u"site/s?u=b"_s, u"site/s?u=b/c"_s}));
+    const auto disk = filesOnDisk();
+    EXPECT_EQ(disk.value(u"site/s?u=b/c"_s)->Sessions.Item(1)->Param, u"u=b/c"_s);
+    EXPECT_EQ(disk.value(u"site/s?u=b"_s)->Sessions.Item(1)->Param, u"u=b"_s);
+    EXPECT_EQ(disk.value(u"site"_s)->Sessions.Item(1)->Param, QString());
+
+    // Two visits of one site within a second keep the first entry.
+    panel.SetUrl(u"http://site/other"_s);
+    ASSERT_TRUE(record(u"site"_s));
+    EXPECT_EQ(record(u"site"_s)->Sessions.Count(), 1);
+    EXPECT_EQ(record(u"site"_s)->Sessions.Item(1)->Param, QString());
+    m_clock.advance(1);
+    panel.SetUrl(u"http://site/third"_s);
+    EXPECT_EQ(filesOnDisk().value(u"site"_s)->Sessions.Count(), 2);
+}
+
+TEST_F(RecorderTest, DownloadsKeepTheSchemeAndStopAtTheHost)
+{
+    RoamPane1 &panel = panelOnSites();
+    panel.Activity(u"http://h/d/f.zip"_s);
+    panel.Activity(u"http://h/d/f.zip"_s);
+    EXPECT_EQ(urls(), (QStringList {u"http://h"_s, u"http://h/d"_s, u"http://h/d/f.zip"_s}));
+    const CFilePtr onDisk = filesOnDisk().value(u"http://h/d/f.zip"_s);
+    ASSERT_TRUE(onDisk);
+    ASSERT_EQ(onDisk->Activities.Count(), 1);
+    const CActivityPtr act = onDisk->Activities.Item(1);
+    EXPECT_EQ(act->Location, u"http://h/d/f.zip"_s);
+    EXPECT_EQ(act->Key, m_clock.now());
+    EXPECT_EQ(act->Session, panel.Store().SessionStart);
+    EXPECT_EQ(record(u"http://h/d/f.zip"_s)->Activities.Item(1)->Activity, u"Download f.zip"_s);
+
+    m_clock.advance(1);
+    panel.Activity(u"ftp://host/pub/g.zip"_s);
+    EXPECT_TRUE(record(u"ftp://host/pub/g.zip"_s));
+    EXPECT_FALSE(record(u"ftp://host/pub"_s));
+    // A download is not a page: the open page stays open.
+    EXPECT_TRUE(panel.Recorder().CurrentUrl().isEmpty());
+}
+
+TEST_F(RecorderTest, PauseFreezesEverythingUntilRecordResumes)
+{
+    RoamPane1 &panel = panelOnSites();
+    panel.SetUrl(u"http://first.example"_s);
+    panel.UrlName(u"First"_s);
+
+    clickButton(1);
+    EXPECT_FALSE(panel.Recording());
+    EXPECT_FALSE(panel.ToolbarButton(1)->isEnabled());
+    EXPECT_TRUE(panel.ToolbarButton(2)->isEnabled());
+
+    m_clock.advance(60);
+    panel.SetUrl(u"http://second.example"_s);
+    panel.UrlName(u"Second"_s);
+    panel.Activity(u"http://h/d/f.zip"_s);
+    EXPECT_EQ(urls(), QStringList {u"first.example"_s});
+    EXPECT_EQ(panel.Recorder().CurrentUrl(), u"first.example"_s);
+    EXPECT_EQ(panel.Recorder().CurrentTitle(), u"First"_s);
+    EXPECT_EQ(record(u"first.example"_s)->Title, u"First"_s);
+
+    clickButton(2);
+    EXPECT_TRUE(panel.Recording());
+    EXPECT_TRUE(panel.ToolbarButton(1)->isEnabled());
+    EXPECT_FALSE(panel.ToolbarButton(2)->isEnabled());
+    m_clock.advance(60);
+    panel.SetUrl(u"http://second.example"_s);
+    const CFilePtr first = filesOnDisk().value(u"first.example"_s);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->Title, u"First"_s);
+    EXPECT_EQ(first->Sessions.Item(1)->eTime, m_clock.now());
+    EXPECT_TRUE(record(u"second.example"_s));
+}
+
+TEST_F(RecorderTest, TitleIsSavedOnlyWhenItChanges)
+{
+    RoamPane1 &panel = panelOnSites();
+    panel.UrlName(u"Nothing open"_s);
+    EXPECT_TRUE(panel.Recorder().CurrentTitle().isEmpty());
+
+    panel.SetUrl(u"http://titled.example"_s);
+    panel.UrlName(u"A \"quoted\" title"_s);
+    const QString fileName = record(u"titled.example"_s)->FileName;
+    EXPECT_EQ(filesOnDisk().value(u"titled.example"_s)->Title, u"A \"quoted\" title"_s);
+
+    ASSERT_TRUE(QFile::remove(fileName));
+    panel.UrlName(u"A \"quoted\" title"_s);
+    EXPECT_FALSE(QFileInfo::exists(fileName));
+    EXPECT_EQ(panel.Recorder().CurrentTitle(), u"A \"quoted\" title"_s);
+    panel.UrlName(u"New"_s);
+    EXPECT_TRUE(QFileInfo::exists(fileName));
+}
+
+TEST_F(RecorderTest, FileNamesFollowTheClockAndNeverCollide)
+{
+    EXPECT_EQ(NavigationRecorder::FileNameFor(QDateTime(QDate(1997, 11, 3), QTime(14, 5)), 12),
+              u"30711314512.smf"_s);
+
+    RoamPane1 &panel = panelOnSites();
+    panel.SetUrl(u"http://xxxxx"_s);
+    EXPECT_EQ(QFileInfo(record(u"xxxxx"_s)->FileName).fileName(), u"111001.smf"_s);
+    m_clock.advance(1);
+    panel.SetUrl(u"http://yyyyy"_s);
+    const QString yName = record(u"yyyyy"_s)->FileName;
+    EXPECT_EQ(QFileInfo(yName).fileName(), u"111002.smf"_s);
+
+    // As a deletion leaves it: one record and its file gone, so the count repeats.
+    ASSERT_TRUE(QFile::remove(record(u"xxxxx"_s)->FileName));
+    ASSERT_TRUE(panel.Store().Files.Remove(u"xxxxx"_s));
+    m_clock.advance(1);
+    panel.SetUrl(u"http://zzzzz"_s);
+    const QString zName = record(u"zzzzz"_s)->FileName;
+    EXPECT_NE(zName, yName);
+    EXPECT_TRUE(zName.endsWith(u".smf"_s));
+    const auto disk = filesOnDisk();
+    EXPECT_EQ(QStringList(disk.keys()), (QStringList {u"yyyyy"_s, u"zzzzz"_s}));
+    EXPECT_EQ(disk.value(u"yyyyy"_s)->FileName, yName);
+
+    // A name given to a record whose file could not be written yet is not handed out again.
+    ASSERT_TRUE(QFile::remove(zName));
+    ASSERT_TRUE(panel.Store().Files.Remove(u"yyyyy"_s));
+    m_clock.advance(1);
+    panel.SetUrl(u"http://wwwww"_s);
+    EXPECT_NE(record(u"wwwww"_s)->FileName, zName);
+}
+
+TEST_F(RecorderTest, FirstVisitWritesTheSessionsFile)
+{
+    RoamPane1 &panel = panelOnSites();
+    RoamStore &store = panel.Store();
+    EXPECT_FALSE(QFileInfo::exists(store.sessionsFileName()));
+    m_clock.advance(30);
+    panel.SetUrl(u"http://crash.example"_s);
+    ASSERT_TRUE(QFileInfo::exists(store.sessionsFileName()));
+
+    // Read back as the next start would after a crash.
+    RoamStore reread(dataFolder(), m_clock);
+    m_clock.advance(100);
+    reread.LoadDataFolder();
+    EXPECT_TRUE(reread.AllSessions.Item(timeKey(store.SessionStart)));
+    EXPECT_EQ(reread.AllSessions.Count(), 2);
+
+    m_clock.advance(10);
+    panel.SetSession(true);
+    RoamStore closed(dataFolder(), m_clock);
+    closed.LoadDataFolder();
+    EXPECT_EQ(closed.AllSessions.Item(timeKey(store.SessionStart))->eTime, m_clock.now());
+}
+
+TEST_F(RecorderTest, GrowsTheCurrentOutlineWhileItShows)
+{
+    RoamPane1 &panel = makePanel();
+    OutlineTree *tree = panel.TreeView1();
+    ASSERT_EQ(tree->Count(), 1);
+    panel.SetUrl(u"http://site/docs/intro.htm?lang=en"_s);
+    ASSERT_EQ(tree->Count(), 4);
+    QTreeWidgetItem *site = tree->Node(2);
+    QTreeWidgetItem *docs = tree->Node(3);
+    QTreeWidgetItem *page = tree->Node(4);
+    EXPECT_EQ(OutlineTree::NodeKey(site), u"site"_s);
+    EXPECT_EQ(OutlineTree::NodeText(site), u"site"_s);
+    EXPECT_EQ(site->parent(), tree->Node(1));
+    EXPECT_EQ(OutlineTree::NodeText(docs), u"docs"_s);
+    EXPECT_EQ(docs->parent(), site);
+    EXPECT_EQ(OutlineTree::NodeText(page), u"intro.htm?lang=en"_s);
+    EXPECT_EQ(page->parent(), docs);
+    for (QTreeWidgetItem *node : {site, docs, page}) {
+        EXPECT_EQ(OutlineTree::NodeTag(node), u"Sites"_s);
+        EXPECT_EQ(OutlineTree::NodeImage(node), 10);
+        EXPECT_TRUE(node->isExpanded());
+    }
+    CTreeNodes &nodes = panel.Builder().OutlineNodes();
+    ASSERT_TRUE(nodes.Item(u"site/docs"_s));
+    EXPECT_EQ(nodes.Item(u"site/docs"_s)->Index, 3);
+    EXPECT_EQ(nodes.Item(u"site/docs"_s)->Node, u"docs"_s);
+    EXPECT_EQ(nodes.Item(u"site/docs/intro.htm?lang=en"_s)->URL, u"site/docs/intro.htm?lang=en"_s);
+    EXPECT_EQ(urls(), (QStringList {u"site"_s, u"site/docs"_s, u"site/docs/intro.htm?lang=en"_s}));
+
+    // A page whose node shows is not recorded again; query slashes make no level.
+    m_clock.advance(1);
+    panel.SetUrl(u"http://site/s?u=b/c"_s);
+    QTreeWidgetItem *query = tree->NodeByKey(u"site/s?u=b/c"_s);
+    ASSERT_TRUE(query);
+    EXPECT_EQ(OutlineTree::NodeText(query), u"c"_s);
+    EXPECT_EQ(query->parent(), site);
+    m_clock.advance(1);
+    panel.SetUrl(u"http://site/docs/intro.htm?lang=en"_s);
+    EXPECT_EQ(record(u"site/docs/intro.htm?lang=en"_s)->Sessions.Count(), 1);
+    EXPECT_EQ(panel.Recorder().CurrentUrl(), u"site/docs/intro.htm?lang=en"_s);
+
+    // ftp keeps one node below the root; https gets no scheme nodes.
+    panel.SetUrl(u"ftp://ftphost/pub/f.zip"_s);
+    QTreeWidgetItem *ftp = tree->NodeByKey(u"ftp://ftphost/pub/f.zip"_s);
+    ASSERT_TRUE(ftp);
+    EXPECT_EQ(OutlineTree::NodeText(ftp), u"f.zip"_s);
+    EXPECT_EQ(ftp->parent(), tree->Node(1));
+    panel.SetUrl(u"https://secure.example/x"_s);
+    QTreeWidgetItem *secure = tree->NodeByKey(u"secure.example"_s);
+    ASSERT_TRUE(secure);
+    EXPECT_EQ(secure->parent(), tree->Node(1));
+    EXPECT_FALSE(tree->NodeByKey(u"https:"_s));
+
+    // Another tab: no nodes, every page recorded.
+    panel.TabStrip1()->setCurrentIndex(1);
+    const int count = tree->Count();
+    m_clock.advance(1);
+    panel.SetUrl(u"http://site/docs/intro.htm?lang=en"_s);
+    EXPECT_EQ(tree->Count(), count);
+    EXPECT_EQ(record(u"site/docs/intro.htm?lang=en"_s)->Sessions.Count(), 2);
+}
+
+TEST_F(RecorderTest, ReportsArrivingDuringAReportWaitForIt)
+{
+    RoamPane1 &panel = makePanel();
+    bool sent = false;
+    QObject::connect(panel.TreeView1()->model(), &QAbstractItemModel::rowsInserted, &panel, [&] {
+        if (sent)
+            return;
+        sent = true;
+        panel.SetUrl(u"http://second.example/page"_s);
+        // Not handled yet: the first report is still being handled.
+        EXPECT_EQ(panel.Recorder().CurrentUrl(), u"first.example/a/b"_s);
+    });
+    panel.SetUrl(u"http://first.example/a/b"_s);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(panel.Recorder().CurrentUrl(), u"second.example/page"_s);
+    OutlineTree *tree = panel.TreeView1();
+    // The first page's nodes all came first, in one piece.
+    EXPECT_EQ(OutlineTree::NodeKey(tree->Node(2)), u"first.example"_s);
+    EXPECT_EQ(OutlineTree::NodeKey(tree->Node(3)), u"first.example/a"_s);
+    EXPECT_EQ(OutlineTree::NodeKey(tree->Node(4)), u"first.example/a/b"_s);
+    EXPECT_EQ(OutlineTree::NodeKey(tree->Node(5)), u"second.example"_s);
+    EXPECT_TRUE(record(u"first.example/a/b"_s));
+    EXPECT_TRUE(record(u"second.example/page"_s));
+}
+
+} // namespace
