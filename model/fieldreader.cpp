@@ -90,23 +90,30 @@ bool FieldReader::next()
     const QChar first = m_text[m_pos];
     if (first == u'"') {
         m_kind = Kind::Quoted;
-        m_field.clear();
         ++m_pos;
-        for (;;) {
-            const qsizetype close = m_text.indexOf(u'"', m_pos);
-            if (close < 0) {
-                m_field += QStringView(m_text).mid(m_pos);
-                m_pos = size;
+        qsizetype close = m_text.indexOf(u'"', m_pos);
+        if (close < 0)
+            close = size;
+        if (close + 1 < size && m_text[close + 1] == u'"') {
+            // Doubled quotes: the field's text differs from the file's and is built apart.
+            m_unquoted.clear();
+            for (;;) {
+                m_unquoted += QStringView(m_text).mid(m_pos, close - m_pos);
+                m_pos = close + 1;
+                if (m_pos < size && m_text[m_pos] == u'"') {
+                    m_unquoted += u'"';
+                    ++m_pos;
+                    close = m_text.indexOf(u'"', m_pos);
+                    if (close < 0)
+                        close = size;
+                    continue;
+                }
                 break;
             }
-            m_field += QStringView(m_text).mid(m_pos, close - m_pos);
+            m_field = m_unquoted;
+        } else {
+            m_field = QStringView(m_text).mid(m_pos, close - m_pos);
             m_pos = close + 1;
-            if (m_pos < size && m_text[m_pos] == u'"') {
-                m_field += u'"';
-                ++m_pos;
-                continue;
-            }
-            break;
         }
         skipToNextField();
         return true;
@@ -121,7 +128,7 @@ bool FieldReader::next()
     } else {
         m_kind = Kind::Bare;
     }
-    m_field = raw.toString();
+    m_field = raw;
     m_pos = end;
     skipToNextField();
     return true;
@@ -130,6 +137,7 @@ bool FieldReader::next()
 void FieldReader::skipToNextField()
 {
     const qsizetype size = m_text.size();
+    m_pos = qMin(m_pos, size);
     while (m_pos < size && m_text[m_pos] != u',' && !isLineEnd(m_text[m_pos]))
         ++m_pos;
     if (m_pos >= size)
@@ -143,7 +151,7 @@ bool FieldReader::takeString(QString &target)
 {
     if (!next())
         return false;
-    target = m_field;
+    target = m_field.toString();
     return true;
 }
 
@@ -163,6 +171,11 @@ bool FieldReader::takeDateTime(QDateTime &target)
 {
     if (!next() || m_kind != Kind::Hash)
         return false;
+    // Times repeat within a file (every visit names its browsing session): reuse the last.
+    if (m_field == m_lastTimeText) {
+        target = m_lastTime;
+        return true;
+    }
     const QStringView text(m_field);
     QDate date;
     QTime time(0, 0, 0);
@@ -177,6 +190,8 @@ bool FieldReader::takeDateTime(QDateTime &target)
     }
     if (!date.isValid() || !time.isValid())
         return false;
-    target = localDateTime(date, time);
+    m_lastTime = localDateTime(date, time);
+    m_lastTimeText = m_field.toString();
+    target = m_lastTime;
     return true;
 }

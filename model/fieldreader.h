@@ -41,7 +41,10 @@ private:
 
     const QString m_text;
     qsizetype m_pos = 0;
-    QString m_field;
+    QStringView m_field;
+    QString m_unquoted;
+    QString m_lastTimeText;
+    QDateTime m_lastTime;
     Kind m_kind = Kind::Bare;
     bool m_exhausted = false;
 };
