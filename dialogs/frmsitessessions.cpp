@@ -16,8 +16,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QStyle>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -156,7 +158,11 @@ frmSitesSessions::frmSitesSessions(const RoamStore &store, qint16 langOffset, QW
     fillList(store, langOffset);
 
     setMinimumSize(320, m_fields->sizeHint().height() + m_buttons->sizeHint().height() + 120);
-    resize(460, 420);
+    int listWidth = 2 * m_list->frameWidth()
+                    + m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int column = 0; column < ColumnCount; ++column)
+        listWidth += m_list->columnWidth(column);
+    resize(std::clamp(listWidth + listSlackWidth, 460, 900), 420);
 }
 
 void frmSitesSessions::fillList(const RoamStore &store, qint16 langOffset)
@@ -191,8 +197,12 @@ void frmSitesSessions::fillList(const RoamStore &store, qint16 langOffset)
     }
     m_list->addTopLevelItems(rows);
 
-    for (int column = 0; column < ColumnCount; ++column)
-        m_list->setColumnWidth(column, px(columnTwips[column]));
+    // The design widths are the least; a column never cuts its texts short.
+    for (int column = 0; column < ColumnCount; ++column) {
+        m_list->resizeColumnToContents(column);
+        m_list->setColumnWidth(column,
+                               std::max(px(columnTwips[column]), m_list->columnWidth(column)));
+    }
 }
 
 bool frmSitesSessions::run(RoamStore &store,

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -72,6 +74,17 @@ SetupFavorites::SetupFavorites(qint16 langOffset, QWidget *parent, const QString
             &QItemSelectionModel::currentChanged,
             this,
             &SetupFavorites::Dir1_Change);
+    const auto userTakesOver = [this] {
+        m_pendingFolder.clear();
+    };
+    connect(
+        m_model, &QFileSystemModel::directoryLoaded, this, &SetupFavorites::keepShownFolderInView);
+    connect(
+        m_model, &QAbstractItemModel::layoutChanged, this, &SetupFavorites::keepShownFolderInView);
+    connect(
+        m_model, &QAbstractItemModel::rowsInserted, this, &SetupFavorites::keepShownFolderInView);
+    connect(m_dir, &QTreeView::pressed, this, userTakesOver);
+    connect(m_dir->verticalScrollBar(), &QAbstractSlider::actionTriggered, this, userTakesOver);
     connect(cmdOK, &QPushButton::clicked, this, &SetupFavorites::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &SetupFavorites::cmdCancel_Click);
     connect(this, &QDialog::rejected, this, [this] { m_favoritesFolder.clear(); });
@@ -112,7 +125,24 @@ void SetupFavorites::showFolder(const QString &folder)
     m_dir->expand(index);
     m_dir->setCurrentIndex(index);
     m_dir->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    m_pendingFolder = m_model->filePath(index);
     Dir1_Change();
+}
+
+// The model reads and sorts folders in the background: the shown folder moves while the
+// folders around it fill in, so it is brought back into view until the user takes over.
+void SetupFavorites::keepShownFolderInView()
+{
+    if (m_pendingFolder.isEmpty())
+        return;
+    if (m_model->filePath(m_dir->currentIndex()) != m_pendingFolder) {
+        m_pendingFolder.clear();
+        return;
+    }
+    QTimer::singleShot(0, this, [this] {
+        if (!m_pendingFolder.isEmpty())
+            m_dir->scrollTo(m_dir->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
 }
 
 void SetupFavorites::Dir1_Change()

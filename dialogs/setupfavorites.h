@@ -37,6 +37,7 @@ public:
 
 private:
     void showFolder(const QString &folder);
+    void keepShownFolderInView();
     void Dir1_Change();
     void cmdOK_Click();
     void cmdCancel_Click();
@@ -45,4 +46,5 @@ private:
     QTreeView *m_dir = nullptr;
     QLineEdit *m_text = nullptr;
     QString m_favoritesFolder;
+    QString m_pendingFolder;
 };
