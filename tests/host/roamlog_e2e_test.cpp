@@ -1,0 +1,311 @@
+// The Roamlog program end to end: the real host on the real browser, driven as a user would
+// through a second DevTools client, checked by the files it leaves on disk.
+#include "devtoolsclient.h"
+#include "testhttpserver.h"
+
+#include "cfile.h"
+#include "timekey.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+class RoamlogEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(m_server.listen());
+        QDir().mkpath(m_dir.filePath(u"home"_s));
+    }
+
+    void TearDown() override
+    {
+        if (m_host.state() != QProcess::NotRunning) {
+            m_host.terminate();
+            if (!m_host.waitForFinished(5000))
+                m_host.kill();
+            m_host.waitForFinished(5000);
+        }
+    }
+
+    void startHost(const QStringList &extra = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        // Downloads and anything else the browser keeps per user stay in the test's folder.
+        env.insert(u"HOME"_s, m_dir.filePath(u"home"_s));
+        env.remove(u"ROAMLOG_SETTINGS"_s);
+        m_host.setProcessEnvironment(env);
+        m_host.setProgram(QStringLiteral(ROAMLOG_EXECUTABLE));
+        m_host.setArguments(QStringList {u"--headless"_s,
+                                         u"--data-dir"_s,
+                                         m_dir.filePath(u"setup"_s),
+                                         u"--settings"_s,
+                                         m_dir.filePath(u"settings.ini"_s),
+                                         u"--profile"_s,
+                                         profileDir(),
+                                         u"--home"_s,
+                                         url(u"/index.html"_s)}
+                            + extra);
+        m_host.start();
+        ASSERT_TRUE(m_host.waitForStarted(5000)) << m_host.errorString().toStdString();
+    }
+
+    QString profileDir() const { return m_dir.filePath(u"profile"_s); }
+    QString dataDir() const { return m_dir.filePath(u"setup/Data"_s); }
+    QString url(const QString &path) const { return m_server.url(path); }
+    // A URL as the record keeps it.
+    QString key(const QString &path) const { return url(path).mid(int(qstrlen("http://"))); }
+
+    // Attaches the user's client to the browser the host started.
+    void attach()
+    {
+        QUrl endpoint;
+        const bool found = QTest::qWaitFor(
+            [&] {
+                QFile file(QDir(profileDir()).filePath(u"DevToolsActivePort"_s));
+                if (!file.open(QIODevice::ReadOnly))
+                    return false;
+                const QList<QByteArray> lines = file.readAll().split('\n');
+                if (lines.size() < 2 || !lines.at(1).startsWith("/devtools/browser/"))
+                    return false;
+                endpoint = QUrl(
+                    u"ws://127.0.0.1:%1%2"_s.arg(QString::fromLatin1(lines.at(0).trimmed()),
+                                                 QString::fromLatin1(lines.at(1).trimmed())));
+                return true;
+            },
+            kWaitMs);
+        ASSERT_TRUE(found) << "the browser opened no debugging port; host said: "
+                           << m_host.readAllStandardError().toStdString();
+        ASSERT_TRUE(m_user.open(endpoint));
+    }
+
+    std::map<QString, CFile> siteFiles() const
+    {
+        std::map<QString, CFile> files;
+        const QDir folder(dataDir());
+        for (const QString &name : folder.entryList({u"*.smf"_s}, QDir::Files)) {
+            CFile file;
+            if (file.Read(folder.filePath(name)))
+                files.emplace(file.URL(), std::move(file));
+        }
+        return files;
+    }
+
+    bool waitForRecord(const QString &recordKey, const std::function<bool(const CFile &)> &done)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                const auto files = siteFiles();
+                const auto it = files.find(recordKey);
+                return it != files.end() && done(it->second);
+            },
+            kWaitMs);
+    }
+
+    static std::string dump(const std::map<QString, CFile> &files)
+    {
+        QStringList lines;
+        for (const auto &[url, file] : files)
+            lines.append(u"%1 | %2 | visits %3 | downloads %4"_s.arg(
+                url,
+                file.Title,
+                QString::number(file.Sessions.Count()),
+                QString::number(file.Activities.Count())));
+        return lines.join(u'\n').toStdString();
+    }
+
+    // Clicks an element of the page at pageUrl as the user would.
+    void click(const QString &pageUrl, const QString &selector)
+    {
+        const QString target = m_user.pageWithUrl(pageUrl);
+        ASSERT_FALSE(target.isEmpty()) << "no tab shows " << pageUrl.toStdString();
+        const QString ready = u"document.readyState === 'complete' && location.href === '%1'"
+                              " && !!document.querySelector('%2')"_s.arg(pageUrl, selector);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return m_user.evaluate(target, ready).toBool(); }, kWaitMs))
+            << "no " << selector.toStdString() << " in " << pageUrl.toStdString();
+        m_user.evaluate(target, u"document.querySelector('%1').click(); true"_s.arg(selector));
+    }
+
+    QTemporaryDir m_dir;
+    TestHttpServer m_server;
+    QProcess m_host;
+    DevToolsClient m_user;
+};
+
+TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
+{
+    m_server.addPage(u"/index.html"_s,
+                     "<title>Index</title>"
+                     "<a id=one href=/a/one.html>one</a>"
+                     "<iframe src=/frame/inner.html></iframe>"
+                     "<a id=blank target=_blank href=/b/blank.html>blank</a>"
+                     "<button id=open onclick=\"window.open('/c/opened.html')\">open</button>"
+                     "<a id=zip href=/files/pack.zip>zip</a>"
+                     "<a id=dl download href=/files/data.bin>data</a>"
+                     "<form id=form method=post action=/submit>"
+                     "<input name=q value=hello><button id=send>send</button></form>");
+    m_server.addPage(u"/a/one.html"_s,
+                     "<title>One</title><script>setTimeout(() => "
+                     "{ document.title = 'One changed'; }, 100);</script>");
+    m_server.addPage(u"/frame/inner.html"_s, "<title>Inner</title><p>inside</p>");
+    m_server.addPage(u"/b/blank.html"_s, "<title>Blank</title>");
+    m_server.addPage(u"/c/opened.html"_s, "<title>Opened</title>");
+    m_server.addPage(u"/submit"_s, "<title>Submitted</title>");
+    m_server.addPage(u"/secret.html"_s, "<title>Secret</title>");
+    m_server.addFile(u"/files/pack.zip"_s, "application/zip", QByteArray(512, 'z'));
+    m_server.addFile(u"/files/data.bin"_s, "application/octet-stream", QByteArray(256, 'd'));
+
+    startHost();
+    attach();
+    const QString index = url(u"/index.html"_s);
+    ASSERT_TRUE(waitForRecord(key(u"/index.html"_s), [](const CFile &file) {
+        return file.Title == "Index"_L1;
+    })) << dump(siteFiles());
+    QElapsedTimer sinceIndex;
+    sinceIndex.start();
+
+    // A link, and a title the page's script changes.
+    click(index, u"#one"_s);
+    ASSERT_TRUE(waitForRecord(key(u"/a/one.html"_s), [](const CFile &file) {
+        return file.Title == "One changed"_L1;
+    })) << dump(siteFiles());
+
+    // Typed back to the start page: the visit of the page left ends. The start page is in the
+    // Current outline that shows, so it gets no second visit.
+    QTest::qWait(qMax<qint64>(0, 1100 - sinceIndex.elapsed()));
+    const QString tab = m_user.pageWithUrl(url(u"/a/one.html"_s));
+    m_user.call(u"Page.navigate"_s, {{u"url"_s, index}}, m_user.session(tab));
+    ASSERT_TRUE(waitForRecord(key(u"/a/one.html"_s), [](const CFile &file) {
+        return file.Sessions.Count() == 1 && (*file.Sessions.begin())->eTime != zeroDateTime();
+    })) << dump(siteFiles());
+
+    // New tabs: a target=_blank link and window.open.
+    click(index, u"#blank"_s);
+    ASSERT_TRUE(waitForRecord(key(u"/b/blank.html"_s), [](const CFile &file) {
+        return file.Title == "Blank"_L1;
+    })) << dump(siteFiles());
+    click(index, u"#open"_s);
+    ASSERT_TRUE(waitForRecord(key(u"/c/opened.html"_s), [](const CFile &file) {
+        return file.Title == "Opened"_L1;
+    })) << dump(siteFiles());
+
+    // Downloads: a link to a .zip, and an <a download> link the URL does not give away.
+    click(index, u"#zip"_s);
+    ASSERT_TRUE(waitForRecord(url(u"/files/pack.zip"_s), [](const CFile &file) {
+        return file.Activities.Count() == 1;
+    })) << dump(siteFiles());
+    QTest::qWait(1100);
+    click(index, u"#dl"_s);
+    ASSERT_TRUE(waitForRecord(url(u"/files/data.bin"_s), [](const CFile &file) {
+        return file.Activities.Count() == 1;
+    })) << dump(siteFiles());
+
+    // A form sent once, never again by the host.
+    click(index, u"#send"_s);
+    ASSERT_TRUE(waitForRecord(key(u"/submit"_s), [](const CFile &file) {
+        return file.Title == "Submitted"_L1;
+    })) << dump(siteFiles());
+
+    // A private window.
+    const QJsonObject context = m_user.call(u"Target.createBrowserContext"_s);
+    const QString contextId = context.value(u"result"_s)[u"browserContextId"_s].toString();
+    ASSERT_FALSE(contextId.isEmpty());
+    m_user.call(u"Target.createTarget"_s,
+                {{u"url"_s, url(u"/secret.html"_s)}, {u"browserContextId"_s, contextId}});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_server.requestCount("GET", u"/secret.html"_s) == 1; }, kWaitMs));
+    QTest::qWait(500);
+
+    // The user closes the browser: the host ends and stamps the session's end.
+    const QDateTime closing = QDateTime::currentDateTime().addSecs(-1);
+    m_user.post(u"Browser.close"_s);
+    // The event loop carries the command out.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_host.state() == QProcess::NotRunning; }, kWaitMs))
+        << "the host did not end with the browser";
+    EXPECT_EQ(m_host.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_host.exitCode(), 0);
+
+    const auto files = siteFiles();
+    const std::string all = dump(files);
+    auto visits = [&](const QString &path) {
+        const auto it = files.find(key(path));
+        return it == files.end() ? -1 : it->second.Sessions.Count();
+    };
+    EXPECT_EQ(visits(u"/index.html"_s), 1) << all;
+    EXPECT_EQ(visits(u"/a/one.html"_s), 1) << all;
+    EXPECT_EQ(visits(u"/b/blank.html"_s), 1) << all;
+    EXPECT_EQ(visits(u"/c/opened.html"_s), 1) << all;
+    EXPECT_EQ(visits(u"/submit"_s), 1) << all;
+    // Parents: the folder of a page and the host itself.
+    EXPECT_GE(visits(u"/a"_s), 1) << all;
+    EXPECT_TRUE(files.count(key(u"/index.html"_s).section(u'/', 0, 0)) == 1) << all;
+    // The frame's page and the private window's page leave nothing.
+    for (const auto &[recordUrl, file] : files) {
+        EXPECT_FALSE(recordUrl.contains(u"inner"_s)) << all;
+        EXPECT_FALSE(recordUrl.contains(u"secret"_s)) << all;
+    }
+    // Each download once.
+    int zips = 0;
+    int datas = 0;
+    for (const auto &[recordUrl, file] : files) {
+        for (const auto &act : file.Activities) {
+            zips += act->Location == url(u"/files/pack.zip"_s);
+            datas += act->Location == url(u"/files/data.bin"_s);
+        }
+    }
+    EXPECT_EQ(zips, 1) << all;
+    EXPECT_EQ(datas, 1) << all;
+    EXPECT_EQ(m_server.requestCount("POST", u"/submit"_s), 1);
+    EXPECT_EQ(m_server.requestCount("GET", u"/submit"_s), 0);
+    EXPECT_EQ(m_server.requestCount("GET", u"/a/one.html"_s), 1);
+
+    QFile sessions(QDir(dataDir()).filePath(u"Ses.sms"_s));
+    ASSERT_TRUE(sessions.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(sessions.readAll());
+    static const QRegularExpression times(u"#([0-9-]+ [0-9:]+)#,#([0-9-]+ [0-9:]+)#"_s);
+    const QRegularExpressionMatch match = times.match(text);
+    ASSERT_TRUE(match.hasMatch()) << text.toStdString();
+    const QDateTime end = QDateTime::fromString(match.captured(2), u"yyyy-MM-dd HH:mm:ss"_s);
+    EXPECT_GE(end, closing.addMSecs(-closing.time().msec())) << text.toStdString();
+}
+
+TEST_F(RoamlogEndToEnd, WithoutABrowserTheHostStillKeepsTheHistory)
+{
+    startHost({u"--browser"_s, m_dir.filePath(u"no-chromium-here"_s)});
+    QByteArray said;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            said += m_host.readAllStandardError();
+            return said.contains("apt-get install chromium");
+        },
+        kWaitMs))
+        << said.toStdString();
+    QTest::qWait(300);
+    EXPECT_EQ(m_host.state(), QProcess::Running);
+
+    // Ended from outside (a logout), the host still closes the session.
+    m_host.terminate();
+    ASSERT_TRUE(m_host.waitForFinished(kWaitMs));
+    EXPECT_EQ(m_host.exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(QFile::exists(QDir(dataDir()).filePath(u"Ses.sms"_s)));
+}
+
+} // namespace
