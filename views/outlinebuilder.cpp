@@ -107,12 +107,11 @@ int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QStrin
 {
     const QString text = m_urlOrDescChoice != 0 ? lastPathWord(file.URL()) : file.Title;
     const int index = m_tree.Add(
-        parentIndex, key, text, file.Visited() ? visitedImage : notVisitedImage);
+        parentIndex, key, text, file.Visited() ? visitedImage : notVisitedImage, siteNodeTag);
     if (index == 0)
         return 0;
     QTreeWidgetItem *node = m_tree.Node(index);
     SetCurrentNode(index);
-    OutlineTree::SetNodeTag(node, siteNodeTag);
     if (const CTreeNodePtr record = m_nodes->Add(key)) {
         record->URL = file.URL();
         record->Index = index;
