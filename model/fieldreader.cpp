@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 // The code points of bytes 0x80 to 0x9F in Windows-1252; the other bytes are Latin-1.
@@ -191,7 +193,9 @@ bool FieldReader::takeDateTime(QDateTime &target)
     if (!date.isValid() || !time.isValid())
         return false;
     m_lastTime = localDateTime(date, time);
-    m_lastTimeText = m_field.toString();
+    // Reuses the buffer: one allocation per reader, not per time.
+    m_lastTimeText.resize(m_field.size());
+    std::copy(m_field.begin(), m_field.end(), m_lastTimeText.begin());
     target = m_lastTime;
     return true;
 }

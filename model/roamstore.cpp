@@ -25,11 +25,25 @@ void RoamStore::LoadDataFolder()
 {
     if (!SessionStart.isValid())
         SessionStart = m_clock.now();
-    m_unreadable.clear();
-    QDir folder(m_dataFolder);
-    if (!folder.exists())
+    if (!QDir(m_dataFolder).exists())
         QDir().mkpath(m_dataFolder);
+    readSiteFiles();
+    AllSessions = CSessions();
+    readSessionsFile();
+    registerRunningSession();
+}
 
+void RoamStore::ReadDataFolder()
+{
+    readSiteFiles();
+    AllSessions = CSessions();
+    readSessionsFile();
+}
+
+void RoamStore::readSiteFiles()
+{
+    m_unreadable.clear();
+    const QDir folder(m_dataFolder);
     const QStringList names = folder.entryList({u"*.smf"_s}, QDir::Files, QDir::Name);
     for (const QString &name : names) {
         auto file = std::make_shared<CFile>();
@@ -40,10 +54,6 @@ void RoamStore::LoadDataFolder()
         }
         Files.Add(file, file->URL());
     }
-
-    AllSessions = CSessions();
-    readSessionsFile();
-    registerRunningSession();
 }
 
 void RoamStore::readSessionsFile()

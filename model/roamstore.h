@@ -45,7 +45,11 @@ public:
     /// left on disk, not loaded, and listed in `unreadableFiles`.
     void LoadDataFolder();
 
-    /// Site files the last `LoadDataFolder` could not read (full paths).
+    /// Loads the site files and "Ses.sms" like `LoadDataFolder`, but creates nothing and
+    /// registers no running session: for tools that only look at a data folder.
+    void ReadDataFolder();
+
+    /// Site files the last load could not read (full paths).
     const QStringList &unreadableFiles() const { return m_unreadable; }
 
     /// With `sEnd` true: stamps the end of the running session with the current time and
@@ -65,6 +69,7 @@ public:
     static QByteArray sessionsBytes(const CSessions &sessions);
 
 private:
+    void readSiteFiles();
     void readSessionsFile();
     void registerRunningSession();
 

@@ -228,3 +228,20 @@ TEST(RoamStore, NoteExchangeCopiesOutAndBack)
     EXPECT_EQ(back.Note, u"new note"_s);
     EXPECT_EQ(back.Sessions.Count(), 1);
 }
+
+TEST(RoamStore, ReadingOnlyCreatesAndRegistersNothing)
+{
+    QTemporaryDir root;
+    ManualClock clock(startTime);
+    RoamStore missing(root.filePath(u"none"_s), clock);
+    missing.ReadDataFolder();
+    EXPECT_FALSE(QDir(root.filePath(u"none"_s)).exists());
+    EXPECT_EQ(missing.AllSessions.Count(), 0);
+
+    writeAll(root.filePath(u"Ses.sms"_s), twoSessions);
+    writeAll(root.filePath(u"a.smf"_s), siteFile("site/a", "A"));
+    RoamStore store(root.path(), clock);
+    store.ReadDataFolder();
+    EXPECT_EQ(store.Files.Count(), 1);
+    EXPECT_EQ(store.AllSessions.Count(), 2);
+}
