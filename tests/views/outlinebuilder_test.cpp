@@ -1,6 +1,7 @@
 #include "views/outlinebuilder.h"
 #include "views/outlinetab.h"
 #include "views/outlinetree.h"
+#include "views/parentstack.h"
 #include "views/waitcursor.h"
 
 #include "cfile.h"
@@ -391,6 +392,36 @@ TEST(WaitCursor, ShowsTheHourglassWhileItLives)
         ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ParentStack, PrefixRules)
+{
+    OutlineTree tree;
+    tree.Add(0, QString(), u"root"_s, 8);
+    const int byKey = tree.Add(1, u"site#2024-03-04 09:05:00"_s, u"site"_s, 10);
+    const int blank = tree.Add(1, u" other #x"_s, u"other"_s, 10);
+
+    // The outlines read a parent's URL from its key up to "#"; a blank before the "#" stays
+    // part of it, so nothing matches it.
+    ParentStack outline(tree);
+    outline.Reset(1);
+    outline.Place(0, byKey);
+    EXPECT_EQ(outline.ParentFor(u"site/a"_s, 1), byKey);
+    outline.Place(0, blank);
+    EXPECT_EQ(outline.ParentFor(u"other/a"_s, 1), 1);
+    EXPECT_EQ(outline.Entries(), (std::vector<int> {1, blank}));
+
+    // The query reads it from the node's text as it stands.
+    const int byText = tree.Add(1, u"k"_s, u"host/dir"_s, 10);
+    ParentStack query(tree, ParentStack::Prefix::NodeText);
+    query.Reset(1);
+    query.Place(1, byText);
+    EXPECT_EQ(query.ParentFor(u"host/dir/page"_s, 2), byText);
+    EXPECT_EQ(query.ParentFor(u"host/dirt/page"_s, 2), 1);
 }
 
 } // namespace
