@@ -40,8 +40,11 @@ public:
 
     /// Fills the tree below node 1 for "Current", "Sites", "Chrono" or "Activities"; any other
     /// @p tag only finishes (root child sorting off, root expanded). Shows the hourglass
-    /// meanwhile. With no site records, Current and Sites show the root alone and Chrono the
-    /// root and the newest session.
+    /// meanwhile. Current holds the sites whose newest visit belongs to the running session,
+    /// Sites all of them, Activities those with downloads, each nested by path (`ParentStack`);
+    /// Chrono holds a node per session, newest first, with the sites visited in it below. With no
+    /// site records, Current and Sites show the root alone and Chrono the root and the newest
+    /// session.
     ///
     /// The Chrono build removes from the store's `AllSessions` every session to which no visit
     /// belongs, except the running one (keyed by `SessionStart`).
