@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -52,6 +53,20 @@ void installFontsOnce()
     }();
     Q_UNUSED(installed);
 }
+
+// Tabs with less padding, so that all six captions fit a narrow window.
+class TabStripStyle final : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric,
+                    const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        if (metric == PM_TabBarTabHSpace)
+            return 6;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 void setTag(QObject *object, const QString &tag)
 {
@@ -147,8 +162,14 @@ void RoamPane1::createTabStrip()
 {
     m_tabStrip = new QTabBar(this);
     m_tabStrip->setObjectName(u"TabStrip1"_s);
-    m_tabStrip->setExpanding(false);
-    m_tabStrip->setUsesScrollButtons(true);
+    auto *tabStyle = new TabStripStyle;
+    tabStyle->setParent(m_tabStrip);
+    m_tabStrip->setStyle(tabStyle);
+    m_tabStrip->setExpanding(true);
+    // All six tabs stay in reach in a narrow window: texts are shortened, the tooltips and
+    // icons still tell them apart.
+    m_tabStrip->setUsesScrollButtons(false);
+    m_tabStrip->setElideMode(Qt::ElideRight);
     m_tabStrip->setDrawBase(true);
     m_tabStrip->setIconSize(QSize(16, 16));
     for (int i = 0; i < int(OutlineTabs.size()); ++i) {
@@ -424,6 +445,16 @@ void RoamPane1::ArrangeControls()
 
     // The tab strip covers the panel below the toolbar; its client area begins under the row of
     // tabs, and the status bar lies over its bottom.
+    // In a narrow window the tab pictures give their room to the captions.
+    const QSize tabIcons(16, 16);
+    const QFontMetrics metrics(m_tabStrip->font());
+    const int tabSpace = m_tabStrip->style()->pixelMetric(
+        QStyle::PM_TabBarTabHSpace, nullptr, m_tabStrip);
+    int tabsWidth = 0;
+    for (int i = 0; i < m_tabStrip->count(); ++i)
+        tabsWidth += metrics.horizontalAdvance(m_tabStrip->tabText(i)) + tabSpace + tabIcons.width()
+                     + 4;
+    m_tabStrip->setIconSize(tabsWidth > w ? QSize(0, 0) : tabIcons);
     const int tabHeight = m_tabStrip->sizeHint().height();
     m_tabStrip->setGeometry(0, toolbarHeight, w, tabHeight);
     const int cl = 0;
