@@ -14,7 +14,8 @@
 using namespace Qt::StringLiterals;
 
 frmSplash::frmSplash(QWidget *parent)
-    : QWidget(parent, Qt::Dialog)
+    // The browser opens its window while this one waits for OK: it must not end up behind it.
+    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
 {
     setObjectName(u"frmSplash"_s);
     setWindowTitle(u"Roamlog"_s);

@@ -66,8 +66,13 @@ void Iexplore::Command2_Click()
 
 void Iexplore::closeAll()
 {
-    if (m_window)
+    if (m_window) {
+        // Ended from outside (a logout), nobody is there to answer; a headless browser nobody
+        // sees is quit as the main window's close would.
+        if (!m_options.headless)
+            m_window->setQuitQuestion([] { return false; });
         m_window->close();
+    }
     if (m_splash)
         m_splash->close();
 }

@@ -31,7 +31,8 @@ public:
 
     /// Loads the start window and the main window; returns when both exist.
     void Main();
-    /// Closes whatever is open, ending the session as the main window's close does.
+    /// Closes whatever is open, ending the session as the main window's close does, without
+    /// the close question (the browser is left running when the option says ask).
     void closeAll();
 
     /// 0 English, 500 Hebrew: the offset of every host caption, read by the start window.

@@ -121,6 +121,20 @@ void RoamlogWindow::PlaceWindow(bool onTop)
     move(target.topLeft());
     resize(target.size() - frameExtra);
     show();
+    if (frameExtra.isEmpty())
+        placeOnceFramed(onTop, 5);
+}
+
+void RoamlogWindow::placeOnceFramed(bool onTop, int tries)
+{
+    QTimer::singleShot(100, this, [this, onTop, tries] {
+        if (!isVisible() || windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+            return;
+        if (frameGeometry().size() != geometry().size())
+            PlaceWindow(onTop);
+        else if (tries > 1)
+            placeOnceFramed(onTop, tries - 1);
+    });
 }
 
 bool RoamlogWindow::event(QEvent *event)

@@ -66,6 +66,8 @@ protected:
 private:
     void CreateExplorer();
     void Form_Activate();
+    // Once the window manager has framed the window, the frame takes its place.
+    void placeOnceFramed(bool onTop, int tries);
     bool askToQuit();
     void onBrowserFailed(const QString &message);
     void onAboutBox();
