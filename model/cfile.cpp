@@ -81,14 +81,30 @@ bool CFile::Read(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = file.readAll();
+    // Loading reads thousands of small files in a row: keep the buffers between them.
+    thread_local QByteArray bytes;
+    thread_local QString text;
+    const qint64 size = file.size();
+    if (size >= (qint64(1) << 30))
+        return false;
+    bytes.resize(size);
+    const qint64 got = file.read(bytes.data(), size);
     file.close();
-    return fromBytes(bytes);
+    if (got < 0)
+        return false;
+    bytes.truncate(got);
+    FieldReader::decodeInto(bytes, text);
+    return fromText(text);
 }
 
-bool CFile::fromBytes(const QByteArray &bytes)
+bool CFile::fromBytes(QByteArrayView bytes)
 {
-    FieldReader in(FieldReader::decode(bytes));
+    return fromText(FieldReader::decode(bytes));
+}
+
+bool CFile::fromText(QStringView text)
+{
+    FieldReader in(text);
 
     // A failed take ends the line's statement; the fields still to be filled keep their
     // values, as do the working fields of the records below between one record and the next.
@@ -109,19 +125,23 @@ bool CFile::fromBytes(const QByteArray &bytes)
     QString tag;
     QDateTime session = zeroDateTime();
     QDateTime start = zeroDateTime();
+    QString startKey = timeKey(start);
     QDateTime end = zeroDateTime();
     QString param;
     for (qint64 i = 0; i < visits && !in.exhausted(); ++i) {
         tag.clear();
-        (void)(in.takeString(tag) && in.takeDateTime(session) && in.takeDateTime(start)
-               && in.takeDateTime(end) && in.takeString(param));
+        if (in.takeString(tag) && in.takeDateTime(session) && in.takeDateTime(start)) {
+            // The full form of a time is its key text already.
+            startKey = in.fieldText().size() == 19 ? in.fieldText().toString() : timeKey(start);
+            (void)(in.takeDateTime(end) && in.takeString(param));
+        }
         if (tag == u"S"_s) {
             auto visit = std::make_shared<CSession>();
             visit->Session = session;
             visit->sTime = start;
             visit->eTime = end;
             visit->Param = param;
-            Sessions.Add(visit, timeKey(start));
+            Sessions.Add(visit, startKey);
         }
     }
     QDateTime actSession = zeroDateTime();

@@ -65,13 +65,15 @@ public:
     QByteArray toBytes() const;
     /// Fills the record from a site file's bytes (UTF-8, or Windows-1252 when they are not
     /// valid UTF-8). Returns false when they do not begin with a URL.
-    bool fromBytes(const QByteArray &bytes);
+    bool fromBytes(QByteArrayView bytes);
 
     /// The depth rule of `Level`: trims blanks to see whether the URL ends with "/", drops the
     /// last character of the untrimmed URL if so, and counts the "/" left.
     static int levelOf(const QString &url);
 
 private:
+    bool fromText(QStringView text);
+
     QString m_url;
     int m_level = 0;
     bool m_visited = false;

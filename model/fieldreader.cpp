@@ -65,19 +65,28 @@ QTime parseTime(QStringView text)
 
 } // namespace
 
-QString FieldReader::decode(const QByteArray &bytes)
+QString FieldReader::decode(QByteArrayView bytes)
+{
+    QString text;
+    decodeInto(bytes, text);
+    return text;
+}
+
+void FieldReader::decodeInto(QByteArrayView bytes, QString &text)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
+    text.resize(utf8.requiredSpace(bytes.size()));
+    const QChar *end = utf8.appendToBuffer(text.data(), bytes);
+    if (!utf8.hasError()) {
+        text.truncate(end - text.constData());
+        return;
+    }
     text.resize(bytes.size());
     QChar *out = text.data();
     for (const char byte : bytes) {
         const auto b = static_cast<unsigned char>(byte);
         *out++ = QChar(b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b));
     }
-    return text;
 }
 
 bool FieldReader::next()

@@ -16,12 +16,14 @@ class FieldReader final
 public:
     enum class Kind { Quoted, Hash, Bare };
 
-    explicit FieldReader(const QString &text)
+    explicit FieldReader(QStringView text)
         : m_text(text)
     { }
 
     /// The file's text: UTF-8, or Windows-1252 when the bytes are not valid UTF-8.
-    static QString decode(const QByteArray &bytes);
+    static QString decode(QByteArrayView bytes);
+    /// Like `decode`, into `text`, reusing its buffer.
+    static void decodeInto(QByteArrayView bytes, QString &text);
 
     /// Takes any field as text.
     bool takeString(QString &target);
@@ -30,6 +32,8 @@ public:
     /// Takes a #date-time# field: "yyyy-MM-dd hh:mm:ss", "yyyy-MM-dd" or "hh:mm:ss".
     bool takeDateTime(QDateTime &target);
 
+    /// The text of the field taken last, as it stands between its quotes or # characters.
+    QStringView fieldText() const { return m_field; }
     /// The kind of the field taken last.
     Kind lastKind() const { return m_kind; }
     /// True once a take found no field left.
@@ -39,7 +43,7 @@ private:
     bool next();
     void skipToNextField();
 
-    const QString m_text;
+    const QStringView m_text;
     qsizetype m_pos = 0;
     QStringView m_field;
     QString m_unquoted;

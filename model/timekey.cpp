@@ -42,7 +42,11 @@ QString timeKey(const QDateTime &time)
     const QDateTime t = time.isValid() ? time : zeroDateTime();
     const QDate date = t.date();
     const QTime clock = t.time();
-    if (date.year() < 0 || date.year() > 9999)
+    int year;
+    int month;
+    int day;
+    date.getDate(&year, &month, &day);
+    if (year < 0 || year > 9999)
         return t.toString(keyFormat);
     // Written by hand: this runs for every visit of every site file at start.
     char16_t text[19];
@@ -52,11 +56,11 @@ QString timeKey(const QDateTime &time)
             value /= 10;
         }
     };
-    put(0, date.year(), 4);
+    put(0, year, 4);
     text[4] = u'-';
-    put(5, date.month(), 2);
+    put(5, month, 2);
     text[7] = u'-';
-    put(8, date.day(), 2);
+    put(8, day, 2);
     text[10] = u' ';
     put(11, clock.hour(), 2);
     text[13] = u':';
