@@ -9,27 +9,55 @@
 
 #include <QApplication>
 
-#include <cstring>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void setNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Roamlog"));
+    QCoreApplication::setApplicationName(QStringLiteral("Roamlog"));
+    QCoreApplication::setApplicationVersion(Roamlog::versionText());
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    // Help, the version and a bad command line are answered without a window system.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    QString error;
+    const HostOptions parsed = HostOptions::parse(arguments, &error);
+    const bool answerOnly = !error.isEmpty()
+                            || std::any_of(
+                                arguments.cbegin() + 1, arguments.cend(), [](const QString &a) {
+                                    return a == "-h"_L1 || a == "--help"_L1 || a == "--help-all"_L1
+                                           || a == "-v"_L1 || a == "--version"_L1 || a == "-?"_L1;
+                                });
+    if (answerOnly) {
+        QCoreApplication app(argc, argv);
+        setNames();
+        HostOptions::fromArguments(arguments);
+        return 0;
+    }
+
     // Without a display a headless run needs no window system.
-    const bool headless = std::any_of(argv + 1, argv + argc, [](const char *argument) {
-        return std::strcmp(argument, "--headless") == 0;
-    });
-    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+    if (parsed.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
         && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Roamlog"));
-    QCoreApplication::setApplicationName(QStringLiteral("Roamlog"));
-    QCoreApplication::setApplicationVersion(Roamlog::versionText());
+    setNames();
     QGuiApplication::setDesktopFileName(QStringLiteral("roamlog"));
     QGuiApplication::setWindowIcon(RoamIcons::appIcon());
     CaptionLoader::installFontSubstitutions();
 
-    const HostOptions options = HostOptions::fromArguments(QCoreApplication::arguments());
+    // Parsed again now that the per-user locations know the program's name.
+    const HostOptions options = HostOptions::parse(arguments, &error);
     Iexplore program(options, std::make_unique<ChromiumBrowser>(), Clock::system());
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(
