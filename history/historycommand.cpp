@@ -1,8 +1,11 @@
 #include "historycommand.h"
 
+#include "chromiumimport.h"
 #include "clock.h"
 #include "fieldreader.h"
 #include "historyexport.h"
+#include "historyforget.h"
+#include "neverrecordrules.h"
 #include "roamsettings.h"
 #include "roamstore.h"
 #include "texttable.h"
@@ -106,7 +109,8 @@ QString HistoryCommand::helpText()
     return u"Usage: roamlog-history [--json] [--data-dir DIR] COMMAND [ARGUMENT]\n"
            "\n"
            "Prints the browsing history that Roamlog recorded in a data folder.\n"
-           "The data folder is only read: no session is registered and no file changes.\n"
+           "The data folder is only read (no session is registered and no file\n"
+           "changes), except by forget and import-chromium.\n"
            "\n"
            "Commands:\n"
            "  sites        every recorded site (a page or one of its parent paths)\n"
@@ -119,18 +123,29 @@ QString HistoryCommand::helpText()
            "               JSON as an array of objects, CSV (RFC 4180) with a header row;\n"
            "               --since keeps what began at or after DATE (yyyy-MM-dd or\n"
            "               yyyy-MM-ddTHH:mm:ss); --out writes FILE, not standard output\n"
+           "  forget PATTERN [--dry-run]\n"
+           "               removes every site record whose URL matches PATTERN, with its\n"
+           "               site file: a host name (also matches its subdomains) or a URL\n"
+           "               prefix (holds a \"/\" or a scheme); letter case is ignored;\n"
+           "               --dry-run only lists what would be removed\n"
+           "  import-chromium PROFILE_DIR\n"
+           "               adds the visits of the Chromium profile's History database\n"
+           "               as Roamlog would have recorded them, one browsing session per\n"
+           "               day; what is recorded already stays, a second run adds nothing;\n"
+           "               the never-record rules (Options/NeverRecord) apply\n"
            "\n"
            "Options:\n"
            "  --json           print JSON instead of aligned columns\n"
-           "  --data-dir DIR   read the data folder DIR instead of the configured one\n"
+           "  --data-dir DIR   use the data folder DIR instead of the configured one\n"
+           "  --dry-run        forget: change nothing, list what would be removed\n"
            "  -h, --help       print this text\n"
            "\n"
            "Times are local, as yyyy-MM-dd hh:mm:ss (JSON: yyyy-MM-ddTHH:mm:ss);\n"
            "a visit or session that was never closed has no end.\n"
            "\n"
            "Exit status: 0 on success, 1 when no site is recorded under the URL of\n"
-           "\"visits\" or the file of --out cannot be written, 2 for bad arguments or\n"
-           "a data folder that does not exist.\n"_s;
+           "\"visits\", a file cannot be written or removed, or the History database\n"
+           "cannot be read, 2 for bad arguments or a data folder that does not exist.\n"_s;
 }
 
 int HistoryCommand::usageError(const QString &message)
@@ -150,9 +165,15 @@ int HistoryCommand::run(const QStringList &arguments)
     const QCommandLineOption formatOption(u"format"_s, QString(), u"FORMAT"_s);
     const QCommandLineOption sinceOption(u"since"_s, QString(), u"DATE"_s);
     const QCommandLineOption outOption(u"out"_s, QString(), u"FILE"_s);
+    const QCommandLineOption dryRunOption(u"dry-run"_s);
     const QCommandLineOption helpOption(QStringList {u"h"_s, u"help"_s});
-    parser.addOptions(
-        {jsonOption, dataDirOption, formatOption, sinceOption, outOption, helpOption});
+    parser.addOptions({jsonOption,
+                       dataDirOption,
+                       formatOption,
+                       sinceOption,
+                       outOption,
+                       dryRunOption,
+                       helpOption});
     parser.addPositionalArgument(u"command"_s, QString());
 
     if (!parser.parse(arguments))
@@ -178,7 +199,8 @@ int HistoryCommand::run(const QStringList &arguments)
     int wanted = 0;
     if (command == u"sites" || command == u"sessions" || command == u"export")
         wanted = 0;
-    else if (command == u"visits" || command == u"find")
+    else if (command == u"visits" || command == u"find" || command == u"forget"
+             || command == u"import-chromium")
         wanted = 1;
     else
         return usageError(u"unknown command '"_s + command + u'\'');
@@ -195,6 +217,10 @@ int HistoryCommand::run(const QStringList &arguments)
                                   + u" is an option of 'export' only"_s);
         }
     }
+    if (parser.isSet(dryRunOption) && command != u"forget")
+        return usageError(u"--dry-run is an option of 'forget' only"_s);
+    if (m_json && (command == u"forget" || command == u"import-chromium"))
+        return usageError(u"'"_s + command + u"' has no JSON output"_s);
 
     QString dataFolder;
     if (parser.isSet(dataDirOption)) {
@@ -204,6 +230,10 @@ int HistoryCommand::run(const QStringList &arguments)
     } else {
         dataFolder = m_settings.dataFolder();
     }
+    // Importing is a way to begin: it may make the data folder.
+    if (command == u"import-chromium" && !QFileInfo::exists(dataFolder)
+        && !QDir().mkpath(dataFolder))
+        return failure(u"cannot create the data folder "_s + QDir::toNativeSeparators(dataFolder));
     const QFileInfo folder(dataFolder);
     if (!folder.exists())
         return usageError(u"the data folder "_s + QDir::toNativeSeparators(dataFolder)
@@ -223,6 +253,11 @@ int HistoryCommand::run(const QStringList &arguments)
                                                     : std::nullopt,
                           parser.value(outOption));
     }
+
+    if (command == u"forget")
+        return forget(folder.absoluteFilePath(), rest.first(), parser.isSet(dryRunOption));
+    if (command == u"import-chromium")
+        return importChromium(folder.absoluteFilePath(), rest.first());
 
     load(folder.absoluteFilePath());
     int code = Success;
@@ -304,6 +339,43 @@ QDateTime HistoryCommand::parseSince(const QString &text)
             return time;
     }
     return {};
+}
+
+int HistoryCommand::forget(const QString &dataFolder, const QString &pattern, bool dryRun)
+{
+    if (pattern.trimmed().isEmpty())
+        return usageError(u"'forget' needs a non-empty pattern"_s);
+    HistoryForget forgetter(dataFolder, m_out, m_err);
+    const HistoryForget::Summary summary = forgetter.run(pattern, dryRun);
+    if (dryRun)
+        m_out << summary.matched << (summary.matched == 1 ? " site record" : " site records")
+              << " would be removed\n";
+    else
+        m_out << summary.removed << (summary.removed == 1 ? " site record" : " site records")
+              << " removed\n";
+    m_out.flush();
+    if (summary.failed > 0)
+        return failure(QString::number(summary.failed) + u" site files could not be removed"_s);
+    return Success;
+}
+
+int HistoryCommand::importChromium(const QString &dataFolder, const QString &profileDir)
+{
+    ChromiumImport import(dataFolder, NeverRecordRules(m_settings.neverRecord()), m_err);
+    import.setProgressShown(m_progressShown);
+    if (!import.run(profileDir))
+        return failure(import.errorString());
+    const ChromiumImport::Summary &s = import.summary();
+    m_out << "imported " << s.visitsAdded << " visits (" << s.newRecords << " new and "
+          << s.updatedRecords << " existing site records, " << s.newSessions
+          << " new browsing sessions) from " << s.rowsRead << " browser visits; skipped "
+          << s.alreadyRecorded << " already recorded, " << s.samePage << " of the open page, "
+          << s.neverRecord << " under never-record rules, " << s.notRecorded
+          << " frames and unrecorded URLs\n";
+    m_out.flush();
+    if (s.failedFiles > 0)
+        return failure(QString::number(s.failedFiles) + u" files could not be written"_s);
+    return Success;
 }
 
 int HistoryCommand::failure(const QString &message)

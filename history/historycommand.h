@@ -17,11 +17,13 @@ class RoamStore;
 
 /// The `roamlog-history` program: reads a data folder without registering a session and
 /// without writing anything, and prints its sites, sessions, the visits of one site, or the
-/// sites whose URL, title or note hold a text, as aligned columns or as JSON.
+/// sites whose URL, title or note hold a text, as aligned columns or as JSON. Two commands
+/// change the folder: "forget" removes records, "import-chromium" adds the browser's history.
 ///
-/// Commands: "sites", "sessions", "visits URL", "find TEXT", and "export --format json|csv
-/// [--since DATE] [--out FILE]" (see `HistoryExport`). Options: "--json", "--data-dir DIR"
-/// (otherwise the data folder of `settings`), "--help".
+/// Commands: "sites", "sessions", "visits URL", "find TEXT", "export --format json|csv
+/// [--since DATE] [--out FILE]" (see `HistoryExport`), "forget PATTERN [--dry-run]" (see
+/// `HistoryForget`) and "import-chromium PROFILE_DIR" (see `ChromiumImport`). Options:
+/// "--json", "--data-dir DIR" (otherwise the data folder of `settings`), "--help".
 class HistoryCommand final
 {
 public:
@@ -42,6 +44,9 @@ public:
     /// Runs the command line `arguments` (the program name first) and returns the exit code.
     int run(const QStringList &arguments);
 
+    /// Shows a progress line on `err` during long imports; for a terminal only.
+    void setProgressShown(bool shown) { m_progressShown = shown; }
+
     /// The text of "--help".
     static QString helpText();
 
@@ -60,6 +65,8 @@ private:
                    const std::optional<QString> &sinceText,
                    const QString &outFile);
     static QDateTime parseSince(const QString &text);
+    int forget(const QString &dataFolder, const QString &pattern, bool dryRun);
+    int importChromium(const QString &dataFolder, const QString &profileDir);
 
     int usageError(const QString &message);
     int failure(const QString &message);
@@ -69,6 +76,7 @@ private:
     QTextStream &m_out;
     QTextStream &m_err;
     bool m_json = false;
+    bool m_progressShown = false;
     std::unique_ptr<RoamStore> m_store;
     CSessions m_sessions;
 };

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <unistd.h>
+
 int main(int argc, char *argv[])
 {
     // Without TZ, glibc checks /etc/localtime again on every local-time conversion, and a
@@ -21,5 +23,6 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     HistoryCommand command(settings, out, err);
+    command.setProgressShown(isatty(STDERR_FILENO) == 1);
     return command.run(QCoreApplication::arguments());
 }
