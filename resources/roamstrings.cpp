@@ -143,6 +143,24 @@ constexpr std::array s_table {
     Entry {605, u"אודות"},
     Entry {110, u"Help"},
     Entry {610, u"עזרה"},
+
+    // Panel: never-record rules, messages of favorites, tasks and session deletion
+    Entry {111, u"Never record"},
+    Entry {611, u"לא לתעד לעולם"},
+    Entry {112, u"Host name or URL prefix"},
+    Entry {612, u"שם אתר או תחילת כתובת"},
+    Entry {113, u"Add"},
+    Entry {613, u"הוסף"},
+    Entry {114, u"Remove"},
+    Entry {614, u"הסר"},
+    Entry {115, u" could not be added to favorites: "},
+    Entry {615, u" לא נוסף למועדפים: "},
+    Entry {116, u"Delete this browsing session and its visits from every site?"},
+    Entry {616, u"למחוק את הגלישה הזו ואת הביקורים שלה מכל האתרים?"},
+    Entry {117, u"Task saved in "},
+    Entry {617, u"המשימה נשמרה ב"},
+    Entry {118, u"The task could not be written: "},
+    Entry {618, u"לא ניתן לשמור את המשימה: "},
 };
 
 // The table above is written in reading order; lookups use this sorted copy.

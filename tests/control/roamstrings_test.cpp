@@ -29,6 +29,9 @@ TEST(RoamStrings, PanelTextsInBothLanguages)
     EXPECT_EQ(textOf(603), QStringLiteral("הערה"));
     EXPECT_EQ(textOf(110), QStringLiteral("Help"));
     EXPECT_EQ(textOf(610), QStringLiteral("עזרה"));
+    EXPECT_EQ(textOf(111), QStringLiteral("Never record"));
+    EXPECT_EQ(textOf(614), QStringLiteral("הסר"));
+    EXPECT_EQ(textOf(117), QStringLiteral("Task saved in "));
 }
 
 TEST(RoamStrings, DialogAndHostTexts)
@@ -59,8 +62,8 @@ TEST(RoamStrings, EveryTextHasItsTwinAndNoProductName)
     ASSERT_GT(ids.size(), 100);
     EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
     for (const int id : ids) {
-        const bool english = id >= 2 && id <= 110;
-        const bool hebrew = id >= 502 && id <= 610;
+        const bool english = id >= 2 && id <= 118;
+        const bool hebrew = id >= 502 && id <= 618;
         EXPECT_TRUE(english || hebrew) << id;
         // The query message is the one text that has no Hebrew twin.
         if (english && id != 28) {
@@ -78,7 +81,7 @@ TEST(RoamStrings, EveryTextHasItsTwinAndNoProductName)
 
 TEST(RoamStrings, MissingIdentifiersAreReported)
 {
-    for (const int id : {0, 2, 42, 72, 87, 500, 506, 528, 542, 611, -1, 100000}) {
+    for (const int id : {0, 2, 42, 72, 87, 500, 506, 528, 542, 619, -1, 100000}) {
         QString text = QStringLiteral("unchanged");
         EXPECT_FALSE(RoamStrings::lookup(id, &text)) << id;
         EXPECT_EQ(text, QStringLiteral("unchanged")) << id;
