@@ -1,0 +1,384 @@
+#include "cfile.h"
+#include "clock.h"
+#include "historycommand.h"
+#include "roamsettings.h"
+#include "roamstore.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Result
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray crlf(std::initializer_list<const char *> lines)
+{
+    QByteArray bytes;
+    for (const char *line : lines)
+        bytes += QByteArray(line) + "\r\n";
+    return bytes;
+}
+
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        files.insert(QFileInfo(path).fileName(), file.readAll());
+    }
+    return files;
+}
+
+// Microseconds since 1601-01-01 UTC, as the browser stores its times.
+qint64 chromiumTime(const QDateTime &time, int extraMicros = 0)
+{
+    return (time.toSecsSinceEpoch() + 11644473600LL) * 1000000LL + extraMicros;
+}
+
+QDateTime at(int day, int hour, int minute, int second = 0)
+{
+    return QDateTime(QDate(2024, 3, day), QTime(hour, minute, second));
+}
+
+// A profile's "History" with the browser's own tables.
+class HistoryDatabase final
+{
+public:
+    explicit HistoryDatabase(const QString &fileName)
+    {
+        EXPECT_EQ(sqlite3_open(fileName.toUtf8().constData(), &m_db), SQLITE_OK);
+        exec("CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT, url LONGVARCHAR, "
+             "title LONGVARCHAR, visit_count INTEGER DEFAULT 0 NOT NULL, typed_count INTEGER "
+             "DEFAULT 0 NOT NULL, last_visit_time INTEGER NOT NULL, hidden INTEGER DEFAULT 0 "
+             "NOT NULL);"
+             "CREATE TABLE visits(id INTEGER PRIMARY KEY, url INTEGER NOT NULL, visit_time "
+             "INTEGER NOT NULL, from_visit INTEGER, transition INTEGER DEFAULT 0 NOT NULL, "
+             "segment_id INTEGER, visit_duration INTEGER DEFAULT 0 NOT NULL, "
+             "incremented_omnibox_typed_score BOOLEAN DEFAULT FALSE NOT NULL);");
+    }
+    ~HistoryDatabase() { sqlite3_close(m_db); }
+
+    void exec(const char *sql)
+    {
+        char *message = nullptr;
+        EXPECT_EQ(sqlite3_exec(m_db, sql, nullptr, nullptr, &message), SQLITE_OK) << message;
+        sqlite3_free(message);
+    }
+
+    // Adds a visit of `url` (and its row in urls on first use).
+    void visit(const QString &url, const QString &title, qint64 time, qint64 transition = 1)
+    {
+        qint64 id = m_ids.value(url);
+        if (id == 0) {
+            id = m_ids.size() + 1;
+            m_ids.insert(url, id);
+            sqlite3_stmt *insert = nullptr;
+            sqlite3_prepare_v2(m_db,
+                               "INSERT INTO urls(id, url, title, last_visit_time) "
+                               "VALUES(?, ?, ?, ?)",
+                               -1,
+                               &insert,
+                               nullptr);
+            const QByteArray u = url.toUtf8();
+            const QByteArray t = title.toUtf8();
+            sqlite3_bind_int64(insert, 1, id);
+            sqlite3_bind_text(insert, 2, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 3, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int64(insert, 4, time);
+            EXPECT_EQ(sqlite3_step(insert), SQLITE_DONE);
+            sqlite3_finalize(insert);
+        }
+        sqlite3_stmt *insert = nullptr;
+        sqlite3_prepare_v2(m_db,
+                           "INSERT INTO visits(url, visit_time, from_visit, transition) "
+                           "VALUES(?, ?, 0, ?)",
+                           -1,
+                           &insert,
+                           nullptr);
+        sqlite3_bind_int64(insert, 1, id);
+        sqlite3_bind_int64(insert, 2, time);
+        sqlite3_bind_int64(insert, 3, transition);
+        EXPECT_EQ(sqlite3_step(insert), SQLITE_DONE);
+        sqlite3_finalize(insert);
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+    QHash<QString, qint64> m_ids;
+};
+
+class HistoryImportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_data = m_dir.filePath(u"Data"_s);
+        m_profile = m_dir.filePath(u"Profile"_s);
+        ASSERT_TRUE(QDir().mkpath(m_data));
+        ASSERT_TRUE(QDir().mkpath(m_profile));
+        m_settings = std::make_unique<RoamSettings>(m_dir.filePath(u"settings.ini"_s));
+    }
+
+    void write(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(QDir(m_data).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    Result run(QStringList args)
+    {
+        args << u"--data-dir"_s << m_data;
+        Result result;
+        QTextStream out(&result.out);
+        QTextStream err(&result.err);
+        HistoryCommand command(*m_settings, out, err);
+        result.code = command.run(QStringList {u"roamlog-history"_s} + args);
+        out.flush();
+        err.flush();
+        return result;
+    }
+
+    std::unique_ptr<RoamStore> load()
+    {
+        auto store = std::make_unique<RoamStore>(m_data, Clock::system());
+        store->ReadDataFolder();
+        return store;
+    }
+
+    QString historyFile() const { return QDir(m_profile).filePath(u"History"_s); }
+
+    QTemporaryDir m_dir;
+    QString m_data;
+    QString m_profile;
+    std::unique_ptr<RoamSettings> m_settings;
+};
+
+} // namespace
+
+TEST_F(HistoryImportTest, ForgetRemovesOnlyMatchingRecordsAndDryRunNothing)
+{
+    write(u"1.smf"_s,
+          crlf({R"("www.example.com/private/a","A",2)",
+                R"(1,0," ")",
+                R"("S",#2024-03-01 10:00:00#,#2024-03-01 10:00:00#,#00:00:00#,"")"}));
+    write(u"2.smf"_s,
+          crlf({R"("Example.COM","Example",0)",
+                R"(1,0,"keep?")",
+                R"("S",#2024-03-01 10:00:00#,#2024-03-01 10:00:00#,#00:00:00#,"")"}));
+    write(u"3.smf"_s, crlf({R"("other.org/example.com","Other",1)", R"(0,0," ")"}));
+    // A second file of a URL already seen: the store ignores it, forget must not.
+    write(u"4.smf"_s, crlf({R"("example.com","Copy",0)", R"(0,0," ")"}));
+    write(u"5.smf"_s, QByteArrayLiteral("not a site file\r\n"));
+    write(
+        u"6.smf"_s,
+        crlf({R"("http://dl.example.com/f.zip","http://dl.example.com/f.zip",3)",
+              R"(1,1," ")",
+              R"("S",#2024-03-01 10:00:00#,#2024-03-01 10:00:00#,#00:00:00#,"")",
+              R"("A",#2024-03-01 10:00:00#,"http://dl.example.com/f.zip",#2024-03-01 10:00:00#)"}));
+    write(u"Ses.sms"_s, crlf({"1", "#2024-03-01 10:00:00#,#2024-03-01 11:00:00#"}));
+    const auto before = snapshot(m_data);
+
+    const Result dry = run({u"forget"_s, u"EXAMPLE.com"_s, u"--dry-run"_s});
+    EXPECT_EQ(dry.code, 0) << dry.err.toStdString();
+    EXPECT_EQ(dry.out,
+              u"would remove www.example.com/private/a  1.smf\n"
+              u"would remove Example.COM  2.smf\n"
+              u"would remove example.com  4.smf\n"
+              u"would remove http://dl.example.com/f.zip  6.smf\n"
+              u"4 site records would be removed\n"_s);
+    EXPECT_EQ(snapshot(m_data), before);
+
+    const Result prefix = run({u"forget"_s, u"https://www.example.com/Private"_s});
+    EXPECT_EQ(prefix.code, 0);
+    EXPECT_EQ(prefix.out, u"removed www.example.com/private/a  1.smf\n1 site record removed\n"_s);
+    auto expected = before;
+    expected.remove(u"1.smf"_s);
+    EXPECT_EQ(snapshot(m_data), expected);
+
+    const Result host = run({u"forget"_s, u"example.com"_s});
+    EXPECT_EQ(host.code, 0);
+    EXPECT_TRUE(host.out.endsWith(u"3 site records removed\n"_s)) << host.out.toStdString();
+    expected.remove(u"2.smf"_s);
+    expected.remove(u"4.smf"_s);
+    expected.remove(u"6.smf"_s);
+    EXPECT_EQ(snapshot(m_data), expected);
+
+    EXPECT_EQ(run({u"forget"_s, u"  "_s}).code, HistoryCommand::UsageError);
+    EXPECT_EQ(run({u"sites"_s, u"--dry-run"_s}).code, HistoryCommand::UsageError);
+    EXPECT_EQ(run({u"forget"_s}).code, HistoryCommand::UsageError);
+    EXPECT_EQ(snapshot(m_data), expected);
+}
+
+TEST_F(HistoryImportTest, ImportRecordsAsTheRecorderWouldAndTwiceAddsNothing)
+{
+    m_settings->setNeverRecord({u"bank.example"_s, u"news.example/private"_s});
+    {
+        HistoryDatabase db(historyFile());
+        db.visit(u"https://www.site.example/"_s, u"Site"_s, chromiumTime(at(4, 9, 0), 250));
+        db.visit(u"https://www.site.example/docs/intro.html?lang=en"_s,
+                 u"Intro"_s,
+                 chromiumTime(at(4, 9, 5)));
+        // A frame of that page, and the same page again: no visits of their own.
+        db.visit(u"https://ads.example/frame"_s, u"ad"_s, chromiumTime(at(4, 9, 5, 1)), 3);
+        db.visit(u"http://www.site.example/docs/intro.html?lang=en/"_s,
+                 u"Intro"_s,
+                 chromiumTime(at(4, 9, 6)),
+                 0x30000000);
+        db.visit(u"https://login.bank.example/account"_s, u"Bank"_s, chromiumTime(at(4, 9, 7)));
+        db.visit(u"https://news.example/Private/x"_s, u"Secret"_s, chromiumTime(at(4, 9, 8)));
+        db.visit(u"https://news.example/today"_s, u""_s, chromiumTime(at(4, 9, 10)));
+        db.visit(u"http://abc"_s, u"too short"_s, chromiumTime(at(4, 9, 11)));
+        // The next day: a session of its own.
+        db.visit(u"https://www.site.example/"_s, u"Site"_s, chromiumTime(at(5, 20, 0)));
+        db.visit(u"https://www.site.example/"_s, u"Site"_s, chromiumTime(at(5, 20, 30)), 8);
+    }
+    const Result first = run({u"import-chromium"_s, m_profile});
+    ASSERT_EQ(first.code, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out,
+              u"imported 7 visits (5 new and 0 existing site records, 2 new browsing sessions) "
+              u"from 10 browser visits; skipped 0 already recorded, 2 of the open page, 2 under "
+              u"never-record rules, 2 frames and unrecorded URLs\n"_s);
+
+    const auto store = load();
+    ASSERT_EQ(store->Files.Count(), 5);
+    QStringList urls;
+    for (const CFilePtr &file : store->Files)
+        urls << file->URL();
+    EXPECT_EQ(urls,
+              QStringList({u"news.example"_s,
+                           u"news.example/today"_s,
+                           u"www.site.example"_s,
+                           u"www.site.example/docs"_s,
+                           u"www.site.example/docs/intro.html?lang=en"_s}));
+
+    const CFilePtr home = store->Files.Item(u"www.site.example"_s);
+    EXPECT_EQ(home->Title, u"Site"_s);
+    EXPECT_EQ(QFileInfo(home->FileName).fileName(), u"6434901.smf"_s);
+    ASSERT_EQ(home->Sessions.Count(), 3);
+    const CSessionPtr opened = home->Sessions.Item(u"2024-03-04 09:00:00"_s);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->eTime, at(4, 9, 5));
+    EXPECT_EQ(opened->Session, at(4, 9, 0));
+    // The parent's visit made by the walk stays open.
+    EXPECT_TRUE(isZeroDateTime(home->Sessions.Item(u"2024-03-04 09:05:00"_s)->eTime));
+    const CSessionPtr nextDay = home->Sessions.Item(u"2024-03-05 20:00:00"_s);
+    ASSERT_TRUE(nextDay);
+    EXPECT_EQ(nextDay->Session, at(5, 20, 0));
+
+    const CFilePtr page = store->Files.Item(u"www.site.example/docs/intro.html?lang=en"_s);
+    EXPECT_EQ(page->Title, u"Intro"_s);
+    ASSERT_EQ(page->Sessions.Count(), 1);
+    EXPECT_EQ((*page->Sessions.begin())->Param, u"lang=en"_s);
+    EXPECT_EQ((*page->Sessions.begin())->eTime, at(4, 9, 10));
+    const CFilePtr docs = store->Files.Item(u"www.site.example/docs"_s);
+    EXPECT_EQ(docs->Title, u"www.site.example/docs"_s);
+    EXPECT_EQ(docs->Level(), 1);
+    // A page without a title keeps its URL as title, as the recorder leaves it.
+    EXPECT_EQ(store->Files.Item(u"news.example/today"_s)->Title, u"news.example/today"_s);
+
+    ASSERT_EQ(store->AllSessions.Count(), 2);
+    const CSessionPtr day1 = store->AllSessions.Item(u"2024-03-04 09:00:00"_s);
+    ASSERT_TRUE(day1);
+    EXPECT_EQ(day1->eTime, at(4, 9, 10));
+    const CSessionPtr day2 = store->AllSessions.Item(u"2024-03-05 20:00:00"_s);
+    ASSERT_TRUE(day2);
+    EXPECT_EQ(day2->eTime, at(5, 20, 30));
+
+    const auto after = snapshot(m_data);
+    const Result second = run({u"import-chromium"_s, m_profile});
+    EXPECT_EQ(second.code, 0);
+    EXPECT_TRUE(second.out.startsWith(u"imported 0 visits (0 new and 0 existing"_s))
+        << second.out.toStdString();
+    EXPECT_EQ(snapshot(m_data), after);
+}
+
+TEST_F(HistoryImportTest, ImportMergesIntoExistingRecordsAndSessions)
+{
+    write(u"1.smf"_s,
+          crlf({R"("www.site.example","My site",0)",
+                R"(1,0,"my note")",
+                R"("S",#2024-03-04 08:00:00#,#2024-03-04 09:00:00#,#2024-03-04 09:02:00#,"")"}));
+    // Takes the name the first new record would get, which must then take a suffix.
+    write(u"64349303.smf"_s, crlf({R"("elsewhere.example","Elsewhere",0)", R"(0,0," ")"}));
+    write(u"Ses.sms"_s, crlf({"1", "#2024-03-04 08:00:00#,#2024-03-04 10:00:00#"}));
+    const QByteArray ownSessions = snapshot(m_data).value(u"Ses.sms"_s);
+    {
+        HistoryDatabase db(historyFile());
+        // Already recorded by the panel, within the same second.
+        db.visit(u"https://www.site.example/"_s, u"Theirs"_s, chromiumTime(at(4, 9, 0), 400000));
+        db.visit(u"https://www.site.example/a"_s, u"A"_s, chromiumTime(at(4, 9, 30)));
+        db.visit(u"https://www.site.example/b"_s, u"B"_s, chromiumTime(at(4, 23, 0)));
+    }
+    const Result result = run({u"import-chromium"_s, m_profile});
+    ASSERT_EQ(result.code, 0) << result.err.toStdString();
+
+    const auto store = load();
+    const CFilePtr home = store->Files.Item(u"www.site.example"_s);
+    EXPECT_EQ(home->Title, u"My site"_s);
+    EXPECT_EQ(home->Note, u"my note"_s);
+    ASSERT_EQ(home->Sessions.Count(), 3);
+    const CSessionPtr own = home->Sessions.Item(u"2024-03-04 09:00:00"_s);
+    EXPECT_EQ(own->eTime, at(4, 9, 2));
+    EXPECT_EQ(own->Session, at(4, 8, 0));
+    // Within the stored session: it belongs to it. After its end: a new one for the day.
+    EXPECT_EQ(home->Sessions.Item(u"2024-03-04 09:30:00"_s)->Session, at(4, 8, 0));
+    EXPECT_EQ(home->Sessions.Item(u"2024-03-04 23:00:00"_s)->Session, at(4, 23, 0));
+    EXPECT_EQ(store->Files.Item(u"www.site.example/a"_s)->FileName,
+              QDir(m_data).filePath(u"64349303_1.smf"_s));
+    EXPECT_EQ(QFileInfo(store->Files.Item(u"www.site.example/b"_s)->FileName).fileName(),
+              u"64342304.smf"_s);
+    EXPECT_EQ(store->Files.Item(u"elsewhere.example"_s)->Title, u"Elsewhere"_s);
+
+    ASSERT_EQ(store->AllSessions.Count(), 2);
+    EXPECT_EQ(store->AllSessions.Item(u"2024-03-04 08:00:00"_s)->eTime, at(4, 10, 0));
+    EXPECT_EQ(store->AllSessions.Item(u"2024-03-04 23:00:00"_s)->eTime, at(4, 23, 0));
+    EXPECT_TRUE(snapshot(m_data)
+                    .value(u"Ses.sms"_s)
+                    .startsWith("2\r\n#2024-03-04 08:00:00#,#2024-03-04 10:00:00#\r\n"));
+    EXPECT_NE(ownSessions, snapshot(m_data).value(u"Ses.sms"_s));
+}
+
+TEST_F(HistoryImportTest, UnreadableProfilesChangeNothing)
+{
+    write(u"Ses.sms"_s, crlf({"1", "#2024-03-01 10:00:00#,#2024-03-01 11:00:00#"}));
+    const auto before = snapshot(m_data);
+    const Result missing = run({u"import-chromium"_s, m_profile});
+    EXPECT_EQ(missing.code, HistoryCommand::Failed);
+    EXPECT_TRUE(missing.err.contains(u"no History database"_s)) << missing.err.toStdString();
+
+    QFile junk(historyFile());
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("this is not a database at all, just some bytes of text");
+    junk.close();
+    const Result garbage = run({u"import-chromium"_s, m_profile});
+    EXPECT_EQ(garbage.code, HistoryCommand::Failed);
+    EXPECT_EQ(snapshot(m_data), before);
+
+    // A new data folder is made for the first import.
+    QFile::remove(historyFile());
+    {
+        HistoryDatabase db(historyFile());
+    }
+    m_data = m_dir.filePath(u"Fresh/Data"_s);
+    const Result fresh = run({u"import-chromium"_s, m_profile});
+    EXPECT_EQ(fresh.code, 0) << fresh.err.toStdString();
+    EXPECT_TRUE(QFileInfo(m_data).isDir());
+}
