@@ -78,6 +78,8 @@ public:
     {
         if (m_blocks.empty()) {
             m_blocks.emplace_back();
+            // Most collections are a site's few visits: skip the first steps of growth.
+            m_blocks.back().reserve(8);
             m_starts.push_back(0);
         }
         std::size_t block;
