@@ -16,9 +16,11 @@ class FieldReader final
 public:
     enum class Kind { Quoted, Hash, Bare };
 
+    /// Reads `text`, which must outlive the reader.
     explicit FieldReader(QStringView text)
         : m_text(text)
     { }
+    explicit FieldReader(QString &&) = delete;
 
     /// The file's text: UTF-8, or Windows-1252 when the bytes are not valid UTF-8.
     static QString decode(QByteArrayView bytes);

@@ -61,8 +61,9 @@ void RoamStore::readSessionsFile()
     QFile file(sessionsFileName());
     if (!file.open(QIODevice::ReadOnly))
         return;
-    FieldReader in(FieldReader::decode(file.readAll()));
+    const QString text = FieldReader::decode(file.readAll());
     file.close();
+    FieldReader in(text);
 
     qint64 count = 0;
     if (!in.takeInteger(count))
