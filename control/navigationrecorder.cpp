@@ -132,12 +132,25 @@ void NavigationRecorder::setUrl(const QString &URL)
 {
     if (URL.isEmpty() || !m_recording)
         return;
-    const QString result = Normalise(URL);
-    if (result.isEmpty() || result == m_currentUrl)
+    if (m_neverRecord.matches(URL)) {
+        if (!m_offRecord || URL != m_offRecordUrl)
+            m_offRecordTitle.clear();
+        m_offRecord = true;
+        m_offRecordUrl = URL;
         return;
+    }
+    const QString result = Normalise(URL);
+    if (result.isEmpty())
+        return;
+    m_offRecord = false;
+    if (result == m_currentUrl) {
+        m_currentRawUrl = URL;
+        return;
+    }
     if (!m_currentUrl.isEmpty())
         setEndUrl(m_currentUrl);
     m_currentUrl = result;
+    m_currentRawUrl = URL;
     if (m_tree && m_builder && m_currentShowing && m_currentShowing())
         growCurrentOutline(m_currentUrl);
     else
@@ -278,6 +291,10 @@ void NavigationRecorder::urlName(const QString &name)
 {
     if (!m_recording)
         return;
+    if (m_offRecord) {
+        m_offRecordTitle = name;
+        return;
+    }
     const CFilePtr file = m_store.Files.Item(m_currentUrl);
     if (!file)
         return;
@@ -290,7 +307,7 @@ void NavigationRecorder::urlName(const QString &name)
 
 void NavigationRecorder::activity(const QString &URL)
 {
-    if (!m_recording)
+    if (!m_recording || m_neverRecord.matches(URL))
         return;
     recordVisit(URL);
     recordDownload(URL);

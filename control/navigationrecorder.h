@@ -1,5 +1,7 @@
 #pragma once
 
+#include "neverrecordrules.h"
+
 #include <QDateTime>
 #include <QSet>
 #include <QString>
@@ -32,6 +34,12 @@ public:
                            OutlineBuilder *builder,
                            std::function<bool()> showing);
 
+    /// The never-record rules. A page under a rule is ignored as if it had never been reported:
+    /// its visit, the titles reported while it shows and downloads from URLs under a rule
+    /// leave nothing in the store or on disk.
+    void SetNeverRecordRules(const NeverRecordRules &rules) { m_neverRecord = rules; }
+    const NeverRecordRules &NeverRecord() const { return m_neverRecord; }
+
     /// False while paused: `SetUrl`, `UrlName` and `Activity` are then ignored.
     bool Recording() const { return m_recording; }
     void SetRecording(bool recording) { m_recording = recording; }
@@ -51,6 +59,15 @@ public:
     const QString &CurrentUrl() const { return m_currentUrl; }
     /// The title last reported for the open page.
     const QString &CurrentTitle() const { return m_currentTitle; }
+    /// The open page's URL as the browser reported it last (scheme and trailing "/" kept).
+    const QString &CurrentRawUrl() const { return m_currentRawUrl; }
+
+    /// True while the browser shows a page under a never-record rule (since the last page
+    /// reported while recording).
+    bool OffRecord() const { return m_offRecord; }
+    /// That page's URL as reported, and the title reported for it since.
+    const QString &OffRecordUrl() const { return m_offRecordUrl; }
+    const QString &OffRecordTitle() const { return m_offRecordTitle; }
 
     /// The number of "/" in @p URL after trimming blanks and dropping one trailing "/".
     static int UrlLevel(const QString &URL);
@@ -83,6 +100,11 @@ private:
     bool m_recording = true;
     QString m_currentUrl;
     QString m_currentTitle;
+    QString m_currentRawUrl;
+    NeverRecordRules m_neverRecord;
+    bool m_offRecord = false;
+    QString m_offRecordUrl;
+    QString m_offRecordTitle;
     QSet<QString> m_givenNames;
     bool m_sessionsWritten = false;
     bool m_busy = false;

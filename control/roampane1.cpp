@@ -4,14 +4,26 @@
 #include "navigationrecorder.h"
 #include "wordhelpers.h"
 
+#include "cfile.h"
 #include "clock.h"
+#include "ctreenodes.h"
+#include "dialogs/favoriteshortcut.h"
+#include "dialogs/frmnote.h"
+#include "dialogs/frmsitessessions.h"
+#include "dialogs/setupfavorites.h"
+#include "dialogs/taskexporter.h"
+#include "neverrecordrules.h"
 #include "resources/roamicons.h"
 #include "resources/roamstrings.h"
 #include "roamsettings.h"
 #include "roamstore.h"
+#include "safewrite.h"
+#include "timekey.h"
 #include "views/outlinebuilder.h"
 #include "views/outlinetab.h"
 #include "views/outlinetree.h"
+#include "views/querybuilder.h"
+#include "views/waitcursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,13 +35,18 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
@@ -44,6 +61,22 @@ namespace {
 
 constexpr int ButtonCount = 9;
 constexpr int FirstFavoritesButton = 3;
+
+const QString siteNodeTag = u"Sites"_s;
+const QString sessionNodeTag = u"Sessions"_s;
+const QString unboundTag = u"Favorites"_s;
+
+// Texts added to the string table for what the panel does beyond its first design.
+enum ExtraText {
+    NeverRecordFrameId = 111,
+    NeverRecordHintId = 112,
+    NeverRecordAddId = 113,
+    NeverRecordRemoveId = 114,
+    FavoritesFailedId = 115,
+    DeleteSessionQuestionId = 116,
+    TaskSavedId = 117,
+    TaskFailedId = 118,
+};
 
 void installFontsOnce()
 {
@@ -76,6 +109,16 @@ void setTag(QObject *object, const QString &tag)
 QString tagOf(const QObject *object)
 {
     return object->property(CaptionLoader::TagProperty).toString();
+}
+
+// "Add to " and the folder's last path component, the whole path when it has none.
+QString favoritesTip(const QString &folder)
+{
+    QString rest;
+    QString last = WordHelpers::CutLastWord(folder, rest, QString(QDir::separator()));
+    if (last.isEmpty())
+        last = folder;
+    return u"Add to "_s + last;
 }
 
 } // namespace
@@ -114,6 +157,13 @@ void RoamPane1::createControls()
     m_tree = new OutlineTree(this);
     m_tree->setObjectName(u"TreeView1"_s);
     m_tree->SetImageProvider(&RoamIcons::image);
+    // The panel shows its own popup menu, on the release of the right button or by key.
+    m_tree->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_tree->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_tree->viewport()->installEventFilter(this);
+    m_tree->installEventFilter(this);
+    connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1_DblClick(); });
+    connect(m_tree, &QTreeWidget::itemExpanded, this, &RoamPane1::TreeView1_Expand);
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(u"sbrDB"_s);
@@ -154,7 +204,10 @@ void RoamPane1::createToolbar()
                             QString(u"\""_s + QString::number(71 + index) + u"\""_s));
         setTag(button, favorites ? u"Favorites"_s : tags[index - 1]);
         m_buttons.append(button);
+        if (QWidget *widget = m_toolbar->widgetForAction(button))
+            widget->installEventFilter(this);
     }
+    m_toolbar->installEventFilter(this);
     connect(m_toolbar, &QToolBar::actionTriggered, this, &RoamPane1::Toolbar1_ButtonClick);
 }
 
@@ -254,6 +307,7 @@ void RoamPane1::createQueryPage()
     m_qryResults = new QPushButton(u"Search"_s, m_qrFrame);
     m_qryResults->setObjectName(u"qryResults"_s);
     setTag(m_qryResults, u"81"_s);
+    connect(m_qryResults, &QPushButton::clicked, this, &RoamPane1::qryResults_Click);
 }
 
 void RoamPane1::createOptionsPage()
@@ -314,7 +368,38 @@ void RoamPane1::createOptionsPage()
     page->addWidget(m_frame3);
     page->addWidget(m_frame1);
     page->addWidget(m_frame2);
-    page->addStretch(1);
+    createNeverRecordFrame(m_optionsPage);
+    page->addWidget(m_neverFrame, 1);
+}
+
+void RoamPane1::createNeverRecordFrame(QWidget *page)
+{
+    m_neverFrame = new QGroupBox(u"Never record"_s, page);
+    m_neverFrame->setObjectName(u"NeverRecordFrame"_s);
+    setTag(m_neverFrame, QString::number(NeverRecordFrameId));
+    auto *box = new QGridLayout(m_neverFrame);
+    m_neverList = new QListWidget(m_neverFrame);
+    m_neverList->setObjectName(u"NeverRecordList"_s);
+    m_neverList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_neverEdit = new QLineEdit(m_neverFrame);
+    m_neverEdit->setObjectName(u"NeverRecordEdit"_s);
+    m_neverEdit->setPlaceholderText(u"Host name or URL prefix"_s);
+    m_neverAdd = new QPushButton(u"Add"_s, m_neverFrame);
+    m_neverAdd->setObjectName(u"NeverRecordAdd"_s);
+    setTag(m_neverAdd, QString::number(NeverRecordAddId));
+    m_neverAdd->setAutoDefault(false);
+    m_neverRemove = new QPushButton(u"Remove"_s, m_neverFrame);
+    m_neverRemove->setObjectName(u"NeverRecordRemove"_s);
+    setTag(m_neverRemove, QString::number(NeverRecordRemoveId));
+    m_neverRemove->setAutoDefault(false);
+    box->addWidget(m_neverList, 0, 0, 1, 2);
+    box->addWidget(m_neverEdit, 1, 0, 1, 2);
+    box->addWidget(m_neverAdd, 2, 0);
+    box->addWidget(m_neverRemove, 2, 1);
+    box->setRowStretch(0, 1);
+    connect(m_neverAdd, &QPushButton::clicked, this, &RoamPane1::neverRecordAdd);
+    connect(m_neverEdit, &QLineEdit::returnPressed, this, &RoamPane1::neverRecordAdd);
+    connect(m_neverRemove, &QPushButton::clicked, this, &RoamPane1::neverRecordRemove);
 }
 
 void RoamPane1::createMenus()
@@ -326,22 +411,27 @@ void RoamPane1::createMenus()
         action->setObjectName(name);
         return action;
     };
-    item(u"mnuGoTo"_s, u"100"_s);
-    item(u"mnuFind"_s, u"101"_s);
+    const auto handle = [this](QAction *action, void (RoamPane1::*handler)()) {
+        connect(action, &QAction::triggered, this, handler);
+    };
+    handle(item(u"mnuGoTo"_s, u"100"_s), &RoamPane1::mnuGoTo_Click);
+    handle(item(u"mnuFind"_s, u"101"_s), &RoamPane1::mnuFind_Click);
     m_mnuRoamPane->addSeparator()->setObjectName(u"Space1"_s);
-    item(u"mnuDelete"_s, u"102"_s);
+    handle(item(u"mnuDelete"_s, u"102"_s), &RoamPane1::mnuDelete_Click);
     m_mnuRoamPane->addSeparator()->setObjectName(u"Space2"_s);
-    item(u"mnuEditNote"_s, u"103"_s);
-    item(u"mnuProperties"_s, u"104"_s);
-    item(u"mnuOutlook"_s, RoamStrings::AddToTasksText.toString());
+    handle(item(u"mnuEditNote"_s, u"103"_s), &RoamPane1::mnuEditNote_Click);
+    handle(item(u"mnuProperties"_s, u"104"_s), &RoamPane1::mnuProperties_Click);
+    handle(item(u"mnuOutlook"_s, RoamStrings::AddToTasksText.toString()),
+           &RoamPane1::mnuOutlook_Click);
     m_mnuRoamPane->addSeparator()->setObjectName(u"Space4"_s);
-    item(u"mnuGetHelp"_s, u"110"_s);
-    item(u"mnuAbout"_s, u"105"_s);
+    handle(item(u"mnuGetHelp"_s, u"110"_s), &RoamPane1::mnuGetHelp_Click);
+    handle(item(u"mnuAbout"_s, u"105"_s), &RoamPane1::mnuAbout_Click);
 
     m_mnuToolTip = new QMenu(this);
     m_mnuToolTip->setObjectName(u"mnuToolTip"_s);
-    m_mnuToolTip->addAction(RoamStrings::ChangeFolderText.toString())
-        ->setObjectName(u"mnuChangefolder"_s);
+    QAction *changeFolder = m_mnuToolTip->addAction(RoamStrings::ChangeFolderText.toString());
+    changeFolder->setObjectName(u"mnuChangefolder"_s);
+    connect(changeFolder, &QAction::triggered, this, &RoamPane1::mnuChangefolder_Click);
 }
 
 void RoamPane1::UserControl_Initialize()
@@ -356,10 +446,12 @@ void RoamPane1::UserControl_Initialize()
                                                               : m_dataFolderOverride;
     m_store = std::make_unique<RoamStore>(dataFolder, m_clock);
     m_builder = std::make_unique<OutlineBuilder>(*m_tree, *m_store);
+    m_query = std::make_unique<QueryBuilder>(*m_tree, *m_builder, *m_store);
     m_recorder = std::make_unique<NavigationRecorder>(*m_store, m_clock);
     m_recorder->SetCurrentOutline(
         m_tree, m_builder.get(), [this] { return selectedTabTag() == u"Current"_s; });
 
+    const QScopedValueRollback changing(m_changingTree, true);
     ArrangeControls();
     LoadSettings();
     m_resetFavorites = false;
@@ -417,11 +509,29 @@ void RoamPane1::LoadSettings()
         if (value.isEmpty())
             continue;
         QString tip;
-        const QString tag = WordHelpers::CutFirstWord(value, tip, u","_s);
+        QString tag = WordHelpers::CutFirstWord(value, tip, u","_s);
+        // A folder whose path holds a comma: the binding splits where the rest is the tooltip
+        // that the binding made from the folder.
+        const QString trimmed = value.trimmed();
+        for (qsizetype comma = trimmed.indexOf(u','); comma >= 0;
+             comma = trimmed.indexOf(u',', comma + 1)) {
+            const QString folder = trimmed.left(comma);
+            const QString rest = trimmed.mid(comma + 1).trimmed();
+            if (rest == favoritesTip(folder)) {
+                tag = folder;
+                tip = rest;
+                break;
+            }
+        }
         QAction *button = m_buttons.at(index - 1);
         setTag(button, tag);
         button->setToolTip(tip);
     }
+
+    const QStringList rules = m_settings->neverRecord();
+    m_neverList->clear();
+    m_neverList->addItems(rules);
+    m_recorder->SetNeverRecordRules(NeverRecordRules(rules));
 }
 
 void RoamPane1::ArrangeControls()
@@ -572,6 +682,7 @@ void RoamPane1::TabStrip1_Click()
         ShowOptionsPage(false);
         m_currentTab = T;
     } else if (T != m_currentTab) {
+        const QScopedValueRollback changing(m_changingTree, true);
         ShowQueryPage(false);
         ShowOptionsPage(false);
         m_currentTab = T;
@@ -591,8 +702,12 @@ QAction *RoamPane1::ToolbarButton(int index) const
 void RoamPane1::Toolbar1_ButtonClick(QAction *button)
 {
     const int index = int(m_buttons.indexOf(button)) + 1;
-    if (index <= 0 || index >= FirstFavoritesButton)
+    if (index <= 0)
         return;
+    if (index >= FirstFavoritesButton) {
+        favoritesClick(index, button);
+        return;
+    }
     const QString tag = tagOf(button);
     if (tag == u"Play"_s) {
         m_recorder->SetRecording(true);
@@ -688,25 +803,39 @@ bool RoamPane1::Recording() const
 
 void RoamPane1::Activity(const QString &URL)
 {
+    const QScopedValueRollback changing(m_changingTree, true);
     m_recorder->Activity(URL);
 }
 
 void RoamPane1::LoadResStrings1(qint16 l)
 {
     CaptionLoader::LoadResStrings1(this, l);
+    m_neverEdit->setPlaceholderText(
+        RoamStrings::text(NeverRecordHintId + l).value_or(m_neverEdit->placeholderText()));
 }
 
 void RoamPane1::Find(bool Start, bool URL, bool Dir, const QString &txt)
 {
-    // The search of the outline comes with the find window; until then nothing is searched.
-    Q_UNUSED(Start);
-    Q_UNUSED(URL);
     Q_UNUSED(Dir);
-    Q_UNUSED(txt);
+    const int index = QueryBuilder::FindNext(*m_tree,
+                                             m_builder->OutlineNodes(),
+                                             OutlineTree::NodeIndex(m_tree->SelectedNode()),
+                                             Start,
+                                             URL,
+                                             m_urlOrDescChoice != 0,
+                                             txt);
+    QTreeWidgetItem *node = m_tree->Node(index);
+    if (!node)
+        return;
+    const QScopedValueRollback changing(m_changingTree, true);
+    node->setExpanded(true);
+    m_tree->setCurrentItem(node);
+    m_tree->scrollToItem(node);
 }
 
 void RoamPane1::UrlName(const QString &UrlName)
 {
+    const QScopedValueRollback changing(m_changingTree, true);
     m_recorder->UrlName(UrlName);
 }
 
@@ -722,7 +851,18 @@ void RoamPane1::SetEndURL(const QString &MySite)
 
 void RoamPane1::SetUrl(const QString &URL)
 {
+    const QScopedValueRollback changing(m_changingTree, true);
     m_recorder->SetUrl(URL);
+}
+
+QString RoamPane1::CurrentUrl() const
+{
+    return m_recorder->CurrentUrl();
+}
+
+QString RoamPane1::CurrentTitle() const
+{
+    return m_recorder->CurrentTitle();
 }
 
 QString RoamPane1::CutFirstWord(const QString &s, QString &Remainder, const QString &Delim)
@@ -738,4 +878,468 @@ QString RoamPane1::CutLastWord(const QString &s, QString &Remainder, const QStri
 void RoamPane1::SetSession(bool sEnd)
 {
     m_store->SetSession(sEnd);
+}
+
+QString RoamPane1::text(int id) const
+{
+    return RoamStrings::text(id + m_langOffset).value_or(RoamStrings::text(id).value_or(QString()));
+}
+
+QMessageBox::StandardButton RoamPane1::message(QMessageBox::Icon icon,
+                                               const QString &text,
+                                               QMessageBox::StandardButtons buttons,
+                                               QMessageBox::StandardButton fallback)
+{
+    m_lastMessage = text;
+    if (m_messageHandler)
+        return m_messageHandler(icon, text);
+    if (!m_showMessages)
+        return fallback;
+    QMessageBox box(icon, u"Roamlog"_s, text, buttons, this);
+    box.setLayoutDirection(layoutDirection());
+    box.setDefaultButton(fallback);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+// Favorites
+
+void RoamPane1::favoritesClick(int index, QAction *button)
+{
+    if (tagOf(button) == unboundTag || m_resetFavorites) {
+        m_favoritesFolder.clear();
+        m_favoritesFolder = m_folderAsker ? m_folderAsker(index)
+                                          : SetupFavorites::ask(m_langOffset, this);
+        if (!m_favoritesFolder.isEmpty()) {
+            const QString folder = QDir::toNativeSeparators(QDir::cleanPath(m_favoritesFolder));
+            const QString tip = favoritesTip(folder);
+            setTag(button, folder);
+            button->setToolTip(tip);
+            m_settings->setToolBar(index, folder + u',' + tip);
+        }
+        m_resetFavorites = false;
+    }
+    const QString folder = tagOf(button);
+    // An unbound button whose dialog was cancelled has nowhere to write to.
+    if (folder == unboundTag)
+        return;
+
+    emit GetTitle();
+    emit GetURL();
+
+    QString url;
+    QString title;
+    if (m_recorder->OffRecord()) {
+        url = m_recorder->OffRecordUrl();
+        title = m_recorder->OffRecordTitle();
+    } else {
+        if (m_recorder->CurrentUrl().isEmpty())
+            return;
+        url = m_recorder->CurrentRawUrl();
+        if (url.isEmpty())
+            url = m_recorder->CurrentUrl();
+        title = m_recorder->CurrentTitle();
+    }
+    QString error;
+    if (!FavoriteShortcut::write(url, title, folder, &error).isEmpty())
+        message(QMessageBox::Information, title + u" was added to favorites"_s);
+    else
+        message(QMessageBox::Warning, title + text(FavoritesFailedId) + error);
+}
+
+void RoamPane1::Toolbar1_MouseDown(Qt::MouseButtons Button, const QPoint &globalPos)
+{
+    if (Button & Qt::RightButton)
+        m_mnuToolTip->popup(globalPos);
+}
+
+void RoamPane1::mnuChangefolder_Click()
+{
+    m_resetFavorites = true;
+}
+
+// Tree interaction
+
+bool RoamPane1::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto *mouse = dynamic_cast<QMouseEvent *>(event);
+    if (watched == m_tree->viewport() && mouse) {
+        const QPoint pos = mouse->position().toPoint();
+        if (event->type() == QEvent::MouseButtonPress)
+            TreeView1_MouseDown(mouse->buttons() | mouse->button(), pos);
+        else if (event->type() == QEvent::MouseButtonRelease)
+            TreeView1_MouseUp(pos, mouse->globalPosition().toPoint());
+    } else if (watched == m_tree && event->type() == QEvent::KeyPress) {
+        return treeKeyPress(static_cast<QKeyEvent *>(event));
+    } else if (mouse && event->type() == QEvent::MouseButtonPress
+               && (watched == m_toolbar || watched->parent() == m_toolbar)) {
+        Toolbar1_MouseDown(mouse->button(), mouse->globalPosition().toPoint());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void RoamPane1::TreeView1_MouseDown(Qt::MouseButtons Button, const QPoint &pos)
+{
+    m_rightButtonDown = Button.testFlag(Qt::RightButton);
+    m_pressedNode = m_tree->itemAt(pos);
+}
+
+void RoamPane1::TreeView1_MouseUp(const QPoint &pos, const QPoint &globalPos)
+{
+    // A click is a press and a release on the same node; the handler learns the button from
+    // RightButtonDown, which the release then clears.
+    QTreeWidgetItem *node = m_tree->itemAt(pos);
+    if (node && node == m_pressedNode)
+        TreeView1_NodeClick(node, globalPos);
+    m_pressedNode = nullptr;
+    m_rightButtonDown = false;
+}
+
+void RoamPane1::enableSiteItems(QTreeWidgetItem *node, bool rightButton)
+{
+    const QString tag = OutlineTree::NodeTag(node);
+    const bool site = tag == siteNodeTag;
+    QList<QAction *> items {findChild<QAction *>(u"mnuEditNote"_s),
+                            findChild<QAction *>(u"mnuProperties"_s),
+                            findChild<QAction *>(u"mnuGoTo"_s)};
+    if (rightButton) {
+        items.append(findChild<QAction *>(u"mnuDelete"_s));
+        items.append(findChild<QAction *>(u"mnuOutlook"_s));
+    }
+    for (QAction *item : std::as_const(items))
+        item->setEnabled(site);
+    if (rightButton && tag == sessionNodeTag)
+        findChild<QAction *>(u"mnuDelete"_s)->setEnabled(true);
+}
+
+void RoamPane1::showPopup(QTreeWidgetItem *node, const QPoint &globalPos)
+{
+    m_tree->setFocus();
+    enableSiteItems(node, true);
+    m_mnuRoamPane->setLayoutDirection(layoutDirection());
+    m_mnuRoamPane->popup(globalPos);
+}
+
+void RoamPane1::TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalPos)
+{
+    if (m_rightButtonDown) {
+        showPopup(Node, globalPos);
+        return;
+    }
+    const QString key = OutlineTree::NodeKey(Node);
+    const CTreeNodePtr record = key.isEmpty() ? nullptr : m_builder->OutlineNodes().Item(key);
+    if (!key.isEmpty())
+        SetStatusText(record ? (m_urlOrDescChoice != 0 ? record->Title : record->URL) : QString());
+    if (OutlineTree::NodeTag(Node) == siteNodeTag) {
+        if (record)
+            m_selectedUrl = record->URL;
+        const QScopedValueRollback changing(m_changingTree, true);
+        m_tree->SetChildSorting(Node, true);
+    }
+    enableSiteItems(Node, false);
+}
+
+void RoamPane1::TreeView1_DblClick()
+{
+    if (OutlineTree::NodeTag(m_tree->SelectedNode()) == siteNodeTag)
+        mnuGoTo_Click();
+}
+
+void RoamPane1::TreeView1_Expand(QTreeWidgetItem *Node)
+{
+    // Only the user's expansions sort: the builders and the recorder open nodes as they add
+    // them and keep the order they chose.
+    if (m_changingTree || OutlineTree::NodeTag(Node) != siteNodeTag)
+        return;
+    const QScopedValueRollback changing(m_changingTree, true);
+    m_tree->SetChildSorting(Node, true);
+}
+
+bool RoamPane1::treeKeyPress(QKeyEvent *event)
+{
+    QTreeWidgetItem *node = m_tree->SelectedNode();
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (OutlineTree::NodeTag(node) != siteNodeTag)
+            return false;
+        mnuGoTo_Click();
+        return true;
+    case Qt::Key_Menu:
+    case Qt::Key_F10:
+        if (event->key() == Qt::Key_F10 && event->modifiers() != Qt::ShiftModifier)
+            return false;
+        if (node) {
+            const QRect rect = m_tree->visualItemRect(node);
+            showPopup(node, m_tree->viewport()->mapToGlobal(rect.bottomLeft()));
+        } else {
+            showPopup(nullptr, m_tree->viewport()->mapToGlobal(QPoint(0, 0)));
+        }
+        return true;
+    case Qt::Key_Delete:
+        mnuDelete_Click();
+        return true;
+    default:
+        return false;
+    }
+}
+
+CTreeNodePtr RoamPane1::selectedRecord() const
+{
+    const QString key = OutlineTree::NodeKey(m_tree->SelectedNode());
+    return key.isEmpty() ? nullptr : m_builder->OutlineNodes().Item(key);
+}
+
+void RoamPane1::mnuGoTo_Click()
+{
+    const WaitCursor wait;
+    // A node without a record names no site: there is nowhere to go.
+    const CTreeNodePtr record = selectedRecord();
+    if (!record)
+        return;
+    m_selectedUrl = record->URL;
+    emit NavTo();
+}
+
+void RoamPane1::mnuFind_Click()
+{
+    emit FindIt();
+}
+
+// Delete
+
+void RoamPane1::mnuDelete_Click()
+{
+    QTreeWidgetItem *node = m_tree->SelectedNode();
+    const QString tag = OutlineTree::NodeTag(node);
+    bool done = true;
+    if (tag == siteNodeTag) {
+        done = deleteSite(node);
+    } else if (tag == sessionNodeTag) {
+        if (message(QMessageBox::Question,
+                    text(DeleteSessionQuestionId),
+                    QMessageBox::Yes | QMessageBox::No,
+                    QMessageBox::No)
+            != QMessageBox::Yes)
+            return;
+        done = deleteSession(node);
+    }
+    // The outline is built again from the records; the deletion is not tried again.
+    if (!done)
+        rebuildOutline();
+}
+
+void RoamPane1::removeNode(QTreeWidgetItem *node)
+{
+    // The records of the nodes below go too, so that every record still stands for a node.
+    CTreeNodes &nodes = m_builder->OutlineNodes();
+    QList<QTreeWidgetItem *> pending {node};
+    while (!pending.isEmpty()) {
+        QTreeWidgetItem *next = pending.takeLast();
+        const QString key = OutlineTree::NodeKey(next);
+        if (!key.isEmpty() && nodes.Item(key))
+            nodes.Remove(key);
+        for (int i = 0; i < next->childCount(); ++i)
+            pending.append(next->child(i));
+    }
+    const QScopedValueRollback changing(m_changingTree, true);
+    m_tree->Remove(OutlineTree::NodeIndex(node));
+}
+
+bool RoamPane1::deleteSite(QTreeWidgetItem *node)
+{
+    const WaitCursor wait;
+    const CTreeNodePtr record = m_builder->OutlineNodes().Item(OutlineTree::NodeKey(node));
+    if (!record)
+        return false;
+    m_selectedUrl = record->URL;
+    const CFilePtr file = m_store->Files.Item(m_selectedUrl);
+    if (!file)
+        return false;
+    // From here on a failing step does not stop the rest: a file already gone still lets the
+    // record and the node go.
+    if (!file->FileName.isEmpty())
+        QFile::remove(file->FileName);
+    m_store->Files.Remove(m_selectedUrl);
+    removeNode(node);
+    return true;
+}
+
+bool RoamPane1::deleteSession(QTreeWidgetItem *node)
+{
+    const WaitCursor wait;
+    const QString key = OutlineTree::NodeKey(node);
+    const CSessionPtr session = m_store->AllSessions.Item(key);
+    if (!session)
+        return false;
+    const QString start = timeKey(session->sTime);
+    m_store->AllSessions.Remove(key);
+    if (start == timeKey(m_store->SessionStart)) {
+        // The running session goes on: its later visits still need it in the sessions file.
+        auto running = std::make_shared<CSession>();
+        running->Session = m_store->SessionStart;
+        running->sTime = m_store->SessionStart;
+        running->eTime = m_store->SessionStart;
+        m_store->AllSessions.Add(running, start);
+    }
+    removeNode(node);
+
+    bool saved = true;
+    for (const CFilePtr &file : m_store->Files) {
+        bool changed = false;
+        for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
+            const CSessionPtr visit = file->Sessions.Item(pos);
+            if (visit && timeKey(visit->Session) == start) {
+                file->Sessions.Remove(pos);
+                changed = true;
+            }
+        }
+        if (changed && !file->Save())
+            saved = false;
+    }
+    if (!writeFileSafely(m_store->sessionsFileName(),
+                         RoamStore::sessionsBytes(m_store->AllSessions)))
+        saved = false;
+    return saved;
+}
+
+void RoamPane1::rebuildOutline()
+{
+    const QScopedValueRollback changing(m_changingTree, true);
+    const QString tag = selectedTabTag();
+    m_tree->Clear();
+    m_tree->repaint();
+    m_builder->AddRootNode(tag, outlineTabImage(tag));
+    m_tree->setVisible(true);
+    m_builder->BuildOutline(tag);
+}
+
+// Note, properties, tasks, help and about
+
+void RoamPane1::mnuEditNote_Click()
+{
+    if (m_stayOnTop)
+        emit NotOnTop();
+    if (const CTreeNodePtr record = selectedRecord())
+        m_selectedUrl = record->URL;
+    frmNote::run(*m_store, m_selectedUrl, m_langOffset, this);
+    if (m_stayOnTop)
+        emit OnTop();
+}
+
+void RoamPane1::mnuProperties_Click()
+{
+    if (m_stayOnTop)
+        emit NotOnTop();
+    if (const CTreeNodePtr record = selectedRecord())
+        m_selectedUrl = record->URL;
+    frmSitesSessions::run(*m_store, m_selectedUrl, m_langOffset, this);
+    if (m_stayOnTop)
+        emit OnTop();
+}
+
+void RoamPane1::mnuOutlook_Click()
+{
+    const CTreeNodePtr record = selectedRecord();
+    if (!record)
+        return;
+    m_selectedUrl = record->URL;
+    QString error;
+    QString written;
+    {
+        const WaitCursor wait;
+        written = TaskExporter(m_settings->taskFolder(), m_clock)
+                      .exportSite(m_selectedUrl, record->Title, &error);
+    }
+    if (!written.isEmpty())
+        SetStatusText(text(TaskSavedId) + written);
+    else
+        message(QMessageBox::Warning, text(TaskFailedId) + error);
+}
+
+void RoamPane1::mnuGetHelp_Click()
+{
+    emit GetHelp();
+}
+
+void RoamPane1::mnuAbout_Click()
+{
+    if (m_stayOnTop)
+        emit NotOnTop();
+    emit AboutBox();
+    if (m_stayOnTop)
+        emit OnTop();
+}
+
+// Query
+
+void RoamPane1::qryResults_Click()
+{
+    // The untouched placeholder, in either language, is no string to search for.
+    const QString findText = m_qryString->text();
+    if (m_qryOpt.at(1)->isChecked() && (findText == u"Enter String"_s || findText == text(71))) {
+        message(QMessageBox::Information, text(28));
+        return;
+    }
+    const WaitCursor wait;
+    const QScopedValueRollback changing(m_changingTree, true);
+    ShowQueryPage(false);
+    ShowOptionsPage(false);
+    m_tree->Clear();
+    m_tree->repaint();
+    m_builder->AddRootNode(u"Query"_s, outlineTabImage(u"Query"));
+    m_tree->setVisible(true);
+    BuildQueryOutline(selectedTabTag());
+}
+
+void RoamPane1::BuildQueryOutline(const QString &tag)
+{
+    Q_UNUSED(tag);
+    QueryBuilder::Query query;
+    if (m_qryOpt.at(1)->isChecked())
+        query.question = QueryBuilder::Question::FindString;
+    else if (m_qryOpt.at(0)->isChecked())
+        query.question = QueryBuilder::Question::DownloadsSince;
+    query.siteText = m_qrySiteCbo->currentText();
+    query.sinceText = m_qryDate1->text();
+    query.findText = m_qryString->text();
+    static constexpr QueryBuilder::Field fields[] = {QueryBuilder::Field::Url,
+                                                     QueryBuilder::Field::Title,
+                                                     QueryBuilder::Field::Note,
+                                                     QueryBuilder::Field::All};
+    for (int i = 0; i < int(m_qryOpt1.size()); ++i) {
+        if (m_qryOpt1.at(i)->isChecked())
+            query.field = fields[i];
+    }
+    m_query->BuildQueryOutline(query);
+}
+
+// Never-record rules
+
+void RoamPane1::neverRecordAdd()
+{
+    const QString rule = m_neverEdit->text().trimmed();
+    if (rule.isEmpty())
+        return;
+    if (m_neverList->findItems(rule, Qt::MatchFixedString).isEmpty())
+        m_neverList->addItem(rule);
+    m_neverEdit->clear();
+    neverRecordChanged();
+}
+
+void RoamPane1::neverRecordRemove()
+{
+    const int row = m_neverList->currentRow();
+    if (row < 0)
+        return;
+    delete m_neverList->takeItem(row);
+    neverRecordChanged();
+}
+
+void RoamPane1::neverRecordChanged()
+{
+    QStringList rules;
+    for (int row = 0; row < m_neverList->count(); ++row)
+        rules.append(m_neverList->item(row)->text());
+    m_settings->setNeverRecord(rules);
+    m_recorder->SetNeverRecordRules(NeverRecordRules(rules));
 }

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QList>
+#include <QMessageBox>
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+
+#include "ctreenode.h"
 
 class Clock;
 class NavigationRecorder;
@@ -18,12 +22,15 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class QTabBar;
 class QToolBar;
+class QTreeWidgetItem;
+class QueryBuilder;
 class RoamSettings;
 class RoamStore;
 
@@ -81,7 +88,12 @@ public:
     /// Loads every caption of the panel in the language of offset @p l (0 English, 500
     /// Hebrew) and gives every control the font "Miriam" at size 8.
     void LoadResStrings1(qint16 l);
-    /// Searches the outline showing. Not available yet: it does nothing.
+    /// Selects and expands the next node of the outline showing that holds @p txt (letter case
+    /// ignored): from the first node when @p Start, else from the node after the selected one
+    /// (with no node selected nothing happens). With URLs shown in the tree and @p URL the
+    /// node texts are searched; otherwise the node records, by URL when @p URL and by title
+    /// (the description) when not. @p Dir is accepted for the host's find window; the search
+    /// always runs forward. When nothing matches nothing changes.
     void Find(bool Start, bool URL, bool Dir, const QString &txt);
     /// The "Browser" option: 0 never quit, 1 always quit, 2 ask.
     qint16 QuitIt() const { return m_quitMode; }
@@ -122,11 +134,31 @@ public:
     bool ResetFavorites() const { return m_resetFavorites; }
     /// Sets the URL `SiteUrl` returns.
     void SetSelectedUrl(const QString &url) { m_selectedUrl = url; }
+    /// The open page in its recorded form, and its title.
+    QString CurrentUrl() const;
+    QString CurrentTitle() const;
+    /// True between a press of the right mouse button on the tree and its release.
+    bool RightButtonDown() const { return m_rightButtonDown; }
     /// The text of the status bar's first panel.
     QString StatusText() const;
     void SetStatusText(const QString &text);
     /// "Unexpected Error: " and the description when the initialisation failed, else empty.
     QString InitialisationError() const { return m_initialisationError; }
+
+    /// Answers a message of the panel instead of a message box: gets the icon and the text,
+    /// returns the button pressed. Without one, messages are shown in message boxes when the
+    /// panel was made with showMessages, and otherwise only kept in `LastMessage` (a question
+    /// is then answered No).
+    using MessageHandler
+        = std::function<QMessageBox::StandardButton(QMessageBox::Icon, const QString &)>;
+    void SetMessageHandler(MessageHandler handler) { m_messageHandler = std::move(handler); }
+    /// The text of the last message the panel gave, empty before the first.
+    QString LastMessage() const { return m_lastMessage; }
+
+    /// Asks for the folder of favorites button @p index (3 to 9); returns an empty text when the
+    /// user cancels. The default shows the `SetupFavorites` dialog.
+    using FolderAsker = std::function<QString(int index)>;
+    void SetFolderAsker(FolderAsker asker) { m_folderAsker = std::move(asker); }
 
     RoamStore &Store() { return *m_store; }
     NavigationRecorder &Recorder() { return *m_recorder; }
@@ -159,6 +191,7 @@ signals:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -167,6 +200,7 @@ private:
     void createQueryPage();
     void createOptionsPage();
     void createMenus();
+    void createNeverRecordFrame(QWidget *page);
     void UserControl_Initialize();
     void LoadSettings();
     void ArrangeControls();
@@ -175,6 +209,40 @@ private:
     void ShowQueryPage(bool visible);
     void TabStrip1_Click();
     void Toolbar1_ButtonClick(QAction *button);
+    void favoritesClick(int index, QAction *button);
+    void Toolbar1_MouseDown(Qt::MouseButtons Button, const QPoint &globalPos);
+    void mnuChangefolder_Click();
+    void TreeView1_MouseDown(Qt::MouseButtons Button, const QPoint &pos);
+    void TreeView1_MouseUp(const QPoint &pos, const QPoint &globalPos);
+    void TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalPos);
+    void TreeView1_DblClick();
+    void TreeView1_Expand(QTreeWidgetItem *Node);
+    bool treeKeyPress(QKeyEvent *event);
+    void enableSiteItems(QTreeWidgetItem *node, bool rightButton);
+    void showPopup(QTreeWidgetItem *node, const QPoint &globalPos);
+    CTreeNodePtr selectedRecord() const;
+    void mnuGoTo_Click();
+    void mnuFind_Click();
+    void mnuDelete_Click();
+    bool deleteSite(QTreeWidgetItem *node);
+    bool deleteSession(QTreeWidgetItem *node);
+    void removeNode(QTreeWidgetItem *node);
+    void rebuildOutline();
+    void mnuEditNote_Click();
+    void mnuProperties_Click();
+    void mnuOutlook_Click();
+    void mnuGetHelp_Click();
+    void mnuAbout_Click();
+    void qryResults_Click();
+    void BuildQueryOutline(const QString &tag);
+    void neverRecordAdd();
+    void neverRecordRemove();
+    void neverRecordChanged();
+    QMessageBox::StandardButton message(QMessageBox::Icon icon,
+                                        const QString &text,
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                        QMessageBox::StandardButton fallback = QMessageBox::Ok);
+    QString text(int id) const;
     void ckAlwayesOnTop_Click();
     void Language_Click();
     void Option1_Click(int Index);
@@ -190,6 +258,14 @@ private:
     std::unique_ptr<RoamStore> m_store;
     std::unique_ptr<NavigationRecorder> m_recorder;
     std::unique_ptr<OutlineBuilder> m_builder;
+    std::unique_ptr<QueryBuilder> m_query;
+    MessageHandler m_messageHandler;
+    FolderAsker m_folderAsker;
+    QString m_lastMessage;
+    QString m_favoritesFolder;
+    QTreeWidgetItem *m_pressedNode = nullptr;
+    // True while the panel itself changes the tree: expansions then are not the user's.
+    bool m_changingTree = false;
 
     QString m_httpDoc;
     QString m_httpDocName;
@@ -233,6 +309,11 @@ private:
     QCheckBox *m_ckAlwayesOnTop = nullptr;
     QList<QRadioButton *> m_urlOrDesc;
     QCheckBox *m_language = nullptr;
+    QGroupBox *m_neverFrame = nullptr;
+    QListWidget *m_neverList = nullptr;
+    QLineEdit *m_neverEdit = nullptr;
+    QPushButton *m_neverAdd = nullptr;
+    QPushButton *m_neverRemove = nullptr;
 
     QMenu *m_mnuRoamPane = nullptr;
     QMenu *m_mnuToolTip = nullptr;
