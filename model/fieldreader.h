@@ -20,7 +20,13 @@ public:
     explicit FieldReader(QStringView text)
         : m_text(text)
     { }
-    explicit FieldReader(QString &&) = delete;
+    /// Reads a temporary text, which the reader keeps.
+    explicit FieldReader(QString &&text)
+        : m_owned(std::move(text))
+        , m_text(m_owned)
+    { }
+    FieldReader(const FieldReader &) = delete;
+    FieldReader &operator=(const FieldReader &) = delete;
 
     /// The file's text: UTF-8, or Windows-1252 when the bytes are not valid UTF-8.
     static QString decode(QByteArrayView bytes);
@@ -45,6 +51,7 @@ private:
     bool next();
     void skipToNextField();
 
+    const QString m_owned;
     const QStringView m_text;
     qsizetype m_pos = 0;
     QStringView m_field;

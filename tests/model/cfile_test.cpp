@@ -1,4 +1,5 @@
 #include "cfile.h"
+#include "fieldreader.h"
 #include "timekey.h"
 
 #include "filesizelimit.h"
@@ -363,4 +364,21 @@ TEST(CFile, SaveReplacesTheFileWhole)
     file.FileName = dir.filePath(u"no/such/s.smf"_s);
     EXPECT_FALSE(file.Save());
     EXPECT_FALSE(QFile::exists(file.FileName));
+}
+
+TEST(FieldReader, KeepsATemporaryText)
+{
+    FieldReader in(FieldReader::decode("12,\"a\"\"b\",#2024-01-02#,bare \r\n"));
+    qint64 number = 0;
+    QString text;
+    QDateTime time;
+    EXPECT_TRUE(in.takeInteger(number));
+    EXPECT_EQ(number, 12);
+    EXPECT_TRUE(in.takeString(text));
+    EXPECT_EQ(text, u"a\"b"_s);
+    EXPECT_TRUE(in.takeDateTime(time));
+    EXPECT_EQ(time, QDateTime(QDate(2024, 1, 2), QTime(0, 0)));
+    EXPECT_FALSE(in.takeDateTime(time));
+    EXPECT_FALSE(in.takeString(text));
+    EXPECT_TRUE(in.exhausted());
 }
