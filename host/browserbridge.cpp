@@ -19,14 +19,18 @@ constexpr std::array<QLatin1StringView, 8> kDownloadExtensions {
 constexpr std::array<QLatin1StringView, 5> kOpaqueSchemes {
     "about"_L1, "data"_L1, "mailto"_L1, "blob"_L1, "view-source"_L1};
 
-// The browser's own pages (new tab, error pages, settings) are not part of the user's web.
-constexpr std::array<QLatin1StringView, 7> kBrowserSchemes {"about:"_L1,
-                                                            "chrome:"_L1,
-                                                            "chrome-error:"_L1,
-                                                            "chrome-untrusted:"_L1,
-                                                            "chrome-search:"_L1,
-                                                            "chrome-extension:"_L1,
-                                                            "devtools:"_L1};
+// The browser's own pages (new tab, error pages, settings) are not part of the user's web, nor
+// are documents carried inside their own URL (data:, blob:), which can be megabytes long.
+constexpr std::array<QLatin1StringView, 10> kBrowserSchemes {"about:"_L1,
+                                                             "chrome:"_L1,
+                                                             "chrome-error:"_L1,
+                                                             "chrome-untrusted:"_L1,
+                                                             "chrome-search:"_L1,
+                                                             "chrome-extension:"_L1,
+                                                             "devtools:"_L1,
+                                                             "data:"_L1,
+                                                             "blob:"_L1,
+                                                             "javascript:"_L1};
 
 bool isBrowserPage(const QString &URL)
 {

@@ -82,6 +82,8 @@ TEST_F(BrowserBridgeTest, ReportsEachCommittedPageOnceAndNeverNavigates)
     // The browser's own pages are not the user's web, and their titles belong to no record.
     m_browser.browse(u"chrome://newtab/"_s, u"New Tab"_s);
     m_browser.browse(u"about:blank"_s);
+    m_browser.browse(u"data:text/html,<title>Inline</title>"_s, u"Inline"_s);
+    m_browser.browse(u"blob:http://a.test/5d1c"_s);
     EXPECT_TRUE(takeLog().isEmpty());
 }
 
