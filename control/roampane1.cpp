@@ -829,8 +829,8 @@ void RoamPane1::Find(bool Start, bool URL, bool Dir, const QString &txt)
         return;
     const QScopedValueRollback changing(m_changingTree, true);
     node->setExpanded(true);
-    m_tree->setCurrentItem(node);
     m_tree->scrollToItem(node);
+    m_tree->setCurrentItem(node);
 }
 
 void RoamPane1::UrlName(const QString &UrlName)
