@@ -1274,9 +1274,7 @@ void RoamPane1::mnuAbout_Click()
 
 void RoamPane1::qryResults_Click()
 {
-    // The untouched placeholder, in either language, is no string to search for.
-    const QString findText = m_qryString->text();
-    if (m_qryOpt.at(1)->isChecked() && (findText == u"Enter String"_s || findText == text(71))) {
+    if (m_qryOpt.at(1)->isChecked() && m_qryString->text() == u"Enter String"_s) {
         message(QMessageBox::Information, text(28));
         return;
     }

@@ -246,6 +246,7 @@ TEST_F(InteractionTest, NoStringToFindInHebrewFallsBackToEnglish)
     clickTab(4);
     auto *findString = child<QRadioButton>(u"qryOpt1"_s);
     findString->click();
+    EXPECT_EQ(child<QLineEdit>(u"qryString"_s)->text(), u"Enter String"_s);
     child<QPushButton>(u"qryResults"_s)->click();
     ASSERT_EQ(m_messages.size(), 1);
     // The message has no Hebrew text of its own.
