@@ -5,3 +5,5 @@ Browser::Browser(QObject *parent)
 { }
 
 Browser::~Browser() = default;
+
+void Browser::PlaceWindow(const QRect &) { }

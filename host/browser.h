@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 #include <QString>
 
 /**
@@ -57,6 +58,13 @@ public:
     virtual QString LocationName() const = 0;
     /** Asks the browser to close all its windows and end; OnQuit() follows. */
     virtual void Quit() = 0;
+    /**
+     * Moves the window of the tab used last onto @p frame (screen coordinates, frame
+     * included), restored first when it is maximised or minimised. Called before the browser
+     * has a window, it applies to the first one. A browser that cannot place its windows
+     * leaves them where they are.
+     */
+    virtual void PlaceWindow(const QRect &frame);
 
 signals:
     /** The browser is up and can be driven. */

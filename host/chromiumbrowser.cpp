@@ -534,6 +534,8 @@ void ChromiumBrowser::setUpPage(const QString &targetId, const QString &sessionI
             if (page == m_pages.end())
                 return;
             page->ready = true;
+            if (!m_pendingPlacement.isNull() && m_state == State::Running)
+                applyPlacement(std::exchange(m_pendingPlacement, QRect()));
             if (!page->pendingUrl.isEmpty())
                 send(u"Page.navigate"_s,
                      {{u"url"_s, std::exchange(page->pendingUrl, QString())}},
@@ -690,6 +692,39 @@ void ChromiumBrowser::applyVisibility()
         if (m_visible)
             send(u"Page.bringToFront"_s, {}, it->sessionId);
     }
+}
+
+void ChromiumBrowser::PlaceWindow(const QRect &frame)
+{
+    if (frame.isEmpty() || m_state == State::Closing || m_state == State::Ended)
+        return;
+    if (m_state == State::Running && !currentTargetId().isEmpty())
+        applyPlacement(frame);
+    else
+        m_pendingPlacement = frame;
+}
+
+void ChromiumBrowser::applyPlacement(const QRect &frame)
+{
+    send(u"Browser.getWindowForTarget"_s,
+         {{u"targetId"_s, currentTargetId()}},
+         {},
+         [this, frame](const QJsonObject &message) {
+             const QJsonValue windowId = message.value(u"result"_s)[u"windowId"_s];
+             if (!windowId.isDouble() || m_state != State::Running)
+                 return;
+             // A maximised or minimised window takes no bounds: it is restored first.
+             send(u"Browser.setWindowBounds"_s,
+                  {{u"windowId"_s, windowId},
+                   {u"bounds"_s, QJsonObject {{u"windowState"_s, u"normal"_s}}}});
+             send(u"Browser.setWindowBounds"_s,
+                  {{u"windowId"_s, windowId},
+                   {u"bounds"_s,
+                    QJsonObject {{u"left"_s, frame.x()},
+                                 {u"top"_s, frame.y()},
+                                 {u"width"_s, frame.width()},
+                                 {u"height"_s, frame.height()}}}});
+         });
 }
 
 QString ChromiumBrowser::LocationURL() const

@@ -41,6 +41,7 @@ public:
     QString LocationURL() const override;
     QString LocationName() const override;
     void Quit() override;
+    void PlaceWindow(const QRect &frame) override;
 
     /** The browser-wide DevTools endpoint, for a second client; empty until started(). */
     QUrl webSocketUrl() const { return m_webSocketUrl; }
@@ -92,6 +93,7 @@ private:
     void markUsed(const QString &targetId);
     void navigatePage(const QString &url);
     void applyVisibility();
+    void applyPlacement(const QRect &frame);
 
     int send(const QString &method,
              const QJsonObject &params = {},
@@ -124,6 +126,7 @@ private:
     QSet<QString> m_privateTargets;
     QSet<QString> m_downloads;
     QString m_pendingNavigation;
+    QRect m_pendingPlacement;
     quint64 m_useCounter = 0;
     bool m_visible = true;
     bool m_quitRequested = false;

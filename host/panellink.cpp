@@ -5,3 +5,5 @@ PanelLink::PanelLink(QObject *parent)
 { }
 
 PanelLink::~PanelLink() = default;
+
+void PanelLink::Find(bool, bool, bool, const QString &) { }

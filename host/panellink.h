@@ -33,6 +33,10 @@ public:
     virtual void SetSession(bool sEnd) = 0;
     /** Shows a line in the panel's status bar. */
     virtual void ShowStatus(const QString &text) = 0;
+    /** Selects the next node of the outline showing whose URL (@p URL true) or title holds
+        @p txt, from the top when @p Start, downwards when @p Dir. A link to nothing
+        searchable finds nothing. */
+    virtual void Find(bool Start, bool URL, bool Dir, const QString &txt);
 
 signals:
     void AboutBox();

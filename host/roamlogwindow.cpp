@@ -2,6 +2,9 @@
 
 #include "browserbridge.h"
 #include "chromiumbrowser.h"
+#include "frmabout.h"
+#include "frmfind.h"
+#include "frmhelp.h"
 #include "roampanelink.h"
 
 #include "control/captionloader.h"
@@ -10,6 +13,7 @@
 #include "resources/roamicons.h"
 #include "resources/roamstrings.h"
 #include "resources/roamversion.h"
+#include "views/waitcursor.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -26,7 +30,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kQuitQuestion = 18;
-constexpr int kFindCaption = 85;
 
 int roundHalfEven(double value)
 {
@@ -75,7 +78,7 @@ RoamlogWindow::RoamlogWindow(const HostOptions &options,
     connect(m_link.get(), &PanelLink::OnTop, this, [this] { PlaceWindow(true); });
     connect(m_link.get(), &PanelLink::NotOnTop, this, [this] { PlaceWindow(false); });
     connect(m_link.get(), &PanelLink::AboutBox, this, &RoamlogWindow::onAboutBox);
-    connect(m_link.get(), &PanelLink::FindIt, this, &RoamlogWindow::onFindIt);
+    connect(m_link.get(), &PanelLink::FindIt, this, &RoamlogWindow::FindIt);
     connect(m_link.get(), &PanelLink::GetHelp, this, &RoamlogWindow::GetHelp);
 
     m_firstActivate = true;
@@ -103,6 +106,18 @@ QRect RoamlogWindow::placement(const QRect &available)
                  available.y() + roundHalfEven(h / 5),
                  roundHalfEven(w / 3.2),
                  roundHalfEven(h / 1.4));
+}
+
+QRect RoamlogWindow::browserPlacement() const
+{
+    QScreen *screen = this->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const QRect available = screen->availableGeometry();
+    const QRect mine = placement(available);
+    return QRect(available.topLeft(), QSize(mine.left() - available.left(), available.height()));
 }
 
 void RoamlogWindow::PlaceWindow(bool onTop)
@@ -153,6 +168,8 @@ void RoamlogWindow::Form_Activate()
     if (!m_firstActivate)
         return;
     PlaceWindow(m_settings.onTop());
+    if (!m_options.headless)
+        m_browser.PlaceWindow(browserPlacement());
     m_browser.setVisible(true);
     m_firstActivate = false;
 }
@@ -169,6 +186,7 @@ void RoamlogWindow::closeEvent(QCloseEvent *event)
     if (m_closed)
         return;
     m_closed = true;
+    delete m_find;
     m_bridge->EndSession([this] { return askToQuit(); });
     emit closed();
 }
@@ -223,34 +241,52 @@ void RoamlogWindow::showMessage(const QString &title, const QString &text)
 
 void RoamlogWindow::onAboutBox()
 {
-    const QString text = u"Roamlog\nVersion "_s + Roamlog::versionText();
     if (m_options.headless) {
-        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+        std::fprintf(stderr, "Roamlog\nVersion %s\n", qUtf8Printable(Roamlog::versionText()));
         return;
     }
-    const bool onTop = m_link->isOnTop();
-    if (onTop)
-        PlaceWindow(false);
-    QMessageBox::about(
-        this,
-        u"About Roamlog"_s,
-        u"<h3>Roamlog</h3><p>Version %1</p><p>Records the pages you visit in "
-        "Chromium into a folder of small text files.</p>"_s.arg(Roamlog::versionText()));
+    bool onTop = false;
+    {
+        WaitCursor wait;
+        onTop = m_link->isOnTop();
+        if (onTop)
+            PlaceWindow(false);
+    }
+    frmAbout about(this);
+    about.setMessageBox(m_message);
+    about.exec();
     if (onTop)
         PlaceWindow(true);
 }
 
-void RoamlogWindow::onFindIt()
+frmFind *RoamlogWindow::findWindow() const
 {
-    showMessage(resourceText(kFindCaption, m_langOffset, u"Find .."_s),
-                u"Searching the recorded history from here is not available yet."_s);
+    return m_find;
+}
+
+frmHelp *RoamlogWindow::helpWindow() const
+{
+    return m_help;
+}
+
+void RoamlogWindow::FindIt()
+{
+    if (!m_find)
+        m_find = new frmFind(*m_link, m_langOffset, this);
+    m_find->show();
+    m_find->raise();
+    m_find->activateWindow();
 }
 
 void RoamlogWindow::GetHelp()
 {
-    showMessage(resourceText(99, m_langOffset, u"Help"_s),
-                u"Roamlog records every page you open in the browser beside it. The tabs show "
-                "the current session, all sites, the sessions by date and the downloads; "
-                "double-click a page to open it again. Pause and Record stop and resume the "
-                "recording."_s);
+    if (!m_help) {
+        m_help = new frmHelp(this);
+        m_help->setAttribute(Qt::WA_DeleteOnClose);
+        m_help->setMessageBox(m_message);
+        m_help->Form_Load(m_readMePath);
+    }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }

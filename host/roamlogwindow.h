@@ -1,9 +1,11 @@
 #pragma once
 
 #include "browser.h"
+#include "hostmessage.h"
 #include "hostoptions.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 
 #include <functional>
@@ -13,6 +15,8 @@ class Clock;
 class PanelLink;
 class RoamPane1;
 class RoamSettings;
+class frmFind;
+class frmHelp;
 
 /**
  * The main window "Roamlog": holds the panel over its whole client area, starts the browser
@@ -41,6 +45,9 @@ public:
     /// @p available: left W - W/2.9, top H/5, width W/3.2, height H/1.4 (W, H its size),
     /// rounded half to even, from the area's origin.
     static QRect placement(const QRect &available);
+    /// Where the browser's window goes at the first activation: the available screen left of
+    /// the place of this window, at its full height.
+    QRect browserPlacement() const;
 
     /// Replaces the close question (Yes quits the browser); tests answer it themselves.
     void setQuitQuestion(std::function<bool()> ask) { m_askToQuit = std::move(ask); }
@@ -51,8 +58,19 @@ public:
     BrowserBridge &bridge() const { return *m_bridge; }
     bool FirstActivate() const { return m_firstActivate; }
 
-    /// Shows the help text (the panel's Help, and the start window's).
+    /// Opens the help window, or brings it up when it is open (the panel's Help, and the
+    /// start window's).
     void GetHelp();
+    /// Shows the find window, modeless; once loaded it keeps its text and choice until this
+    /// window closes.
+    void FindIt();
+
+    /// Replaces the OK-only messages of the help and about windows; tests read them.
+    void setMessageBox(HostMessage::Show show) { m_message = std::move(show); }
+    /// The help file to show instead of the program's "Read.me".
+    void setReadMePath(const QString &path) { m_readMePath = path; }
+    frmFind *findWindow() const;
+    frmHelp *helpWindow() const;
 
 signals:
     /// The window has closed and the session has ended.
@@ -71,7 +89,6 @@ private:
     bool askToQuit();
     void onBrowserFailed(const QString &message);
     void onAboutBox();
-    void onFindIt();
     void showMessage(const QString &title, const QString &text);
     void reportProblem(const QString &text);
 
@@ -84,6 +101,10 @@ private:
     std::unique_ptr<BrowserBridge> m_bridge;
     std::function<bool()> m_askToQuit;
     QString m_problem;
+    QPointer<frmFind> m_find;
+    QPointer<frmHelp> m_help;
+    HostMessage::Show m_message = &HostMessage::okOnly;
+    QString m_readMePath;
     bool m_firstActivate = true;
     bool m_activationQueued = false;
     bool m_browserStarted = false;

@@ -60,3 +60,9 @@ void RoamPaneLink::ShowStatus(const QString &text)
     if (m_panel)
         m_panel->SetStatusText(text);
 }
+
+void RoamPaneLink::Find(bool Start, bool URL, bool Dir, const QString &txt)
+{
+    if (m_panel)
+        m_panel->Find(Start, URL, Dir, txt);
+}

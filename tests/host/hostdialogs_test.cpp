@@ -1,0 +1,334 @@
+#include "fakebrowser.h"
+#include "frmabout.h"
+#include "frmfind.h"
+#include "frmhelp.h"
+#include "frmsplash.h"
+#include "panellink.h"
+#include "roamlogwindow.h"
+
+#include "control/roampane1.h"
+#include "model/clock.h"
+#include "model/roamsettings.h"
+#include "resources/roamstrings.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+/// Records every Find; the rest of the panel is inert.
+class FindingPanel final : public PanelLink
+{
+public:
+    void SetUrl(const QString &) override { }
+    void UrlName(const QString &) override { }
+    void Activity(const QString &) override { }
+    QString SiteUrl() const override { return {}; }
+    bool isOnTop() const override { return false; }
+    qint16 QuitIt() const override { return 0; }
+    void SetSession(bool) override { }
+    void ShowStatus(const QString &) override { }
+    void Find(bool Start, bool URL, bool Dir, const QString &txt) override
+    {
+        m_calls.append(u"%1 %2 %3 [%4]"_s.arg(int(Start)).arg(int(URL)).arg(int(Dir)).arg(txt));
+    }
+
+    QStringList m_calls;
+};
+
+QString hebrew(int id)
+{
+    return RoamStrings::text(id + RoamStrings::HebrewOffset).value_or(QString());
+}
+
+class HostDialogsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_settings = std::make_unique<RoamSettings>(m_dir.filePath(u"settings.ini"_s));
+        m_options.dataDir = m_dir.filePath(u"setup"_s);
+        m_options.profileDir = m_dir.filePath(u"profile"_s);
+    }
+
+    void TearDown() override { QTest::qWait(0); }
+
+    std::unique_ptr<RoamlogWindow> makeWindow(qint16 lang = 0)
+    {
+        auto window = std::make_unique<RoamlogWindow>(
+            m_options, *m_settings, m_browser, lang, m_clock);
+        window->setMessageBox([this](QWidget *, const QString &text) { m_messages.append(text); });
+        window->setQuitQuestion([] { return false; });
+        return window;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<RoamSettings> m_settings;
+    HostOptions m_options;
+    FakeBrowser m_browser;
+    ManualClock m_clock {QDateTime(QDate(2024, 3, 5), QTime(10, 0, 0))};
+    QStringList m_messages;
+};
+
+TEST(FindWindow, ButtonsAndKeysCallFindWithTheTextAndTheChoice)
+{
+    FindingPanel panel;
+    QWidget main;
+    frmFind find(panel, 0, &main);
+    main.show();
+    find.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&find));
+    EXPECT_FALSE(find.isModal());
+    EXPECT_TRUE(find.optFindURL(2)->isChecked());
+
+    // Empty text goes to the panel as it is.
+    QTest::mouseClick(find.cmdFind(), Qt::LeftButton);
+    QTest::keyClicks(find.txtFindString(), u"News Page"_s);
+    QTest::mouseClick(find.cmdNext(), Qt::LeftButton);
+    QTest::mouseClick(find.optFindURL(1), Qt::LeftButton);
+    ASSERT_TRUE(find.optFindURL(1)->isChecked());
+    QTest::mouseClick(find.cmdFind(), Qt::LeftButton);
+    QTest::mouseClick(find.cmdNext(), Qt::LeftButton);
+    EXPECT_EQ(panel.m_calls,
+              (QStringList {u"1 1 1 []"_s,
+                            u"0 1 1 [News Page]"_s,
+                            u"1 0 1 [News Page]"_s,
+                            u"0 0 1 [News Page]"_s}));
+
+    // Enter in the text is Find, Escape is Exit: hidden, still there, unchanged.
+    find.activateWindow();
+    find.txtFindString()->setFocus();
+    QTest::keyClick(find.txtFindString(), Qt::Key_Return);
+    EXPECT_EQ(panel.m_calls.size(), 5);
+    EXPECT_EQ(panel.m_calls.last(), u"1 0 1 [News Page]"_s);
+    QTest::keyClick(&find, Qt::Key_Escape);
+    EXPECT_FALSE(find.isVisible());
+    EXPECT_EQ(panel.m_calls.size(), 5);
+    EXPECT_EQ(find.txtFindString()->text(), u"News Page"_s);
+    EXPECT_TRUE(find.optFindURL(1)->isChecked());
+    EXPECT_EQ(find.optFindURL(3), nullptr);
+}
+
+TEST_F(HostDialogsTest, FindItKeepsOneFindWindowUntilTheMainWindowCloses)
+{
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->FirstActivate(); }, kWaitMs));
+    EXPECT_EQ(window->findWindow(), nullptr);
+
+    emit window->RoamPane2()->FindIt();
+    QPointer<frmFind> find = window->findWindow();
+    ASSERT_NE(find, nullptr);
+    EXPECT_TRUE(find->isVisible());
+    EXPECT_EQ(find->windowTitle(), u"Find .."_s);
+    QTest::keyClicks(find->txtFindString(), u"kept"_s);
+    QTest::mouseClick(find->optFindURL(1), Qt::LeftButton);
+    // The real panel takes the search.
+    QTest::mouseClick(find->cmdFind(), Qt::LeftButton);
+    QTest::mouseClick(find->cmdExit(), Qt::LeftButton);
+    EXPECT_FALSE(find->isVisible());
+
+    emit window->RoamPane2()->FindIt();
+    EXPECT_EQ(window->findWindow(), find.data());
+    EXPECT_TRUE(find->isVisible());
+    EXPECT_EQ(find->txtFindString()->text(), u"kept"_s);
+    EXPECT_TRUE(find->optFindURL(1)->isChecked());
+    EXPECT_FALSE(find->optFindURL(2)->isChecked());
+
+    window->close();
+    EXPECT_TRUE(find.isNull());
+}
+
+TEST_F(HostDialogsTest, WithHebrewChosenTheFindWindowShowsTheHebrewCaptions)
+{
+    m_settings->setLang(RoamStrings::HebrewOffset);
+    frmSplash splash;
+    splash.Form_Load(*m_settings);
+    ASSERT_EQ(splash.LangOffset(), RoamStrings::HebrewOffset);
+    auto window = makeWindow(splash.LangOffset());
+    window->FindIt();
+    frmFind *find = window->findWindow();
+    ASSERT_NE(find, nullptr);
+
+    EXPECT_EQ(find->windowTitle(), hebrew(85));
+    EXPECT_EQ(find->findChild<QLabel *>(u"Label1"_s)->text(), hebrew(86));
+    EXPECT_EQ(find->findChild<QGroupBox *>(u"Frame1"_s)->title(), hebrew(88));
+    EXPECT_EQ(find->optFindURL(2)->text(), hebrew(89));
+    EXPECT_EQ(find->optFindURL(1)->text(), hebrew(90));
+    EXPECT_EQ(find->cmdFind()->text(), hebrew(91));
+    EXPECT_EQ(find->cmdNext()->text(), hebrew(92));
+    EXPECT_EQ(find->cmdExit()->text(), hebrew(93));
+    EXPECT_FALSE(hebrew(93).isEmpty());
+    EXPECT_EQ(find->layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(window->windowTitle(), u"Roamlog"_s);
+}
+
+TEST(AboutWindow, VersionAndTheSystemInformationProgram)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QStringList messages;
+    frmAbout about;
+    about.setMessageBox([&](QWidget *, const QString &text) { messages.append(text); });
+    EXPECT_EQ(about.lblVersion()->text(), u"Version " ROAMLOG_TEST_PROJECT_VERSION ""_s);
+    EXPECT_TRUE(QRegularExpression(u"^Version \\d+\\.\\d+\\.\\d+$"_s)
+                    .match(about.lblVersion()->text())
+                    .hasMatch());
+    EXPECT_EQ(about.lblTitle()->text(), u"Roamlog"_s);
+    EXPECT_EQ(about.cmdSysInfo()->text(), u"&System Info..."_s);
+    EXPECT_TRUE(about.isModal());
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+
+    // None of the programs there.
+    about.setSysInfoPrograms({u"roamlog-no-such-sysinfo"_s, dir.filePath(u"missing"_s)});
+    QTest::mouseClick(about.cmdSysInfo(), Qt::LeftButton);
+    EXPECT_EQ(messages, QStringList {u"System Information Is Unavailable At This Time"_s});
+    about.setSysInfoPrograms({});
+    EXPECT_EQ(about.StartSysInfo(), QString());
+    EXPECT_EQ(messages.size(), 2);
+
+    // A file that is there but not executable is passed over; the first program found runs.
+    const QString plain = dir.filePath(u"plain"_s);
+    const QString program = dir.filePath(u"sysinfo"_s);
+    const QString marker = dir.filePath(u"ran"_s);
+    QFile plainFile(plain);
+    ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
+    plainFile.write("#!/bin/sh\ntouch \"$0.no\"\n");
+    plainFile.close();
+    QFile script(program);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\ntouch \"" + QFile::encodeName(marker) + "\"\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    about.setSysInfoPrograms(
+        {u"roamlog-no-such-sysinfo"_s, plain, program, QStringLiteral("/bin/true")});
+    QTest::mouseClick(about.cmdSysInfo(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, kWaitMs));
+    EXPECT_FALSE(QFile::exists(plain + u".no"_s));
+    EXPECT_EQ(messages.size(), 2);
+    about.setSysInfoPrograms({u"roamlog-no-such-sysinfo"_s, u"/bin/true"_s});
+    EXPECT_EQ(about.StartSysInfo(), u"/bin/true"_s);
+
+    QTest::mouseClick(about.cmdOK(), Qt::LeftButton);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST_F(HostDialogsTest, AboutBoxLetsTheWindowOffTheTopWhileItShows)
+{
+    m_settings->setOnTop(true);
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->FirstActivate(); }, kWaitMs));
+    ASSERT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    bool seen = false;
+    bool onTopWhileShown = true;
+    QString version;
+    QTimer::singleShot(0, [&] {
+        auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        seen = true;
+        onTopWhileShown = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        version = about->lblVersion()->text();
+        QTest::mouseClick(about->cmdOK(), Qt::LeftButton);
+    });
+    emit window->RoamPane2()->AboutBox();
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(onTopWhileShown);
+    EXPECT_EQ(version, u"Version " ROAMLOG_TEST_PROJECT_VERSION ""_s);
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(HelpWindow, ShowsTheReadMeReadOnlyOrSaysWhichFileIsMissing)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray text = "ROAMLOG\n\nThe tabs: Current, Sites, Chrono.\n"
+                            "Hebrew: \xd7\xa2\xd7\x96\xd7\xa8\xd7\x94\n";
+    const QString path = dir.filePath(u"Read.me"_s);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+
+    QStringList messages;
+    frmHelp help;
+    help.setMessageBox([&](QWidget *, const QString &message) { messages.append(message); });
+    help.Form_Load(path);
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(help.windowTitle(), u"Help"_s);
+    EXPECT_EQ(help.Textdata()->toPlainText(), QString::fromUtf8(text));
+    EXPECT_TRUE(help.Textdata()->isReadOnly());
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    help.Textdata()->setFocus();
+    QTest::keyClicks(help.Textdata(), u"typed"_s);
+    EXPECT_EQ(help.Textdata()->toPlainText(), QString::fromUtf8(text));
+
+    const QString missing = dir.filePath(u"gone/Read.me"_s);
+    frmHelp empty;
+    empty.setMessageBox([&](QWidget *, const QString &message) { messages.append(message); });
+    empty.Form_Load(missing);
+    EXPECT_EQ(messages, QStringList {u"Can't open file: "_s + missing});
+    EXPECT_EQ(empty.windowTitle(), u"Help"_s);
+    EXPECT_TRUE(empty.Textdata()->toPlainText().isEmpty());
+    EXPECT_TRUE(empty.Textdata()->isReadOnly());
+
+    // The build puts the program's Read.me where the program looks for it.
+    const QString shipped = frmHelp::readMePath(QStringLiteral(ROAMLOG_TEST_PROGRAM_DIR));
+    EXPECT_TRUE(shipped.endsWith(u"/Read.me"_s));
+    ASSERT_TRUE(QFile::exists(shipped)) << qPrintable(shipped);
+    frmHelp shippedHelp;
+    shippedHelp.setMessageBox([&](QWidget *, const QString &message) { messages.append(message); });
+    shippedHelp.Form_Load(shipped);
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_TRUE(shippedHelp.Textdata()->toPlainText().contains(u"roamlog-history"_s));
+}
+
+TEST_F(HostDialogsTest, GetHelpOpensOneHelpWindowAndBringsItUp)
+{
+    const QString missing = m_dir.filePath(u"Read.me"_s);
+    auto window = makeWindow();
+    window->setReadMePath(missing);
+    emit window->RoamPane2()->GetHelp();
+    QPointer<frmHelp> help = window->helpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(m_messages, QStringList {u"Can't open file: "_s + missing});
+
+    help->hide();
+    window->GetHelp();
+    EXPECT_EQ(window->helpWindow(), help.data());
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(m_messages.size(), 1);
+
+    // Closed by the user, it is gone; the next Help opens a new one.
+    help->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return help.isNull(); }, kWaitMs));
+    window->GetHelp();
+    ASSERT_NE(window->helpWindow(), nullptr);
+    EXPECT_EQ(m_messages.size(), 2);
+}
+
+} // namespace
