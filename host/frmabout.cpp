@@ -53,7 +53,9 @@ frmAbout::frmAbout(QWidget *parent)
         this);
     m_lblDisclaimer->setObjectName(u"lblDisclaimer"_s);
     m_lblDisclaimer->setWordWrap(true);
-    m_lblDisclaimer->setEnabled(false);
+    QFont smaller = m_lblDisclaimer->font();
+    smaller.setPointSizeF(smaller.pointSizeF() * 0.9);
+    m_lblDisclaimer->setFont(smaller);
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
