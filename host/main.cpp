@@ -26,6 +26,8 @@ void setNames()
 
 int main(int argc, char **argv)
 {
+    Clock::pinLocalTimeZone();
+
     // Help, the version and a bad command line are answered without a window system.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

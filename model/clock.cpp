@@ -1,5 +1,7 @@
 #include "clock.h"
 
+#include <QFile>
+
 QDateTime Clock::now() const
 {
     QDateTime t = QDateTime::currentDateTime();
@@ -11,4 +13,10 @@ Clock &Clock::system()
 {
     static Clock clock;
     return clock;
+}
+
+void Clock::pinLocalTimeZone()
+{
+    if (!qEnvironmentVariableIsSet("TZ") && QFile::exists(QStringLiteral("/etc/localtime")))
+        qputenv("TZ", ":/etc/localtime");
 }

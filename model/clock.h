@@ -13,6 +13,11 @@ public:
 
     /// The wall clock.
     static Clock &system();
+
+    /// Names the system's time zone in TZ when TZ is unset. Without it the C library checks
+    /// /etc/localtime again on every local-time conversion, and loading a record converts
+    /// several times per visit; the zone stays the same. Call before the application object.
+    static void pinLocalTimeZone();
 };
 
 /// A clock that stands still until it is set or advanced; for tests and benchmarks.
