@@ -11,10 +11,10 @@ install_packages() {
     pkgs=$(grep -v '^#' "$here/tools/packages.txt" | tr '\n' ' ')
     if [ "$(id -u)" = 0 ]; then
         apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $pkgs
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $pkgs
     else
         sudo apt-get update -qq
-        sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $pkgs
+        sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $pkgs
     fi
 }
 
@@ -28,6 +28,11 @@ run)
     install_packages
     build_all
     shift
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display found: starting Roamlog with a headless browser." >&2
+        echo "Run it from a desktop session to see its window beside the browser." >&2
+        set -- --headless "$@"
+    fi
     exec "$build/host/Roamlog" "$@"
     ;;
 test)
