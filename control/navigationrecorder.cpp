@@ -7,6 +7,7 @@
 #include "clock.h"
 #include "csession.h"
 #include "ctreenodes.h"
+#include "recordedurl.h"
 #include "roamstore.h"
 #include "timekey.h"
 #include "views/outlinebuilder.h"
@@ -20,26 +21,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int SiteImage = 10;
-
-bool startsWithNoCase(const QString &text, QLatin1StringView prefix)
-{
-    return text.startsWith(prefix, Qt::CaseInsensitive);
-}
-
-// Length of a leading "scheme://" (letters, digits, "+", "-", "." after a first letter), 0 when
-// there is none. The parent walk and the outline stop at the host behind it.
-qsizetype schemeLength(const QString &url)
-{
-    const qsizetype colon = url.indexOf(u"://"_s);
-    if (colon <= 0 || !url.front().isLetter())
-        return 0;
-    for (qsizetype i = 1; i < colon; ++i) {
-        const QChar c = url.at(i);
-        if (!(c.isLetterOrNumber() || c == u'+' || c == u'-' || c == u'.'))
-            return 0;
-    }
-    return colon + 3;
-}
 
 } // namespace
 
@@ -99,35 +80,6 @@ int NavigationRecorder::UrlLevel(const QString &URL)
     return int(url.count(u'/'));
 }
 
-QString NavigationRecorder::Normalise(const QString &URL)
-{
-    if (URL.isEmpty())
-        return {};
-    if (startsWithNoCase(URL, "http:"_L1) && URL.size() < 11)
-        return {};
-    if (startsWithNoCase(URL, "https:"_L1) && URL.size() < 12)
-        return {};
-    QString result = URL;
-    if (startsWithNoCase(result, "http://"_L1))
-        result.remove(0, 7);
-    else if (startsWithNoCase(result, "https://"_L1))
-        result.remove(0, 8);
-    if (startsWithNoCase(result, "file://"_L1))
-        result.remove(0, 7);
-    if (result.endsWith(u'/'))
-        result.chop(1);
-    return result;
-}
-
-QString NavigationRecorder::FileNameFor(const QDateTime &time, int count)
-{
-    const QDate date = time.date();
-    const QTime clock = time.time();
-    return QString::number(date.dayOfYear()) + QString::number(date.month())
-           + QString::number(date.day()) + QString::number(clock.hour())
-           + QString::number(clock.minute()) + QString::number(count) + u".smf"_s;
-}
-
 void NavigationRecorder::setUrl(const QString &URL)
 {
     if (URL.isEmpty() || !m_recording)
@@ -139,7 +91,7 @@ void NavigationRecorder::setUrl(const QString &URL)
         m_offRecordUrl = URL;
         return;
     }
-    const QString result = Normalise(URL);
+    const QString result = RecordedUrl::normalise(URL);
     if (result.isEmpty())
         return;
     m_offRecord = false;
@@ -177,8 +129,8 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
 
     const qsizetype qPos = U.contains(u'?') ? U.indexOf(u'?') : U.size() - 1;
     int parent = 1;
-    if (!startsWithNoCase(U.left(6), "ftp://"_L1)) {
-        for (qsizetype start = schemeLength(U);;) {
+    if (!U.startsWith("ftp://"_L1, Qt::CaseInsensitive)) {
+        for (qsizetype start = RecordedUrl::schemeLength(U);;) {
             const qsizetype s = U.indexOf(u'/', start);
             if (s < 0 || s > qPos)
                 break;
@@ -225,18 +177,24 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
 
 void NavigationRecorder::recordVisit(const QString &URL)
 {
-    if (!m_recording || URL.isEmpty())
+    if (!m_recording || URL.isEmpty() || !recordOneVisit(URL))
         return;
-    QString query;
-    WordHelpers::CutFirstWord(URL, query, u"?"_s);
+    const QStringList parents = RecordedUrl::parents(URL);
+    for (const QString &parent : parents) {
+        if (!recordOneVisit(parent))
+            return;
+    }
+}
 
+bool NavigationRecorder::recordOneVisit(const QString &URL)
+{
     CFilePtr file = m_store.Files.Item(URL);
     if (!file) {
         file = std::make_shared<CFile>();
         file->SetURL(URL);
         file->Title = URL;
         if (!m_store.Files.Add(file, URL))
-            return;
+            return false;
         file->FileName = newFileName();
     }
     file->SetVisited(true);
@@ -246,23 +204,14 @@ void NavigationRecorder::recordVisit(const QString &URL)
     if (!file->Sessions.Item(key)) {
         auto visit = std::make_shared<CSession>();
         visit->sTime = now;
-        visit->Param = query;
+        visit->Param = RecordedUrl::query(URL);
         visit->Session = m_store.SessionStart;
         file->Sessions.Add(visit, key);
     }
     file->LastEntered = key;
     file->Save();
     noteSessionInUse();
-
-    // The walk goes up one path level at a time and stops at the host.
-    if (URL.startsWith(u"ftp://"_s) || UrlLevel(URL) <= 0)
-        return;
-    QString remainder;
-    WordHelpers::CutLastWord(URL, remainder, u"/"_s);
-    if (remainder.size() <= schemeLength(URL.trimmed()))
-        return;
-    remainder.chop(1);
-    recordVisit(remainder);
+    return true;
 }
 
 void NavigationRecorder::noteSessionInUse()
@@ -276,7 +225,7 @@ void NavigationRecorder::noteSessionInUse()
 QString NavigationRecorder::newFileName()
 {
     const QDir folder(m_store.dataFolder());
-    const QString base = FileNameFor(m_clock.now(), m_store.Files.Count());
+    const QString base = RecordedUrl::fileNameFor(m_clock.now(), m_store.Files.Count());
     QString name = base;
     const QString stem = base.chopped(4);
     for (int suffix = 1;

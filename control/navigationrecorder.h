@@ -2,7 +2,6 @@
 
 #include "neverrecordrules.h"
 
-#include <QDateTime>
 #include <QSet>
 #include <QString>
 
@@ -72,14 +71,6 @@ public:
     /// The number of "/" in @p URL after trimming blanks and dropping one trailing "/".
     static int UrlLevel(const QString &URL);
 
-    /// The normalised form of a page URL, or an empty string when it is not recorded at all
-    /// ("http://abc" and shorter, "https://abc" and shorter, an empty URL).
-    static QString Normalise(const QString &URL);
-
-    /// The file name part "ymdhn" + @p count + ".smf" for a record created at @p time: day of
-    /// the year, month, day, hour and minute without leading zeros, then the count.
-    static QString FileNameFor(const QDateTime &time, int count);
-
 private:
     void dispatch(std::function<void()> report);
     void setUrl(const QString &URL);
@@ -88,6 +79,7 @@ private:
     void setEndUrl(const QString &MySite);
     void growCurrentOutline(const QString &U);
     void recordVisit(const QString &URL);
+    bool recordOneVisit(const QString &URL);
     void recordDownload(const QString &URL);
     QString newFileName();
     void noteSessionInUse();

@@ -27,19 +27,6 @@ qsizetype schemeColon(const QString &text)
     return 0;
 }
 
-// The URL without the schemes the recorder drops, as it would be keyed.
-QString withoutRecordedScheme(const QString &url)
-{
-    QString result = url;
-    if (result.startsWith("http://"_L1, Qt::CaseInsensitive))
-        result.remove(0, 7);
-    else if (result.startsWith("https://"_L1, Qt::CaseInsensitive))
-        result.remove(0, 8);
-    if (result.startsWith("file://"_L1, Qt::CaseInsensitive))
-        result.remove(0, 7);
-    return result;
-}
-
 struct Authority
 {
     QString host;
@@ -101,7 +88,7 @@ NeverRecordRules::NeverRecordRules(const QStringList &patterns)
         if (rule.isEmpty())
             continue;
         if (isPrefixRule(rule)) {
-            m_prefixes.append({rule, withoutRecordedScheme(rule)});
+            m_prefixes.append({rule, RecordedUrl::withoutScheme(rule)});
             continue;
         }
         QString host = rule;
@@ -120,7 +107,7 @@ bool NeverRecordRules::matches(const QString &url) const
         return false;
 
     if (!m_hosts.isEmpty()) {
-        const Authority authority = authorityOf(withoutRecordedScheme(trimmed));
+        const Authority authority = authorityOf(RecordedUrl::withoutScheme(trimmed));
         for (const HostRule &rule : m_hosts) {
             if (!rule.port.isEmpty() && rule.port != authority.port)
                 continue;
@@ -134,7 +121,7 @@ bool NeverRecordRules::matches(const QString &url) const
 
     // Recorded URLs have lost one trailing "/": "https://example.com/" still covers
     // "example.com".
-    const QString stripped = withoutRecordedScheme(trimmed);
+    const QString stripped = RecordedUrl::withoutScheme(trimmed);
     const QString strippedSlash = stripped.endsWith(u'/') ? stripped : stripped + u'/';
     for (const PrefixRule &rule : m_prefixes) {
         if (startsWithNoCase(trimmed, rule.raw))

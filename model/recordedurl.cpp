@@ -23,15 +23,21 @@ QString RecordedUrl::normalise(const QString &raw)
         return {};
     if (raw.startsWith("https:"_L1, Qt::CaseInsensitive) && raw.size() < 12)
         return {};
-    QString result = raw;
+    QString result = withoutScheme(raw);
+    if (result.endsWith(u'/'))
+        result.chop(1);
+    return result;
+}
+
+QString RecordedUrl::withoutScheme(const QString &url)
+{
+    QString result = url;
     if (result.startsWith("http://"_L1, Qt::CaseInsensitive))
         result.remove(0, 7);
     else if (result.startsWith("https://"_L1, Qt::CaseInsensitive))
         result.remove(0, 8);
     if (result.startsWith("file://"_L1, Qt::CaseInsensitive))
         result.remove(0, 7);
-    if (result.endsWith(u'/'))
-        result.chop(1);
     return result;
 }
 

@@ -16,6 +16,10 @@ public:
     /// URLs of fewer than 12.
     static QString normalise(const QString &raw);
 
+    /// @p url without a leading "http://" or "https://" (any letter case), then without
+    /// "file://": the schemes a recorded URL has lost.
+    static QString withoutScheme(const QString &url);
+
     /// The parent paths recorded with @p recorded, nearest first: each cuts the URL before its
     /// last "/", up to the host. A URL that begins with "ftp://" or has no "/" has none.
     static QStringList parents(const QString &recorded);

@@ -5,6 +5,7 @@
 
 #include "csession.h"
 #include "ctreenodes.h"
+#include "recordedurl.h"
 #include "roamstore.h"
 #include "timekey.h"
 #include "views/outlinebuilder.h"
@@ -218,7 +219,7 @@ TEST_F(RecorderTest, TitleIsSavedOnlyWhenItChanges)
 
 TEST_F(RecorderTest, FileNamesFollowTheClockAndNeverCollide)
 {
-    EXPECT_EQ(NavigationRecorder::FileNameFor(QDateTime(QDate(1997, 11, 3), QTime(14, 5)), 12),
+    EXPECT_EQ(RecordedUrl::fileNameFor(QDateTime(QDate(1997, 11, 3), QTime(14, 5)), 12),
               u"30711314512.smf"_s);
 
     RoamPane1 &panel = panelOnSites();

@@ -1,5 +1,6 @@
 #include "control/navigationrecorder.h"
 #include "control/roampane1.h"
+#include "recordedurl.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ TEST(WordHelpers, CutAndCountAsTheRecorderUsesThem)
 
     EXPECT_EQ(NavigationRecorder::UrlLevel(u" a/b/ "_s), 1);
     EXPECT_EQ(NavigationRecorder::UrlLevel(u"host"_s), 0);
-    EXPECT_EQ(NavigationRecorder::Normalise(u"HTTPS://Host/Path/"_s), u"Host/Path"_s);
-    EXPECT_EQ(NavigationRecorder::Normalise(u"http://file://x/y"_s), u"x/y"_s);
-    EXPECT_EQ(NavigationRecorder::Normalise(u"chrome://newtab/"_s), u"chrome://newtab"_s);
+    EXPECT_EQ(RecordedUrl::normalise(u"HTTPS://Host/Path/"_s), u"Host/Path"_s);
+    EXPECT_EQ(RecordedUrl::normalise(u"http://file://x/y"_s), u"x/y"_s);
+    EXPECT_EQ(RecordedUrl::normalise(u"chrome://newtab/"_s), u"chrome://newtab"_s);
 }
