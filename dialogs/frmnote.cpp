@@ -2,7 +2,7 @@
 
 #include "control/captionloader.h"
 #include "model/roamstore.h"
-#include "views/waitcursor.h"
+#include "sitefiledialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,8 +12,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -101,16 +99,7 @@ frmNote::frmNote(RoamStore &store, qint16 langOffset, QWidget *parent)
 
 bool frmNote::run(RoamStore &store, const QString &selectedUrl, qint16 langOffset, QWidget *parent)
 {
-    std::optional<frmNote> dialog;
-    {
-        WaitCursor wait;
-        if (!store.GetCFile(selectedUrl))
-            return false;
-        dialog.emplace(store, langOffset, parent);
-    }
-    dialog->exec();
-    WaitCursor wait;
-    return store.SetCFile(selectedUrl);
+    return runSiteFileDialog<frmNote>(store, selectedUrl, langOffset, parent);
 }
 
 void frmNote::cmdUpdate_Click()

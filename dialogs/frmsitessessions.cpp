@@ -5,7 +5,7 @@
 #include "model/roamstore.h"
 #include "model/timekey.h"
 #include "resources/roamstrings.h"
-#include "views/waitcursor.h"
+#include "sitefiledialog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -210,16 +209,7 @@ bool frmSitesSessions::run(RoamStore &store,
                            qint16 langOffset,
                            QWidget *parent)
 {
-    std::optional<frmSitesSessions> dialog;
-    {
-        WaitCursor wait;
-        if (!store.GetCFile(selectedUrl))
-            return false;
-        dialog.emplace(store, langOffset, parent);
-    }
-    dialog->exec();
-    WaitCursor wait;
-    return store.SetCFile(selectedUrl);
+    return runSiteFileDialog<frmSitesSessions>(store, selectedUrl, langOffset, parent);
 }
 
 QString frmSitesSessions::durationText(const QDateTime &sTime, const QDateTime &eTime)
