@@ -3,6 +3,7 @@
 #include "control/captionloader.h"
 #include "model/roamstore.h"
 #include "sitefiledialog.h"
+#include "taggedwidgets.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -14,30 +15,6 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QLabel *taggedLabel(const QString &text, const QString &tag, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(u"lblLabels"_s);
-    label->setProperty(CaptionLoader::TagProperty, tag);
-    return label;
-}
-
-QPushButton *taggedButton(const QString &name,
-                          const QString &text,
-                          const QString &tag,
-                          QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setProperty(CaptionLoader::TagProperty, tag);
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
 
 frmNote::frmNote(RoamStore &store, qint16 langOffset, QWidget *parent)
     : QDialog(parent)
@@ -59,21 +36,21 @@ frmNote::frmNote(RoamStore &store, qint16 langOffset, QWidget *parent)
     m_note->setTabChangesFocus(true);
 
     auto *fields = new QGridLayout;
-    fields->addWidget(taggedLabel(u"URL:"_s, u"21"_s, this), 0, 0);
+    fields->addWidget(TaggedWidgets::label(u"URL:"_s, u"21"_s, this), 0, 0);
     fields->addWidget(m_url, 0, 1);
-    fields->addWidget(taggedLabel(u"Title"_s, u"22"_s, this), 1, 0);
+    fields->addWidget(TaggedWidgets::label(u"Title"_s, u"22"_s, this), 1, 0);
     fields->addWidget(m_title, 1, 1);
-    fields->addWidget(taggedLabel(u"Visited:"_s, u"23"_s, this), 2, 0);
+    fields->addWidget(TaggedWidgets::label(u"Visited:"_s, u"23"_s, this), 2, 0);
     fields->addWidget(m_visited, 2, 1, Qt::AlignLeading | Qt::AlignVCenter);
-    fields->addWidget(taggedLabel(u"Note:"_s, u"24"_s, this), 3, 0, Qt::AlignTop);
+    fields->addWidget(TaggedWidgets::label(u"Note:"_s, u"24"_s, this), 3, 0, Qt::AlignTop);
     fields->addWidget(m_note, 3, 1);
     fields->setRowStretch(3, 1);
     fields->setColumnStretch(1, 1);
 
     auto *picButtons = new QWidget(this);
     picButtons->setObjectName(u"picButtons"_s);
-    auto *cmdUpdate = taggedButton(u"cmdUpdate"_s, u"&Update"_s, u"25"_s, picButtons);
-    auto *cmdClose = taggedButton(u"cmdClose"_s, u"&Close"_s, u"26"_s, picButtons);
+    auto *cmdUpdate = TaggedWidgets::button(u"cmdUpdate"_s, u"&Update"_s, u"25"_s, picButtons);
+    auto *cmdClose = TaggedWidgets::button(u"cmdClose"_s, u"&Close"_s, u"26"_s, picButtons);
     auto *buttons = new QHBoxLayout(picButtons);
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->addStretch();

@@ -6,6 +6,7 @@
 #include "model/timekey.h"
 #include "resources/roamstrings.h"
 #include "sitefiledialog.h"
+#include "taggedwidgets.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -73,26 +74,6 @@ QString timeFormatWithSeconds(const QLocale &locale)
     return format;
 }
 
-QLabel *taggedLabel(const QString &text, const QString &tag, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(u"lblLabels"_s);
-    label->setProperty(CaptionLoader::TagProperty, tag);
-    return label;
-}
-
-QPushButton *taggedButton(const QString &name,
-                          const QString &text,
-                          const QString &tag,
-                          QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setProperty(CaptionLoader::TagProperty, tag);
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 frmSitesSessions::frmSitesSessions(const RoamStore &store, qint16 langOffset, QWidget *parent)
@@ -115,11 +96,11 @@ frmSitesSessions::frmSitesSessions(const RoamStore &store, qint16 langOffset, QW
 
     auto *grid = new QGridLayout(m_fields);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->addWidget(taggedLabel(u"URL:"_s, u"31"_s, m_fields), 0, 0);
+    grid->addWidget(TaggedWidgets::label(u"URL:"_s, u"31"_s, m_fields), 0, 0);
     grid->addWidget(url, 0, 1);
-    grid->addWidget(taggedLabel(u"Title:"_s, u"32"_s, m_fields), 1, 0);
+    grid->addWidget(TaggedWidgets::label(u"Title:"_s, u"32"_s, m_fields), 1, 0);
     grid->addWidget(title, 1, 1);
-    grid->addWidget(taggedLabel(u"Note:"_s, u"33"_s, m_fields), 2, 0, Qt::AlignTop);
+    grid->addWidget(TaggedWidgets::label(u"Note:"_s, u"33"_s, m_fields), 2, 0, Qt::AlignTop);
     grid->addWidget(note, 2, 1);
     grid->setColumnStretch(1, 1);
 
@@ -139,8 +120,8 @@ frmSitesSessions::frmSitesSessions(const RoamStore &store, qint16 langOffset, QW
 
     m_buttons = new QWidget(this);
     m_buttons->setObjectName(u"picButtons"_s);
-    auto *cmdUpdate = taggedButton(u"cmdUpdate"_s, u"&Update"_s, u"34"_s, m_buttons);
-    auto *cmdClose = taggedButton(u"cmdClose"_s, u"&Close"_s, u"35"_s, m_buttons);
+    auto *cmdUpdate = TaggedWidgets::button(u"cmdUpdate"_s, u"&Update"_s, u"34"_s, m_buttons);
+    auto *cmdClose = TaggedWidgets::button(u"cmdClose"_s, u"&Close"_s, u"35"_s, m_buttons);
     auto *buttons = new QHBoxLayout(m_buttons);
     buttons->setContentsMargins(formMargin, formMargin, formMargin, formMargin);
     buttons->addStretch();
