@@ -18,11 +18,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-constexpr int SiteImage = 10;
-
-} // namespace
+namespace { } // namespace
 
 NavigationRecorder::NavigationRecorder(RoamStore &store, Clock &clock)
     : m_store(store)
@@ -138,11 +134,11 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
             const CTreeNodePtr known = nodes.Item(P);
             if (!known || known->Index == 0) {
                 const QString T = wordOrUrl(P);
-                int index = m_tree->Add(parent, P, T, SiteImage);
+                int index = m_tree->Add(parent, P, T, OutlineTree::VisitedSiteImage);
                 if (index == 0)
                     index = m_tree->IndexOf(P);
                 if (QTreeWidgetItem *node = m_tree->Node(index)) {
-                    OutlineTree::SetNodeTag(node, u"Sites"_s);
+                    OutlineTree::SetNodeTag(node, OutlineTree::SiteTag);
                     addRecord(P, U, index, OutlineTree::NodeText(node));
                     node->setExpanded(true);
                     parent = index;
@@ -156,7 +152,8 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
         }
     }
 
-    int index = m_tree->Add(parent == 0 ? 1 : parent, U, wordOrUrl(U), SiteImage);
+    int index = m_tree->Add(
+        parent == 0 ? 1 : parent, U, wordOrUrl(U), OutlineTree::VisitedSiteImage);
     QTreeWidgetItem *node = nullptr;
     if (index == 0) {
         index = m_tree->IndexOf(U);
@@ -164,7 +161,7 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
     } else {
         node = m_tree->Node(index);
         if (node)
-            OutlineTree::SetNodeTag(node, u"Sites"_s);
+            OutlineTree::SetNodeTag(node, OutlineTree::SiteTag);
         recordVisit(U);
     }
     if (!node)

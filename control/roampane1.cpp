@@ -62,8 +62,6 @@ namespace {
 constexpr int ButtonCount = 9;
 constexpr int FirstFavoritesButton = 3;
 
-const QString siteNodeTag = u"Sites"_s;
-const QString sessionNodeTag = u"Sessions"_s;
 const QString unboundTag = u"Favorites"_s;
 
 // Texts added to the string table for what the panel does beyond its first design.
@@ -997,7 +995,7 @@ void RoamPane1::TreeView1_MouseUp(const QPoint &pos, const QPoint &globalPos)
 void RoamPane1::enableSiteItems(QTreeWidgetItem *node, bool rightButton)
 {
     const QString tag = OutlineTree::NodeTag(node);
-    const bool site = tag == siteNodeTag;
+    const bool site = tag == OutlineTree::SiteTag;
     QList<QAction *> items {findChild<QAction *>(u"mnuEditNote"_s),
                             findChild<QAction *>(u"mnuProperties"_s),
                             findChild<QAction *>(u"mnuGoTo"_s)};
@@ -1007,7 +1005,7 @@ void RoamPane1::enableSiteItems(QTreeWidgetItem *node, bool rightButton)
     }
     for (QAction *item : std::as_const(items))
         item->setEnabled(site);
-    if (rightButton && tag == sessionNodeTag)
+    if (rightButton && tag == OutlineTree::SessionTag)
         findChild<QAction *>(u"mnuDelete"_s)->setEnabled(true);
 }
 
@@ -1029,7 +1027,7 @@ void RoamPane1::TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalP
     const CTreeNodePtr record = key.isEmpty() ? nullptr : m_builder->OutlineNodes().Item(key);
     if (!key.isEmpty())
         SetStatusText(record ? (m_urlOrDescChoice != 0 ? record->Title : record->URL) : QString());
-    if (OutlineTree::NodeTag(Node) == siteNodeTag) {
+    if (OutlineTree::NodeTag(Node) == OutlineTree::SiteTag) {
         if (record)
             m_selectedUrl = record->URL;
         const QScopedValueRollback changing(m_changingTree, true);
@@ -1040,7 +1038,7 @@ void RoamPane1::TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalP
 
 void RoamPane1::TreeView1_DblClick()
 {
-    if (OutlineTree::NodeTag(m_tree->SelectedNode()) == siteNodeTag)
+    if (OutlineTree::NodeTag(m_tree->SelectedNode()) == OutlineTree::SiteTag)
         mnuGoTo_Click();
 }
 
@@ -1048,7 +1046,7 @@ void RoamPane1::TreeView1_Expand(QTreeWidgetItem *Node)
 {
     // Only the user's expansions sort: the builders and the recorder open nodes as they add
     // them and keep the order they chose.
-    if (m_changingTree || OutlineTree::NodeTag(Node) != siteNodeTag)
+    if (m_changingTree || OutlineTree::NodeTag(Node) != OutlineTree::SiteTag)
         return;
     const QScopedValueRollback changing(m_changingTree, true);
     m_tree->SetChildSorting(Node, true);
@@ -1060,7 +1058,7 @@ bool RoamPane1::treeKeyPress(QKeyEvent *event)
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (OutlineTree::NodeTag(node) != siteNodeTag)
+        if (OutlineTree::NodeTag(node) != OutlineTree::SiteTag)
             return false;
         mnuGoTo_Click();
         return true;
@@ -1112,9 +1110,9 @@ void RoamPane1::mnuDelete_Click()
     QTreeWidgetItem *node = m_tree->SelectedNode();
     const QString tag = OutlineTree::NodeTag(node);
     bool done = true;
-    if (tag == siteNodeTag) {
+    if (tag == OutlineTree::SiteTag) {
         done = deleteSite(node);
-    } else if (tag == sessionNodeTag) {
+    } else if (tag == OutlineTree::SessionTag) {
         if (message(QMessageBox::Question,
                     text(DeleteSessionQuestionId),
                     QMessageBox::Yes | QMessageBox::No,

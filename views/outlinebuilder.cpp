@@ -20,12 +20,7 @@ const QString currentTag = u"Current"_s;
 const QString sitesTag = u"Sites"_s;
 const QString chronoTag = u"Chrono"_s;
 const QString activitiesTag = u"Activities"_s;
-const QString rootNodeTag = u"none"_s;
-const QString siteNodeTag = u"Sites"_s;
-const QString sessionNodeTag = u"Sessions"_s;
 
-constexpr int visitedImage = 10;
-constexpr int notVisitedImage = 11;
 constexpr int sessionImage = 3;
 
 // The part of the trimmed URL after its last "/": all of it without a "/", empty when it ends
@@ -82,7 +77,7 @@ void OutlineBuilder::SetCurrentNode(int index)
 void OutlineBuilder::AddRootNode(const QString &tabTag, int tabImage)
 {
     m_tree.SetTopLevelSorting(tabTag != chronoTag);
-    SetCurrentNode(m_tree.Add(0, QString(), tabTag, tabImage, rootNodeTag));
+    SetCurrentNode(m_tree.Add(0, QString(), tabTag, tabImage, OutlineTree::RootTag));
     m_tree.SetLabelEditing(true);
 }
 
@@ -106,8 +101,12 @@ QString OutlineBuilder::SessionText(const QDateTime &start) const
 int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QString &key)
 {
     const QString text = m_urlOrDescChoice != 0 ? lastPathWord(file.URL()) : file.Title;
-    const int index = m_tree.Add(
-        parentIndex, key, text, file.Visited() ? visitedImage : notVisitedImage, siteNodeTag);
+    const int index = m_tree.Add(parentIndex,
+                                 key,
+                                 text,
+                                 file.Visited() ? OutlineTree::VisitedSiteImage
+                                                : OutlineTree::UnvisitedSiteImage,
+                                 OutlineTree::SiteTag);
     if (index == 0)
         return 0;
     QTreeWidgetItem *node = m_tree.Node(index);
@@ -174,7 +173,7 @@ void OutlineBuilder::buildChrono()
             continue;
         const QString key = timeKey(session->sTime);
         const QString text = SessionText(session->sTime);
-        const int index = m_tree.Add(1, key, text, sessionImage, sessionNodeTag);
+        const int index = m_tree.Add(1, key, text, sessionImage, OutlineTree::SessionTag);
         if (index == 0)
             continue;
         SetCurrentNode(index);

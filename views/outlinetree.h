@@ -16,6 +16,14 @@ class OutlineTree final : public QTreeWidget
     Q_OBJECT
 
 public:
+    /// The Tags that say what a node stands for: an outline's root, a site, a browsing session.
+    static inline const QString RootTag = QStringLiteral("none");
+    static inline const QString SiteTag = QStringLiteral("Sites");
+    static inline const QString SessionTag = QStringLiteral("Sessions");
+    /// The image of a site node: visited while the panel runs, or not.
+    static constexpr int VisitedSiteImage = 10;
+    static constexpr int UnvisitedSiteImage = 11;
+
     explicit OutlineTree(QWidget *parent = nullptr);
 
     /// Adds a node as the last child of node @p relative, or at the top level when @p relative

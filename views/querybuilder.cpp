@@ -16,9 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int visitedImage = 10;
-constexpr int notVisitedImage = 11;
-
 // Whether some time of the list falls on a day after `since`; with no day, whether there is any.
 template<typename List, typename Time>
 bool anyAfter(const List &list, const std::optional<QDate> &since, Time time)
@@ -116,8 +113,9 @@ void QueryBuilder::BuildQueryOutline(const Query &query)
         const int index = m_tree.Add(parent,
                                      file->URL(),
                                      file->URL(),
-                                     file->Visited() ? visitedImage : notVisitedImage,
-                                     u"Sites"_s);
+                                     file->Visited() ? OutlineTree::VisitedSiteImage
+                                                     : OutlineTree::UnvisitedSiteImage,
+                                     OutlineTree::SiteTag);
         if (index == 0)
             continue;
         m_builder.SetCurrentNode(index);
