@@ -134,8 +134,15 @@ protected:
     // Clicks an element of the page at pageUrl as the user would.
     void click(const QString &pageUrl, const QString &selector)
     {
-        const QString target = m_user.pageWithUrl(pageUrl);
-        ASSERT_FALSE(target.isEmpty()) << "no tab shows " << pageUrl.toStdString();
+        // The browser's list of tabs can name a tab's new page a moment after it was committed.
+        QString target;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                target = m_user.pageWithUrl(pageUrl);
+                return !target.isEmpty();
+            },
+            kWaitMs))
+            << "no tab shows " << pageUrl.toStdString();
         const QString ready = u"document.readyState === 'complete' && location.href === '%1'"
                               " && !!document.querySelector('%2')"_s.arg(pageUrl, selector);
         ASSERT_TRUE(
