@@ -54,7 +54,7 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     setNames();
-    QGuiApplication::setDesktopFileName(QStringLiteral("roamlog"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.roamlog.Roamlog"));
     QGuiApplication::setWindowIcon(RoamIcons::appIcon());
     CaptionLoader::installFontSubstitutions();
 
