@@ -1,0 +1,177 @@
+// The documents installed around the programs against the programs themselves: the manual pages
+// and the shell completion must name exactly the options and commands that `--help` lists, and
+// the desktop entry and AppStream metainfo must pass the validators that software centres use.
+
+#include "helpsummary.h"
+#include "toolrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString packagingDir = QStringLiteral(ROAMLOG_PACKAGING_DIR);
+const QString appId = u"io.github.roamlog.Roamlog"_s;
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+HelpSummary helpOf(const QString &program)
+{
+    const ToolRun help = ToolRun::run(program, {u"--help"_s});
+    EXPECT_EQ(help.exitCode, 0) << help.error.toStdString() << help.err.toStdString();
+    return HelpSummary::fromHelp(help.out);
+}
+
+struct Program
+{
+    const char *path;
+    const char *manualSource;
+};
+
+const Program programs[] = {
+    {ROAMLOG_PROGRAM, "roamlog.1.scd"},
+    {ROAMLOG_HISTORY_PROGRAM, "roamlog-history.1.scd"},
+};
+
+} // namespace
+
+TEST(Documentation, ManualPagesDefineExactlyTheOptionsAndCommandsOfHelp)
+{
+    for (const Program &program : programs) {
+        SCOPED_TRACE(program.manualSource);
+        const HelpSummary help = helpOf(QString::fromUtf8(program.path));
+        ASSERT_TRUE(help.options.contains(u"--help"_s)) << "the --help text was not understood";
+
+        const QString source = readText(packagingDir + u'/'
+                                        + QString::fromUtf8(program.manualSource));
+        ASSERT_FALSE(source.isEmpty());
+        const HelpSummary page = HelpSummary::fromManualPage(source);
+        EXPECT_EQ(page.differencesFrom(help, QString::fromUtf8(program.manualSource), u"--help"_s)
+                      .toStdString(),
+                  "");
+    }
+}
+
+TEST(Documentation, BashCompletionOffersExactlyTheCommandsAndLongOptionsOfHelp)
+{
+    const QString bashCompletion = u"/usr/share/bash-completion/bash_completion"_s;
+    if (!QFileInfo::exists(bashCompletion) || ToolRun::find(u"bash"_s).isEmpty())
+        GTEST_SKIP() << "bash-completion is not installed";
+
+    HelpSummary help = helpOf(QStringLiteral(ROAMLOG_HISTORY_PROGRAM));
+    ASSERT_FALSE(help.commands.isEmpty()) << "the --help text lists no commands";
+    // Completion offers the long spelling of an option only.
+    help.options.removeIf([](const QString &name) { return !name.startsWith(u"--"); });
+
+    // Each line typed is completed at its end; one line of offers comes back for each.
+    const QString driver = uR"(
+source "$1"
+source "$2"
+spec=$(complete -p roamlog-history) || exit 3
+fn=${spec#*-F }
+fn=${fn%% *}
+shift 2
+for line in "$@"; do
+    read -ra COMP_WORDS <<< "$line"
+    [[ $line == *" " ]] && COMP_WORDS+=("")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMP_LINE=$line
+    COMP_POINT=${#line}
+    COMPREPLY=()
+    "$fn" roamlog-history "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    echo "${COMPREPLY[*]}"
+done
+)"_s;
+    const QStringList commands(help.commands.cbegin(), help.commands.cend());
+    QStringList lines {u"roamlog-history "_s,
+                       u"roamlog-history --json --data-dir /tmp "_s,
+                       u"roamlog-history export --format "_s,
+                       u"roamlog-history --"_s};
+    for (const QString &command : commands)
+        lines.append(u"roamlog-history "_s + command + u" --"_s);
+
+    const ToolRun run = ToolRun::run(
+        u"bash"_s,
+        QStringList {u"--norc"_s,
+                     u"--noprofile"_s,
+                     u"-c"_s,
+                     driver,
+                     u"completion-test"_s,
+                     bashCompletion,
+                     packagingDir + u"/roamlog-history.bash-completion"_s}
+            + lines);
+    ASSERT_EQ(run.exitCode, 0) << run.error.toStdString() << run.err.toStdString();
+    const QStringList offers = run.out.split(u'\n');
+    ASSERT_GE(offers.size(), lines.size());
+    const auto words = [&](int i) {
+        const QStringList list = offers.at(i).split(u' ', Qt::SkipEmptyParts);
+        return QSet<QString>(list.cbegin(), list.cend());
+    };
+
+    HelpSummary completion;
+    completion.commands = words(0);
+    EXPECT_EQ(words(1), completion.commands) << "options and their values are not skipped";
+    EXPECT_EQ(words(2), (QSet<QString> {u"json"_s, u"csv"_s}));
+    for (int i = 3; i < lines.size(); ++i)
+        completion.options |= words(i);
+    EXPECT_EQ(completion.differencesFrom(help, u"the completion"_s, u"--help"_s).toStdString(), "");
+}
+
+TEST(Documentation, DesktopEntryAndMetainfoPassTheirValidators)
+{
+    const struct
+    {
+        const char *tool;
+        QStringList arguments;
+    } validators[] = {
+        {"desktop-file-validate", {packagingDir + u'/' + appId + u".desktop"_s}},
+        {"appstreamcli",
+         {u"validate"_s, u"--no-net"_s, packagingDir + u'/' + appId + u".metainfo.xml"_s}},
+    };
+    int ran = 0;
+    for (const auto &validator : validators) {
+        const QString tool = ToolRun::find(QString::fromUtf8(validator.tool));
+        if (tool.isEmpty())
+            continue;
+        SCOPED_TRACE(validator.tool);
+        ++ran;
+        const ToolRun run = ToolRun::run(tool, validator.arguments);
+        EXPECT_EQ(run.exitCode, 0)
+            << run.error.toStdString() << run.out.toStdString() << run.err.toStdString();
+        // desktop-file-validate exits with success on warnings; they are still faults here.
+        EXPECT_FALSE(run.out.contains(u"warning:"_s) || run.err.contains(u"warning:"_s))
+            << run.out.toStdString() << run.err.toStdString();
+    }
+    if (ran == 0)
+        GTEST_SKIP() << "neither desktop-file-validate nor appstreamcli is installed";
+}
+
+TEST(Documentation, MetainfoAndChangelogDescribeThisVersion)
+{
+    const QString metainfo = readText(packagingDir + u'/' + appId + u".metainfo.xml"_s);
+    // The software centre starts the launcher the metainfo names.
+    EXPECT_TRUE(metainfo.contains(u"<id>"_s + appId + u"</id>"_s));
+    EXPECT_TRUE(metainfo.contains(u"<launchable type=\"desktop-id\">"_s + appId + u".desktop<"_s));
+    const auto release = QRegularExpression(u"<release\\s+version=\"([^\"]+)\""_s).match(metainfo);
+    ASSERT_TRUE(release.hasMatch());
+    EXPECT_EQ(release.captured(1).toStdString(), ROAMLOG_VERSION)
+        << "the newest release of the metainfo is not the project's version";
+
+    const QString changelog = readText(packagingDir + u"/changelog"_s);
+    const auto entry = QRegularExpression(u"^roamlog \\(([^)]+)\\)"_s).match(changelog);
+    ASSERT_TRUE(entry.hasMatch());
+    EXPECT_EQ(entry.captured(1).toStdString(), ROAMLOG_VERSION)
+        << "the newest changelog entry is not the project's version";
+}
