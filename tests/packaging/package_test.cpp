@@ -149,23 +149,19 @@ TEST_F(DebianPackageTest, ProgramsRunFromWhereThePackagePutsThem)
     EXPECT_EQ(history.exitCode, 0) << history.error.toStdString() << history.err.toStdString();
 }
 
-TEST_F(DebianPackageTest, LintianReportsNoErrors)
+TEST_F(DebianPackageTest, LintianReportsNoErrorsOrWarnings)
 {
     const QString lintian = ToolRun::find(u"lintian"_s);
     if (lintian.isEmpty())
         GTEST_SKIP() << "lintian is not installed";
     const ToolRun run = ToolRun::run(lintian, {u"--tag-display-limit"_s, u"0"_s, m_deb}, 240000);
     ASSERT_TRUE(run.error.isEmpty()) << run.error.toStdString();
-    QStringList errors;
-    QStringList warnings;
+    // A warning is fixed, or explained by an override the package ships; it is never left.
+    QStringList findings;
     for (const QString &line : run.out.split(u'\n')) {
-        if (line.startsWith(u"E: "_s))
-            errors.append(line);
-        else if (line.startsWith(u"W: "_s))
-            warnings.append(line);
+        if (line.startsWith(u"E: "_s) || line.startsWith(u"W: "_s))
+            findings.append(line);
     }
-    if (!warnings.isEmpty())
-        std::cout << "lintian warnings:\n" << warnings.join(u'\n').toStdString() << '\n';
-    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(findings.isEmpty()) << findings.join(u'\n').toStdString();
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
 }
