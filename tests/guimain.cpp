@@ -1,12 +1,12 @@
 #include <QApplication>
 
+#include "testenvironment.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
-    // Test discovery runs the program outside CTest's environment too.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useTestEnvironment();
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("RoamlogTests"));
