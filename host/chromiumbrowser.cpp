@@ -147,6 +147,7 @@ void ChromiumBrowser::start(const Options &options)
         });
         return;
     }
+    const bool profileExisted = QFileInfo::exists(options.profileDir);
     if (options.profileDir.isEmpty() || !QDir().mkpath(options.profileDir)) {
         m_state = State::Ended;
         QTimer::singleShot(0, this, [this] {
@@ -155,6 +156,12 @@ void ChromiumBrowser::start(const Options &options)
         });
         return;
     }
+
+    // Cookies, history and passwords: the user's alone. A folder the user made is left as it is.
+    if (!profileExisted)
+        QFile::setPermissions(options.profileDir,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                  | QFileDevice::ExeOwner);
 
     const ProfileLock::State lock = ProfileLock::inspect(options.profileDir);
     const QString folder = QDir::toNativeSeparators(QDir(options.profileDir).absolutePath());

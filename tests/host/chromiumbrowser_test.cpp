@@ -498,6 +498,9 @@ TEST_F(ChromiumBrowserTest, TalksOverThePipeAloneAndCarriesLongMessages)
         << m_log->dump();
     const qint64 pid = m_browser->processId();
     ASSERT_GT(pid, 0);
+    EXPECT_EQ(QFile::permissions(direct.profileDir),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                  | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
     EXPECT_TRUE(BrowserWrapper::listeningPorts(pid).isEmpty())
         << "the browser listens on TCP port " << BrowserWrapper::listeningPorts(pid).value(0);
 
