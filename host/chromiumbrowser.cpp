@@ -84,9 +84,13 @@ ChromiumBrowser::ChromiumBrowser(QObject *parent)
     m_closeGrace.setSingleShot(true);
     m_closeGrace.setInterval(kCloseGraceMs);
     connect(&m_closeGrace, &QTimer::timeout, this, [this] {
-        if (m_state == State::Closing)
+        if (m_state == State::Closing) {
+            // Asked to quit, it is ending, slowly: it gets until Quit's deadline, so that its
+            // profile is free once OnQuit() comes.
+            if (m_quitRequested && m_transport.isProcessRunning())
+                return;
             finish(!m_quitRequested, tr("Lost contact with the browser; it may still be open."));
-        else if (m_state == State::Launching) {
+        } else if (m_state == State::Launching) {
             // A wrapper that does not hand descriptors 3 and 4 on leaves a browser nobody reaches.
             stopProcess();
             fail(tr("The browser \"%1\" closed its DevTools pipe while starting. A program given "
