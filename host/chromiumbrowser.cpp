@@ -185,7 +185,7 @@ void ChromiumBrowser::start(const Options &options)
         return;
     case ProfileLock::Holder::LiveHost:
         refusal = tr("Another Roamlog is already running with the browser profile folder "
-                     "\"%1\" (without a window while the browser it started stays open). Use "
+                     "\"%1\" (its window may be closed while its browser stays open). Use "
                      "that browser, or close it and start Roamlog again; or start Roamlog with "
                      "another --profile folder.")
                       .arg(folder);
