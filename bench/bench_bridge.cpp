@@ -1,6 +1,11 @@
-// From the browser's report of a committed navigation to every site file of it written, through
-// the host's bridge and the real panel, beside the browser's own time to load the same page.
+// From the browser's commit of a navigation to every site file of it written, through the
+// DevTools pipe, the host's bridge and the real panel, beside the browser's own time to load the
+// same page. The commit's moment is the browser's own: the "init" lifecycle event of the new
+// document, stamped on the system's monotonic clock, seen by a second client on the port that the
+// tests' wrapper adds. A second benchmark sets the pipe's delay for that event beside the same
+// client's WebSocket, the transport Roamlog used before.
 #include "browserbridge.h"
+#include "browserwrapper.h"
 #include "chromiumbrowser.h"
 #include "devtoolsclient.h"
 #include "roampanelink.h"
@@ -10,7 +15,6 @@
 #include "model/roamsettings.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +22,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -33,118 +38,201 @@ double percentile(std::vector<double> values, double fraction)
     return values[at];
 }
 
-void BM_NavigationToSiteFiles(benchmark::State &state)
+qint64 monotonicNs()
 {
-    QTemporaryDir dir;
-    QFile page(dir.filePath(u"page.html"_s));
-    if (!page.open(QIODevice::WriteOnly)
-        || page.write("<!doctype html><title>Bench page</title><p>a local page</p>") < 0) {
-        state.SkipWithError("cannot write the page");
-        return;
-    }
-    page.close();
-    const QString pageUrl = QUrl::fromLocalFile(page.fileName()).toString();
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 
-    RoamSettings settings(dir.filePath(u"settings.ini"_s));
-    RoamPane1 panel(settings, Clock::system(), dir.filePath(u"Data"_s), false);
-    RoamPaneLink link(&panel);
-    ChromiumBrowser browser;
-
-    QElapsedTimer clock;
-    clock.start();
-    qint64 reportedAt = 0;
-    QString reportedUrl;
-    // Connected before the bridge, so it runs first; the one after it runs once the bridge is
-    // done with the report.
-    QObject::connect(&browser, &Browser::NavigateComplete, [&](const QString &) {
-        reportedAt = clock.nsecsElapsed();
-    });
-    BrowserBridge bridge(browser, link);
-    qint64 handledAt = 0;
-    QObject::connect(&browser, &Browser::NavigateComplete, [&](const QString &url) {
-        handledAt = clock.nsecsElapsed();
-        reportedUrl = url;
-    });
-
-    Browser::Options options;
-    options.profileDir = dir.filePath(u"profile"_s);
-    options.headless = true;
-    options.homeUrl = u"about:blank"_s;
-    bool started = false;
-    QObject::connect(&browser, &Browser::started, [&started] { started = true; });
-    browser.start(options);
-    if (!QTest::qWaitFor([&] { return started; }, 20000)) {
-        state.SkipWithError("the browser did not start");
-        return;
-    }
-    DevToolsClient user;
-    if (!user.open(browser.webSocketUrl())) {
-        state.SkipWithError("no second DevTools client");
-        return;
-    }
-    QString tab;
-    if (!QTest::qWaitFor([&] { return !(tab = user.pageWithUrl(u"about:blank"_s)).isEmpty(); },
-                         10000)) {
-        state.SkipWithError("no tab");
-        return;
-    }
-    const QString session = user.session(tab);
-    // The layer switches the tab's events on shortly after the browser is up.
-    const QString warmUp = pageUrl + u"?n=0"_s;
-    if (!QTest::qWaitFor(
-            [&] {
-                user.call(u"Page.navigate"_s, {{u"url"_s, warmUp}}, session);
-                return QTest::qWaitFor([&] { return reportedUrl == warmUp; }, 500);
-            },
-            10000)) {
-        state.SkipWithError("the tab reports no navigation");
-        return;
+// A browser started by the layer through the tests' wrapper, a local page, and the user's
+// client on the tab, which learns the moment of every commit there.
+class BenchBrowser final
+{
+public:
+    BenchBrowser()
+    {
+        QFile page(m_dir.filePath(u"page.html"_s));
+        if (page.open(QIODevice::WriteOnly))
+            page.write("<!doctype html><title>Bench page</title><p>a local page</p>");
+        m_pageUrl = QUrl::fromLocalFile(page.fileName()).toString();
+        QObject::connect(&browser, &Browser::NavigateComplete, [this](const QString &url) {
+            reportedAt = monotonicNs();
+            reportedUrl = url;
+        });
+        QObject::connect(&user,
+                         &DevToolsClient::eventReceived,
+                         [this](const QString &method, const QJsonObject &params, const QString &) {
+                             if (method == "Page.lifecycleEvent"_L1
+                                 && params.value(u"name"_s).toString() == "init"_L1)
+                                 committedAt = qint64(params.value(u"timestamp"_s).toDouble()
+                                                      * 1e9);
+                             else if (method == "Page.frameNavigated"_L1)
+                                 socketSawAt = monotonicNs();
+                         });
     }
 
-    std::vector<double> bridgeMs;
-    std::vector<double> loadMs;
-    int n = 0;
-    for (auto _ : state) {
-        const QString url = pageUrl + u"?n="_s + QString::number(++n);
+    QString dataFolder() const { return m_dir.filePath(u"Data"_s); }
+    QString settingsFile() const { return m_dir.filePath(u"settings.ini"_s); }
+
+    // Starts the browser and attaches the user; empty, or what went wrong.
+    const char *start()
+    {
+        Browser::Options options;
+        options.executable = BrowserWrapper::create(m_dir.path());
+        options.profileDir = m_dir.filePath(u"profile"_s);
+        options.headless = true;
+        options.homeUrl = u"about:blank"_s;
+        bool started = false;
+        QObject::connect(&browser, &Browser::started, [&started] { started = true; });
+        browser.start(options);
+        if (!QTest::qWaitFor([&] { return started; }, 20000))
+            return "the browser did not start";
+        if (!user.open(BrowserWrapper::endpoint(options.profileDir, 10000)))
+            return "no second DevTools client";
+        if (!QTest::qWaitFor(
+                [&] { return !(m_tab = user.pageWithUrl(u"about:blank"_s)).isEmpty(); }, 10000))
+            return "no tab";
+        m_session = user.session(m_tab);
+        user.call(u"Page.enable"_s, {}, m_session);
+        user.call(u"Page.setLifecycleEventsEnabled"_s, {{u"enabled"_s, true}}, m_session);
+        // The layer switches the tab's events on shortly after the browser is up.
+        const QString warmUp = m_pageUrl + u"?n=0"_s;
+        if (!QTest::qWaitFor(
+                [&] {
+                    user.call(u"Page.navigate"_s, {{u"url"_s, warmUp}}, m_session);
+                    return QTest::qWaitFor([&] { return reportedUrl == warmUp; }, 500);
+                },
+                10000))
+            return "the tab reports no navigation";
+        return nullptr;
+    }
+
+    // Opens the next page and waits until the layer and the user's client have both seen it.
+    bool next()
+    {
+        const QString url = m_pageUrl + u"?n="_s + QString::number(++m_count);
         reportedUrl.clear();
-        user.call(u"Page.navigate"_s, {{u"url"_s, url}}, session);
-        if (!QTest::qWaitFor([&] { return reportedUrl == url; }, 10000)) {
-            state.SkipWithError("a navigation was not reported");
-            break;
-        }
-        const double latency = double(handledAt - reportedAt) / 1e6;
-        bridgeMs.push_back(latency);
-        state.SetIterationTime(latency / 1e3);
+        committedAt = 0;
+        socketSawAt = 0;
+        user.call(u"Page.navigate"_s, {{u"url"_s, url}}, m_session);
+        return QTest::qWaitFor(
+            [&] { return reportedUrl == url && committedAt != 0 && socketSawAt != 0; }, 10000);
+    }
 
+    // The page's own time from the start of its navigation to the end of its load event.
+    double loadMs()
+    {
         QJsonValue duration;
         [[maybe_unused]] const bool loaded = QTest::qWaitFor(
             [&] {
                 duration = user.evaluate(
-                    tab,
+                    m_tab,
                     u"(() => { const e = performance.getEntriesByType('navigation')[0];"
                     " return e && e.loadEventEnd > 0 ? e.duration : null; })()"_s);
                 return duration.isDouble();
             },
             10000);
-        loadMs.push_back(duration.toDouble());
+        return duration.toDouble();
     }
 
-    const QDir data(dir.filePath(u"Data"_s));
+    void quit()
+    {
+        bool ended = false;
+        QObject::connect(&browser, &Browser::OnQuit, [&ended] { ended = true; });
+        browser.Quit();
+        [[maybe_unused]] const bool quit = QTest::qWaitFor([&] { return ended; }, 10000);
+    }
+
+    ChromiumBrowser browser;
+    DevToolsClient user;
+    QString reportedUrl;
+    qint64 reportedAt = 0;
+    qint64 committedAt = 0;
+    qint64 socketSawAt = 0;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_pageUrl;
+    QString m_tab;
+    QString m_session;
+    int m_count = 0;
+};
+
+void BM_NavigationToSiteFiles(benchmark::State &state)
+{
+    BenchBrowser bench;
+    RoamSettings settings(bench.settingsFile());
+    RoamPane1 panel(settings, Clock::system(), bench.dataFolder(), false);
+    RoamPaneLink link(&panel);
+    BrowserBridge bridge(bench.browser, link);
+    // Connected after the bridge: runs once the bridge is done with the report.
+    qint64 handledAt = 0;
+    QObject::connect(&bench.browser, &Browser::NavigateComplete, [&handledAt](const QString &) {
+        handledAt = monotonicNs();
+    });
+    if (const char *error = bench.start()) {
+        state.SkipWithError(error);
+        return;
+    }
+
+    std::vector<double> commitToFilesMs;
+    std::vector<double> bridgeMs;
+    std::vector<double> loadMs;
+    for (auto _ : state) {
+        if (!bench.next()) {
+            state.SkipWithError("a navigation was not reported");
+            break;
+        }
+        const double latency = double(handledAt - bench.committedAt) / 1e6;
+        commitToFilesMs.push_back(latency);
+        bridgeMs.push_back(double(handledAt - bench.reportedAt) / 1e6);
+        state.SetIterationTime(latency / 1e3);
+        loadMs.push_back(bench.loadMs());
+    }
+
+    const QDir data(bench.dataFolder());
     state.counters["site_files"] = double(data.entryList({u"*.smf"_s}, QDir::Files).size());
+    state.counters["commit_to_files_median_ms"] = percentile(commitToFilesMs, 0.5);
+    state.counters["commit_to_files_p99_ms"] = percentile(commitToFilesMs, 0.99);
     state.counters["bridge_median_ms"] = percentile(bridgeMs, 0.5);
     state.counters["bridge_p99_ms"] = percentile(bridgeMs, 0.99);
     state.counters["load_median_ms"] = percentile(loadMs, 0.5);
     state.counters["load_p99_ms"] = percentile(loadMs, 0.99);
+    bench.quit();
+}
 
-    bool ended = false;
-    QObject::connect(&browser, &Browser::OnQuit, [&ended] { ended = true; });
-    browser.Quit();
-    [[maybe_unused]] const bool quit = QTest::qWaitFor([&] { return ended; }, 10000);
+// Commit to the event's arrival, for the layer on the pipe and for the user's client on the
+// WebSocket, without the bridge, so that neither waits long behind the other.
+void BM_CommitToEvent(benchmark::State &state)
+{
+    BenchBrowser bench;
+    if (const char *error = bench.start()) {
+        state.SkipWithError(error);
+        return;
+    }
+    std::vector<double> pipeMs;
+    std::vector<double> socketMs;
+    for (auto _ : state) {
+        if (!bench.next()) {
+            state.SkipWithError("a navigation was not reported");
+            break;
+        }
+        pipeMs.push_back(double(bench.reportedAt - bench.committedAt) / 1e6);
+        socketMs.push_back(double(bench.socketSawAt - bench.committedAt) / 1e6);
+        state.SetIterationTime(pipeMs.back() / 1e3);
+    }
+    state.counters["pipe_median_ms"] = percentile(pipeMs, 0.5);
+    state.counters["pipe_p99_ms"] = percentile(pipeMs, 0.99);
+    state.counters["socket_median_ms"] = percentile(socketMs, 0.5);
+    state.counters["socket_p99_ms"] = percentile(socketMs, 0.99);
+    bench.quit();
 }
 
 BENCHMARK(BM_NavigationToSiteFiles)
     ->Iterations(200)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CommitToEvent)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,36 +1,32 @@
 #include "chromiumbrowser.h"
+#include "profilelock.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLoggingCategory>
 #include <QStandardPaths>
+
+#include <csignal>
 
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
-// A browser the host does not quit must outlive the host: QProcess kills a running child when
-// it is destroyed, so the child is forgotten first.
-class BrowserProcess final : public QProcess
-{
-public:
-    using QProcess::QProcess;
-    void release() { setProcessState(QProcess::NotRunning); }
-};
-
-Q_LOGGING_CATEGORY(lcBrowser, "roamlog.browser", QtWarningMsg)
-
 namespace {
 
-constexpr int kPortPollMs = 50;
 constexpr int kStartTimeoutMs = 20000;
+constexpr int kLeftoverPollMs = 100;
+// A leftover browser gets this many polls after SIGTERM, as many again after SIGKILL.
+constexpr int kLeftoverPolls = 50;
 constexpr int kCloseGraceMs = 3000;
 constexpr int kQuitTimeoutMs = 5000;
 constexpr int kProfileInUseExit = 21;
 
+// Not Roamlog's: a wrapper that also opens a port for other tools (tests) names it there, and a
+// stale one would name a dead port.
 const auto kActivePortFile = u"DevToolsActivePort"_s;
 const auto kLogFile = u"roamlog-browser.log"_s;
 const auto kBinding = u"roamlogReport"_s;
@@ -74,48 +70,48 @@ QJsonObject autoAttachParams()
 
 ChromiumBrowser::ChromiumBrowser(QObject *parent)
     : Browser(parent)
-    , m_process(std::make_unique<BrowserProcess>())
 {
-    m_portPoll.setInterval(kPortPollMs);
-    connect(&m_portPoll, &QTimer::timeout, this, &ChromiumBrowser::pollActivePort);
+    m_startTimeout.setSingleShot(true);
+    m_startTimeout.setInterval(kStartTimeoutMs);
+    connect(&m_startTimeout, &QTimer::timeout, this, [this] {
+        if (m_state != State::Launching)
+            return;
+        stopProcess();
+        fail(tr("The browser \"%1\" did not answer within %2 seconds.")
+                 .arg(m_executable)
+                 .arg(kStartTimeoutMs / 1000));
+    });
     m_closeGrace.setSingleShot(true);
     m_closeGrace.setInterval(kCloseGraceMs);
     connect(&m_closeGrace, &QTimer::timeout, this, [this] {
-        if (m_state == State::Closing)
+        if (m_state == State::Closing) {
+            // Asked to quit, it is ending, slowly: it gets until Quit's deadline, so that its
+            // profile is free once OnQuit() comes.
+            if (m_quitRequested && m_transport.isProcessRunning())
+                return;
             finish(!m_quitRequested, tr("Lost contact with the browser; it may still be open."));
-    });
-
-    connect(m_process.get(), &QProcess::errorOccurred, this, &ChromiumBrowser::onProcessError);
-    connect(m_process.get(), &QProcess::finished, this, &ChromiumBrowser::onProcessFinished);
-
-    connect(&m_socket, &QWebSocket::connected, this, &ChromiumBrowser::onSocketConnected);
-    connect(&m_socket, &QWebSocket::disconnected, this, &ChromiumBrowser::onSocketDisconnected);
-    connect(&m_socket, &QWebSocket::textMessageReceived, this, &ChromiumBrowser::onMessage);
-    connect(&m_socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, [this] {
-        if (m_state == State::Connecting) {
+        } else if (m_state == State::Launching) {
+            // A wrapper that does not hand descriptors 3 and 4 on leaves a browser nobody reaches.
             stopProcess();
-            fail(tr("Could not connect to the browser's debugging port: %1")
-                     .arg(m_socket.errorString()));
+            fail(tr("The browser \"%1\" closed its DevTools pipe while starting. A program given "
+                    "with --browser must pass its arguments and file descriptors 3 and 4 on to "
+                    "the browser.")
+                     .arg(m_executable));
         }
     });
+    m_leftoverPoll.setInterval(kLeftoverPollMs);
+    connect(&m_leftoverPoll, &QTimer::timeout, this, &ChromiumBrowser::waitForLeftover);
+
+    connect(&m_transport, &DevToolsTransport::startFailed, this, &ChromiumBrowser::onStartFailed);
+    connect(&m_transport, &DevToolsTransport::processEnded, this, &ChromiumBrowser::onProcessEnded);
+    connect(&m_transport, &DevToolsTransport::pipeClosed, this, &ChromiumBrowser::onPipeClosed);
+    connect(&m_transport, &DevToolsTransport::eventReceived, this, &ChromiumBrowser::handleEvent);
 }
 
 ChromiumBrowser::~ChromiumBrowser()
 {
-    disconnect(m_process.get(), nullptr, this, nullptr);
-    disconnect(&m_socket, nullptr, this, nullptr);
-    if (m_process->state() == QProcess::NotRunning)
-        return;
-    if (m_quitRequested || m_state == State::Launching || m_state == State::Connecting) {
-        if (!m_quitRequested)
-            m_process->kill();
-        if (!m_process->waitForFinished(kQuitTimeoutMs)) {
-            m_process->kill();
-            m_process->waitForFinished(kQuitTimeoutMs);
-        }
-    } else {
-        m_process->release();
-    }
+    // The transport closes the pipe and lets the browser end; nothing is reported any more.
+    disconnect(&m_transport, nullptr, this, nullptr);
 }
 
 QString ChromiumBrowser::resolveExecutable(const QString &requested)
@@ -155,6 +151,7 @@ void ChromiumBrowser::start(const Options &options)
         });
         return;
     }
+    const bool profileExisted = QFileInfo::exists(options.profileDir);
     if (options.profileDir.isEmpty() || !QDir().mkpath(options.profileDir)) {
         m_state = State::Ended;
         QTimer::singleShot(0, this, [this] {
@@ -163,32 +160,97 @@ void ChromiumBrowser::start(const Options &options)
         });
         return;
     }
-    // The file survives every exit of the browser; a stale one would name a dead port.
-    QFile::remove(QDir(options.profileDir).filePath(kActivePortFile));
 
-    QStringList arguments {u"--remote-debugging-port=0"_s,
-                           u"--user-data-dir="_s + QDir(options.profileDir).absolutePath(),
+    // Cookies, history and passwords: the user's alone. A folder the user made is left as it is.
+    if (!profileExisted)
+        QFile::setPermissions(options.profileDir,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                  | QFileDevice::ExeOwner);
+
+    const ProfileLock::State lock = ProfileLock::inspect(options.profileDir);
+    const QString folder = QDir::toNativeSeparators(QDir(options.profileDir).absolutePath());
+    QString refusal;
+    switch (lock.holder) {
+    case ProfileLock::Holder::None:
+        m_state = State::Launching;
+        launch();
+        return;
+    case ProfileLock::Holder::Orphan:
+        // Left by a Roamlog that ended (it may be closing already): nobody else drives it.
+        m_state = State::ClearingProfile;
+        m_leftoverPid = lock.browserPid;
+        m_leftoverPolls = 0;
+        ::kill(pid_t(m_leftoverPid), SIGTERM);
+        m_leftoverPoll.start();
+        return;
+    case ProfileLock::Holder::LiveHost:
+        refusal = tr("Another Roamlog is already running with the browser profile folder "
+                     "\"%1\" (its window may be closed while its browser stays open). Use "
+                     "that browser, or close it and start Roamlog again; or start Roamlog with "
+                     "another --profile folder.")
+                      .arg(folder);
+        break;
+    case ProfileLock::Holder::Other:
+        refusal = tr("A browser (process %1) is already running with the profile folder \"%2\". "
+                     "Close all its windows, or end it with the command \"kill %1\", then start "
+                     "Roamlog again; or start Roamlog with another --profile folder.")
+                      .arg(lock.browserPid)
+                      .arg(folder);
+        break;
+    }
+    m_state = State::Ended;
+    QTimer::singleShot(0, this, [this, refusal] { emit failed(refusal); });
+}
+
+void ChromiumBrowser::waitForLeftover()
+{
+    if (m_state != State::ClearingProfile) {
+        m_leftoverPoll.stop();
+        return;
+    }
+    if (!ProfileLock::isAlive(m_leftoverPid)) {
+        m_leftoverPoll.stop();
+        m_state = State::Launching;
+        launch();
+        return;
+    }
+    ++m_leftoverPolls;
+    if (m_leftoverPolls == kLeftoverPolls) {
+        ::kill(pid_t(m_leftoverPid), SIGKILL);
+    } else if (m_leftoverPolls >= 2 * kLeftoverPolls) {
+        m_leftoverPoll.stop();
+        fail(tr("A browser left running by an earlier Roamlog (process %1) does not end. End it "
+                "with the command \"kill -9 %1\", then start Roamlog again.")
+                 .arg(m_leftoverPid));
+    }
+}
+
+void ChromiumBrowser::launch()
+{
+    QFile::remove(QDir(m_options.profileDir).filePath(kActivePortFile));
+
+    QStringList arguments {u"--remote-debugging-pipe"_s,
+                           u"--user-data-dir="_s + QDir(m_options.profileDir).absolutePath(),
                            u"--no-first-run"_s,
                            u"--no-default-browser-check"_s,
                            u"--disable-background-networking"_s,
                            u"--disable-component-update"_s,
                            u"--disable-sync"_s,
                            u"--hide-crash-restore-bubble"_s};
-    if (options.headless)
+    if (m_options.headless)
         arguments << u"--headless=new"_s << u"--disable-gpu"_s;
     if (geteuid() == 0)
         arguments << u"--no-sandbox"_s << u"--test-type"_s;
+    // Blank until every tab is watched; the home page follows (GoHome).
     arguments << u"about:blank"_s;
 
-    m_process->setProgram(m_executable);
-    m_process->setArguments(arguments);
-    m_process->setStandardInputFile(QProcess::nullDevice());
-    m_process->setStandardOutputFile(QProcess::nullDevice());
-    m_process->setStandardErrorFile(logPath());
-    m_state = State::Launching;
-    m_launchClock.start();
-    m_portPoll.start();
-    m_process->start();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(ProfileLock::HostVariable),
+                       QString::number(QCoreApplication::applicationPid()));
+    m_startTimeout.start();
+    m_transport.start(m_executable, arguments, environment, logPath());
+    if (m_state == State::Launching)
+        attachToBrowser();
 }
 
 bool ChromiumBrowser::isRunning() const
@@ -198,7 +260,7 @@ bool ChromiumBrowser::isRunning() const
 
 qint64 ChromiumBrowser::processId() const
 {
-    return m_process->processId();
+    return m_transport.processId();
 }
 
 QString ChromiumBrowser::logPath() const
@@ -221,52 +283,19 @@ QString ChromiumBrowser::lastLogLine() const
     return {};
 }
 
-void ChromiumBrowser::pollActivePort()
+void ChromiumBrowser::onStartFailed(const QString &reason)
 {
-    if (m_state != State::Launching) {
-        m_portPoll.stop();
-        return;
-    }
-    QFile file(QDir(m_options.profileDir).filePath(kActivePortFile));
-    if (file.open(QIODevice::ReadOnly)) {
-        // The browser may be caught writing it: both lines must be there.
-        const QList<QByteArray> lines = file.readAll().split('\n');
-        bool portOk = false;
-        const int port = lines.value(0).trimmed().toInt(&portOk);
-        const QByteArray path = lines.value(1).trimmed();
-        if (portOk && port > 0 && path.startsWith("/devtools/browser/")) {
-            m_portPoll.stop();
-            m_webSocketUrl = QUrl(
-                u"ws://127.0.0.1:%1%2"_s.arg(port).arg(QString::fromLatin1(path)));
-            m_state = State::Connecting;
-            m_socket.open(m_webSocketUrl);
-            return;
-        }
-    }
-    if (m_launchClock.elapsed() > kStartTimeoutMs) {
-        stopProcess();
-        fail(tr("The browser \"%1\" did not open its debugging port within %2 seconds.")
-                 .arg(m_executable)
-                 .arg(kStartTimeoutMs / 1000));
-    }
+    if (m_state == State::Launching)
+        fail(tr("The browser \"%1\" could not be started: %2").arg(m_executable, reason));
 }
 
-void ChromiumBrowser::onProcessError(QProcess::ProcessError error)
+void ChromiumBrowser::onProcessEnded(int exitCode, bool crashed)
 {
-    if (error == QProcess::FailedToStart && m_state == State::Launching)
-        fail(tr("The browser \"%1\" could not be started: %2")
-                 .arg(m_executable, m_process->errorString()));
-}
-
-void ChromiumBrowser::onProcessFinished(int exitCode, QProcess::ExitStatus status)
-{
-    const bool crashed = status == QProcess::CrashExit;
     switch (m_state) {
     case State::Launching:
-    case State::Connecting:
         if (!crashed && (exitCode == 0 || exitCode == kProfileInUseExit)) {
             // Chromium hands its arguments to a browser already running on the profile and
-            // leaves without a debugging port; headless, it refuses to share the profile.
+            // leaves; headless, it refuses to share the profile.
             fail(tr("Another browser is already running with the profile folder \"%1\". Close "
                     "it, or start Roamlog with another --profile folder.")
                      .arg(QDir::toNativeSeparators(m_options.profileDir)));
@@ -289,15 +318,15 @@ void ChromiumBrowser::onProcessFinished(int exitCode, QProcess::ExitStatus statu
                        .arg(crashed ? tr("it crashed") : tr("exit code %1").arg(exitCode)));
         break;
     case State::Idle:
+    case State::ClearingProfile:
     case State::Ended:
         break;
     }
 }
 
-void ChromiumBrowser::onSocketConnected()
+void ChromiumBrowser::attachToBrowser()
 {
-    if (m_state != State::Connecting)
-        return;
+    // Written at once: the browser reads them as soon as it is up, before its first page.
     send(u"Target.getBrowserContexts"_s, {}, {}, [this](const QJsonObject &message) {
         const QString id = message.value(u"result"_s)[u"defaultBrowserContextId"_s].toString();
         if (!id.isEmpty())
@@ -312,8 +341,9 @@ void ChromiumBrowser::onSocketConnected()
     }
     send(u"Browser.setDownloadBehavior"_s, downloads);
     send(u"Target.setAutoAttach"_s, autoAttachParams(), {}, [this](const QJsonObject &) {
-        if (m_state != State::Connecting)
+        if (m_state != State::Launching)
             return;
+        m_startTimeout.stop();
         m_state = State::Running;
         emit started();
         if (m_state == State::Running && !m_pendingNavigation.isEmpty() && !m_pages.isEmpty())
@@ -321,16 +351,15 @@ void ChromiumBrowser::onSocketConnected()
     });
 }
 
-void ChromiumBrowser::onSocketDisconnected()
+void ChromiumBrowser::onPipeClosed()
 {
-    m_replies.clear();
-    if (m_state == State::Connecting) {
-        stopProcess();
-        fail(tr("The browser closed its debugging connection while starting."));
+    if (m_state == State::Launching) {
+        // Usually the process is ending: its exit code says why.
+        m_closeGrace.start();
     } else if (m_state == State::Running) {
         // Wait for the process to end so that an ordinary exit tells apart from a crash.
         m_state = State::Closing;
-        if (m_process->state() == QProcess::NotRunning)
+        if (!m_transport.isProcessRunning())
             finish(false, {});
         else
             m_closeGrace.start();
@@ -342,37 +371,7 @@ int ChromiumBrowser::send(const QString &method,
                           const QString &sessionId,
                           Reply reply)
 {
-    const int id = m_nextId++;
-    QJsonObject message {{u"id"_s, id}, {u"method"_s, method}};
-    if (!params.isEmpty())
-        message[u"params"_s] = params;
-    if (!sessionId.isEmpty())
-        message[u"sessionId"_s] = sessionId;
-    if (reply)
-        m_replies.insert(id, std::move(reply));
-    const QString text = QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
-    qCDebug(lcBrowser).noquote() << ">>" << text.left(300);
-    m_socket.sendTextMessage(text);
-    return id;
-}
-
-void ChromiumBrowser::onMessage(const QString &text)
-{
-    qCDebug(lcBrowser).noquote() << "<<" << text.left(600);
-    const QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
-    if (message.isEmpty())
-        return;
-    if (message.contains(u"id"_s)) {
-        // Errors (a target already gone, an invalid URL) go to the caller, who mostly ignores
-        // them.
-        const Reply reply = m_replies.take(message.value(u"id"_s).toInt());
-        if (reply)
-            reply(message);
-        return;
-    }
-    handleEvent(message.value(u"method"_s).toString(),
-                message.value(u"params"_s).toObject(),
-                message.value(u"sessionId"_s).toString());
+    return m_transport.send(method, params, sessionId, std::move(reply));
 }
 
 void ChromiumBrowser::handleEvent(const QString &method,
@@ -640,7 +639,7 @@ void ChromiumBrowser::GoHome()
 
 void ChromiumBrowser::Navigate(const QString &url)
 {
-    if (m_state == State::Launching || m_state == State::Connecting)
+    if (m_state == State::ClearingProfile || m_state == State::Launching)
         m_pendingNavigation = url;
     else if (m_state == State::Running)
         navigatePage(url);
@@ -743,18 +742,14 @@ void ChromiumBrowser::Quit()
 {
     m_quitRequested = true;
     switch (m_state) {
+    case State::ClearingProfile:
     case State::Launching:
-    case State::Connecting:
         stopProcess();
         finish(false, {});
         break;
     case State::Running:
-        // Over a WebSocket no reply comes: the socket closes and the process ends.
         send(u"Browser.close"_s);
-        QTimer::singleShot(kQuitTimeoutMs, this, [this] {
-            if (m_process->state() != QProcess::NotRunning)
-                m_process->kill();
-        });
+        QTimer::singleShot(kQuitTimeoutMs, this, [this] { stopProcess(); });
         break;
     case State::Closing:
         // Out of contact already: only the process is left to end.
@@ -768,17 +763,16 @@ void ChromiumBrowser::Quit()
 
 void ChromiumBrowser::stopProcess()
 {
-    if (m_process->state() != QProcess::NotRunning)
-        m_process->kill();
+    m_transport.kill();
 }
 
 void ChromiumBrowser::fail(const QString &message)
 {
     m_state = State::Ended;
-    m_portPoll.stop();
-    m_replies.clear();
-    if (m_socket.state() != QAbstractSocket::UnconnectedState)
-        m_socket.abort();
+    m_startTimeout.stop();
+    m_closeGrace.stop();
+    m_leftoverPoll.stop();
+    m_transport.closePipe();
     emit failed(message);
 }
 
@@ -787,14 +781,13 @@ void ChromiumBrowser::finish(bool abnormal, const QString &message)
     if (m_state == State::Ended)
         return;
     m_state = State::Ended;
-    m_portPoll.stop();
+    m_startTimeout.stop();
     m_closeGrace.stop();
-    m_replies.clear();
+    m_leftoverPoll.stop();
     m_pages.clear();
     m_sessions.clear();
     m_frameOwners.clear();
-    if (m_socket.state() != QAbstractSocket::UnconnectedState)
-        m_socket.abort();
+    m_transport.closePipe();
     if (abnormal)
         emit failed(message);
     emit OnQuit();

@@ -1,27 +1,23 @@
 #pragma once
 
 #include "browser.h"
+#include "devtoolstransport.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSet>
 #include <QTimer>
-#include <QUrl>
-#include <QWebSocket>
-
-#include <functional>
-#include <memory>
-
-class BrowserProcess;
 
 /**
- * Chromium started with its own profile folder and driven over the DevTools protocol through a
- * WebSocket on a free local port, so that other tools can attach to the same browser.
+ * Chromium started with its own profile folder and driven over the DevTools protocol through
+ * its pipe (see DevToolsTransport): no port is opened, and the browser ends with this object
+ * or with the program.
  *
- * The layer only observes navigations: it never re-issues or stops one. When the object is
- * destroyed without Quit(), the browser is left running.
+ * The browser starts on a blank page; the home page asked for opens once every tab is watched,
+ * so that no page goes unrecorded. A browser left running on the profile folder by a Roamlog
+ * that has ended is closed first; any other browser there is reported, not touched.
+ *
+ * The layer only observes navigations: it never re-issues or stops one.
  */
 class ChromiumBrowser final : public Browser
 {
@@ -43,16 +39,14 @@ public:
     void Quit() override;
     void PlaceWindow(const QRect &frame) override;
 
-    /** The browser-wide DevTools endpoint, for a second client; empty until started(). */
-    QUrl webSocketUrl() const { return m_webSocketUrl; }
-    /** Process id of the browser, 0 when it is not running. */
+    /** Process id of the program started (the browser, or its wrapper), 0 when not running. */
     qint64 processId() const;
     /** The program that start() runs for a requested one (empty: the one on PATH). */
     static QString resolveExecutable(const QString &requested);
 
 private:
-    enum class State { Idle, Launching, Connecting, Running, Closing, Ended };
-    using Reply = std::function<void(const QJsonObject &message)>;
+    enum class State { Idle, ClearingProfile, Launching, Running, Closing, Ended };
+    using Reply = DevToolsTransport::Reply;
 
     struct Page
     {
@@ -76,12 +70,12 @@ private:
         bool isPage = false;
     };
 
-    void pollActivePort();
-    void onProcessError(QProcess::ProcessError error);
-    void onProcessFinished(int exitCode, QProcess::ExitStatus status);
-    void onSocketConnected();
-    void onSocketDisconnected();
-    void onMessage(const QString &text);
+    void waitForLeftover();
+    void launch();
+    void attachToBrowser();
+    void onStartFailed(const QString &reason);
+    void onProcessEnded(int exitCode, bool crashed);
+    void onPipeClosed();
     void handleEvent(const QString &method, const QJsonObject &params, const QString &sessionId);
     void onAttached(const QJsonObject &params, const QString &parentSessionId);
     void onDetached(const QString &sessionId);
@@ -111,14 +105,12 @@ private:
     Options m_options;
     QString m_executable;
     State m_state = State::Idle;
-    std::unique_ptr<BrowserProcess> m_process;
-    QWebSocket m_socket;
-    QTimer m_portPoll;
-    QElapsedTimer m_launchClock;
+    DevToolsTransport m_transport;
+    QTimer m_startTimeout;
     QTimer m_closeGrace;
-    QUrl m_webSocketUrl;
-    int m_nextId = 1;
-    QHash<int, Reply> m_replies;
+    QTimer m_leftoverPoll;
+    qint64 m_leftoverPid = 0;
+    int m_leftoverPolls = 0;
     QString m_defaultContext;
     QHash<QString, Page> m_pages;
     QHash<QString, Session> m_sessions;

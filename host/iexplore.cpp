@@ -47,7 +47,12 @@ void Iexplore::Main()
         connect(m_window.get(), &RoamlogWindow::closed, this, [this] {
             if (m_splash)
                 m_splash->close();
-            emit finished();
+            // The browser lives only as long as this program (its DevTools pipe closes with
+            // it): one the user keeps keeps the program, without a window, until it closes.
+            if (m_browser->isRunning())
+                connect(m_browser.get(), &Browser::OnQuit, this, &Iexplore::finished);
+            else
+                emit finished();
         });
         connect(m_splash.get(), &frmSplash::Command2_Click, this, &Iexplore::Command2_Click);
         connect(
@@ -75,4 +80,7 @@ void Iexplore::closeAll()
     }
     if (m_splash)
         m_splash->close();
+    // The program is to end, and its browser cannot outlive it: it is closed properly first.
+    if (m_browser->isRunning())
+        m_browser->Quit();
 }

@@ -32,7 +32,7 @@ public:
     /// Loads the start window and the main window; returns when both exist.
     void Main();
     /// Closes whatever is open, ending the session as the main window's close does, without
-    /// the close question (the browser is left running when the option says ask).
+    /// the close question, and quits the browser: the program is to end.
     void closeAll();
 
     /// 0 English, 500 Hebrew: the offset of every host caption, read by the start window.
@@ -43,7 +43,8 @@ public:
     RoamlogWindow *mainWindow() const { return m_window.get(); }
 
 signals:
-    /// The main window has closed: the program is to end.
+    /// The main window has closed and the browser has ended: the program is to end. A browser
+    /// the user keeps running when the window closes keeps the program until it ends.
     void finished();
 
 private:

@@ -1,3 +1,4 @@
+#include "browserwrapper.h"
 #include "chromiumbrowser.h"
 #include "devtoolsclient.h"
 #include "testhttpserver.h"
@@ -11,7 +12,8 @@
 
 #include <csignal>
 
-#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -84,6 +86,8 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(m_server.listen());
+        m_wrapper = BrowserWrapper::create(m_dir.path());
+        ASSERT_FALSE(m_wrapper.isEmpty());
     }
 
     void TearDown() override
@@ -96,9 +100,11 @@ protected:
         m_browser.reset();
     }
 
+    // Through the wrapper, so that the test's own client can drive the same browser.
     Browser::Options options() const
     {
         Browser::Options result;
+        result.executable = m_wrapper;
         result.profileDir = m_dir.filePath(u"profile"_s);
         result.downloadDir = m_dir.filePath(u"downloads"_s);
         result.homeUrl = m_server.url(u"/home.html"_s);
@@ -116,7 +122,7 @@ protected:
             [this] { return m_log->has(u"started"_s) || !m_log->lines().isEmpty(); }, kWaitMs))
             << "browser did not start";
         ASSERT_TRUE(m_browser->isRunning()) << m_log->dump();
-        ASSERT_TRUE(m_user.open(m_browser->webSocketUrl()));
+        ASSERT_TRUE(m_user.open(BrowserWrapper::endpoint(options.profileDir, kWaitMs)));
     }
 
     // Clicks an element of the page at url as the user would.
@@ -137,6 +143,7 @@ protected:
 
     QTemporaryDir m_dir;
     TestHttpServer m_server;
+    QString m_wrapper;
     std::unique_ptr<ChromiumBrowser> m_browser;
     std::unique_ptr<EventLog> m_log;
     DevToolsClient m_user;
@@ -167,7 +174,7 @@ TEST_F(ChromiumBrowserTest, ReportsTopLevelNavigationsFramesTitlesAndRedirects)
     m_browser->start(options());
     m_browser->GoHome();
     ASSERT_TRUE(m_log->waitFor(u"started"_s)) << m_log->dump();
-    ASSERT_TRUE(m_user.open(m_browser->webSocketUrl()));
+    ASSERT_TRUE(m_user.open(BrowserWrapper::endpoint(options().profileDir, kWaitMs)));
     ASSERT_TRUE(m_log->waitFor(u"title Home"_s)) << m_log->dump();
     EXPECT_TRUE(m_log->inOrder({u"before "_s + url(u"/home.html"_s),
                                 u"complete "_s + url(u"/home.html"_s),
@@ -425,16 +432,13 @@ TEST_F(ChromiumBrowserTest, ReportsTheEndOfTheBrowser)
     EXPECT_FALSE(m_log->lines().join(u'\n').contains(u"failed"_s)) << m_log->dump();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_browser->processId() == 0; }, kWaitMs));
 
-    // Left behind: the browser outlives the layer.
+    // Left behind: the browser ends with the layer, by itself (not killed), and frees the
+    // profile for the next one.
     startBrowser(options());
-    const auto pid = pid_t(m_browser->processId());
-    const QUrl endpoint = m_browser->webSocketUrl();
+    const qint64 pid = m_browser->processId();
     m_browser.reset();
-    EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "the browser ended with the layer";
-    ASSERT_TRUE(m_user.open(endpoint));
-    m_user.post(u"Browser.close"_s);
-    ASSERT_TRUE(
-        QTest::qWaitFor([pid] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }, kWaitMs));
+    EXPECT_FALSE(BrowserWrapper::isAlive(pid));
+    EXPECT_EQ(BrowserWrapper::lockedPid(options().profileDir), 0);
 
     // Killed: a failure, then the end.
     startBrowser(options());
@@ -472,6 +476,122 @@ TEST_F(ChromiumBrowserTest, ShowsAndHidesTheWindowOfTheTabUsedLast)
     EXPECT_TRUE(m_browser->Visible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return windowState() == "normal"_L1; }, kWaitMs))
         << windowState().toStdString();
+}
+
+TEST_F(ChromiumBrowserTest, TalksOverThePipeAloneAndCarriesLongMessages)
+{
+    m_server.addPage(u"/home.html"_s, "<title>Home</title>");
+    m_server.addPage(u"/long.html"_s, "<title>Long</title>");
+    // Chromium itself, as Roamlog starts it.
+    Browser::Options direct = options();
+    direct.executable.clear();
+    m_browser = std::make_unique<ChromiumBrowser>();
+    m_log = std::make_unique<EventLog>(*m_browser);
+    m_browser->start(direct);
+    m_browser->GoHome();
+    ASSERT_TRUE(m_log->waitFor(u"title Home"_s)) << m_log->dump();
+    // The first page after the start is seen from its very beginning.
+    EXPECT_TRUE(m_log->inOrder({u"started"_s,
+                                u"before "_s + url(u"/home.html"_s),
+                                u"complete "_s + url(u"/home.html"_s),
+                                u"title Home"_s}))
+        << m_log->dump();
+    const qint64 pid = m_browser->processId();
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(QFile::permissions(direct.profileDir),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                  | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    EXPECT_TRUE(BrowserWrapper::listeningPorts(pid).isEmpty())
+        << "the browser listens on TCP port " << BrowserWrapper::listeningPorts(pid).value(0);
+
+    // More than the pipe holds at once, both ways: the command, and the events naming its URL.
+    const QString longUrl = url(u"/long.html#"_s) + QString(300000, u'x');
+    m_browser->Navigate(longUrl);
+    ASSERT_TRUE(m_log->waitFor(u"title Long"_s)) << m_log->lines().size();
+    EXPECT_EQ(m_log->count(u"complete "_s + longUrl), 1);
+    EXPECT_EQ(m_browser->LocationURL(), longUrl);
+    m_browser->Navigate(url(u"/home.html"_s));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_log->count(u"title Home"_s) == 2; }, kWaitMs));
+
+    // The same look finds the port that the tests' wrapper adds.
+    QSignalSpy quit(m_browser.get(), &Browser::OnQuit);
+    m_browser->Quit();
+    ASSERT_TRUE(quit.wait(kWaitMs));
+    startBrowser(options());
+    EXPECT_FALSE(BrowserWrapper::listeningPorts(m_browser->processId()).isEmpty());
+}
+
+TEST_F(ChromiumBrowserTest, ABrowserLeftOnTheProfileIsClosedOnlyWhenRoamlogsOwn)
+{
+    m_server.addPage(u"/home.html"_s, "<title>Home</title>");
+    const QString profile = options().profileDir;
+    // The process id of a Roamlog that has ended.
+    QProcess endedHost;
+    endedHost.start(u"/bin/true"_s);
+    ASSERT_TRUE(endedHost.waitForStarted());
+    const qint64 endedHostPid = endedHost.processId();
+    ASSERT_TRUE(endedHost.waitForFinished());
+
+    const struct
+    {
+        const char *name;
+        bool roamlogs;
+    } rows[] = {{"left by a Roamlog that has ended", true}, {"started by someone else", false}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        // Chromium on the profile, with a DevTools pipe nobody writes to but that stays open.
+        int quiet[2] = {-1, -1};
+        ASSERT_EQ(::pipe2(quiet, O_CLOEXEC), 0);
+        QProcess leftover;
+        leftover.setChildProcessModifier([quiet] {
+            const int in = ::fcntl(quiet[0], F_DUPFD, 10);
+            const int out = ::open("/dev/null", O_WRONLY);
+            if (in < 0 || out < 0 || ::dup2(in, 3) < 0 || ::dup2(out, 4) < 0)
+                ::_exit(127);
+        });
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (row.roamlogs)
+            environment.insert(u"ROAMLOG_HOST_PID"_s, QString::number(endedHostPid));
+        leftover.setProcessEnvironment(environment);
+        leftover.setStandardErrorFile(QProcess::nullDevice());
+        QStringList arguments {u"--remote-debugging-pipe"_s,
+                               u"--user-data-dir="_s + profile,
+                               u"--headless=new"_s,
+                               u"--disable-gpu"_s,
+                               u"--no-first-run"_s};
+        if (::geteuid() == 0)
+            arguments << u"--no-sandbox"_s;
+        leftover.start(ChromiumBrowser::resolveExecutable({}), arguments << u"about:blank"_s);
+        ::close(quiet[0]);
+        ASSERT_TRUE(leftover.waitForStarted());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return BrowserWrapper::lockedPid(profile) == leftover.processId(); }, kWaitMs));
+        const qint64 leftoverPid = leftover.processId();
+
+        m_browser = std::make_unique<ChromiumBrowser>();
+        m_log = std::make_unique<EventLog>(*m_browser);
+        m_browser->start(options());
+        m_browser->GoHome();
+        if (row.roamlogs) {
+            ASSERT_TRUE(m_log->waitFor(u"title Home"_s)) << m_log->dump();
+            EXPECT_EQ(leftover.state(), QProcess::NotRunning);
+            EXPECT_FALSE(m_log->has(u"failed"_s)) << m_log->dump();
+        } else {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !m_log->lines().isEmpty(); }, kWaitMs));
+            ASSERT_TRUE(m_log->lines().at(0).startsWith(u"failed "_s)) << m_log->dump();
+            // Plainly: which process, and what to do.
+            EXPECT_TRUE(m_log->lines().at(0).contains(u"already running"_s)) << m_log->dump();
+            EXPECT_TRUE(m_log->lines().at(0).contains(u"kill "_s + QString::number(leftoverPid)))
+                << m_log->dump();
+            EXPECT_FALSE(m_log->has(u"started"_s));
+            EXPECT_EQ(m_browser->processId(), 0);
+            EXPECT_EQ(leftover.state(), QProcess::Running);
+        }
+        TearDown();
+        ::close(quiet[1]);
+        leftover.kill();
+        leftover.waitForFinished();
+    }
 }
 
 TEST_F(ChromiumBrowserTest, StartFailuresAreReported)
@@ -515,6 +635,7 @@ TEST_F(ChromiumBrowserTest, StartFailuresAreReported)
     EXPECT_TRUE(secondFailed.at(0).at(0).toString().contains(u"already running"_s))
         << secondFailed.at(0).at(0).toString().toStdString();
     EXPECT_EQ(secondStarted.count(), 0);
+    EXPECT_EQ(second.processId(), 0) << "a second browser was started on the profile";
     EXPECT_TRUE(m_browser->isRunning());
 }
 

@@ -13,6 +13,10 @@ DevToolsClient::DevToolsClient(QObject *parent)
         const QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
         if (message.contains(u"id"_s))
             m_replies.insert(message.value(u"id"_s).toInt(), message);
+        else
+            emit eventReceived(message.value(u"method"_s).toString(),
+                               message.value(u"params"_s).toObject(),
+                               message.value(u"sessionId"_s).toString());
     });
 }
 

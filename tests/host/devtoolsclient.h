@@ -37,6 +37,10 @@ public:
     /** Runs a script in the page as if the user did it; returns its result value. */
     QJsonValue evaluate(const QString &targetId, const QString &expression);
 
+signals:
+    /** An event of a target this client attached to, or of the browser. */
+    void eventReceived(const QString &method, const QJsonObject &params, const QString &sessionId);
+
 private:
     QWebSocket m_socket;
     int m_nextId = 1;

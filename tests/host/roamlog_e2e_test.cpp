@@ -1,5 +1,6 @@
 // The Roamlog program end to end: the real host on the real browser, driven as a user would
 // through a second DevTools client, checked by the files it leaves on disk.
+#include "browserwrapper.h"
 #include "devtoolsclient.h"
 #include "testhttpserver.h"
 
@@ -18,6 +19,8 @@
 
 #include <map>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -32,6 +35,8 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(m_server.listen());
         QDir().mkpath(m_dir.filePath(u"home"_s));
+        m_wrapper = BrowserWrapper::create(m_dir.path());
+        ASSERT_FALSE(m_wrapper.isEmpty());
     }
 
     void TearDown() override
@@ -44,6 +49,8 @@ protected:
         }
     }
 
+    // The browser is the tests' wrapper, so that the user's client can drive it, unless extra
+    // names another.
     void startHost(const QStringList &extra = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -62,7 +69,9 @@ protected:
                                          profileDir(),
                                          u"--home"_s,
                                          url(u"/index.html"_s)}
-                            + extra);
+                            + (extra.contains(u"--browser"_s)
+                                   ? extra
+                                   : QStringList {u"--browser"_s, m_wrapper} + extra));
         m_host.start();
         ASSERT_TRUE(m_host.waitForStarted(5000)) << m_host.errorString().toStdString();
     }
@@ -76,23 +85,9 @@ protected:
     // Attaches the user's client to the browser the host started.
     void attach()
     {
-        QUrl endpoint;
-        const bool found = QTest::qWaitFor(
-            [&] {
-                QFile file(QDir(profileDir()).filePath(u"DevToolsActivePort"_s));
-                if (!file.open(QIODevice::ReadOnly))
-                    return false;
-                const QList<QByteArray> lines = file.readAll().split('\n');
-                if (lines.size() < 2 || !lines.at(1).startsWith("/devtools/browser/"))
-                    return false;
-                endpoint = QUrl(
-                    u"ws://127.0.0.1:%1%2"_s.arg(QString::fromLatin1(lines.at(0).trimmed()),
-                                                 QString::fromLatin1(lines.at(1).trimmed())));
-                return true;
-            },
-            kWaitMs);
-        ASSERT_TRUE(found) << "the browser opened no debugging port; host said: "
-                           << m_host.readAllStandardError().toStdString();
+        const QUrl endpoint = BrowserWrapper::endpoint(profileDir(), kWaitMs);
+        ASSERT_FALSE(endpoint.isEmpty()) << "the wrapped browser opened no port; host said: "
+                                         << m_host.readAllStandardError().toStdString();
         ASSERT_TRUE(m_user.open(endpoint));
     }
 
@@ -153,6 +148,7 @@ protected:
 
     QTemporaryDir m_dir;
     TestHttpServer m_server;
+    QString m_wrapper;
     QProcess m_host;
     DevToolsClient m_user;
 };
@@ -292,6 +288,29 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
     ASSERT_TRUE(match.hasMatch()) << text.toStdString();
     const QDateTime end = QDateTime::fromString(match.captured(2), u"yyyy-MM-dd HH:mm:ss"_s);
     EXPECT_GE(end, closing.addMSecs(-closing.time().msec())) << text.toStdString();
+}
+
+TEST_F(RoamlogEndToEnd, TheBrowserIsPrivateToRoamlogAndEndsWithIt)
+{
+    m_server.addPage(u"/index.html"_s, "<title>Index</title>");
+    // Chromium itself, as a user runs Roamlog.
+    startHost({u"--browser"_s, u"chromium"_s});
+    // The first page after the start is recorded.
+    ASSERT_TRUE(waitForRecord(
+        key(u"/index.html"_s),
+        [](const CFile &file) { return file.Title == "Index"_L1 && file.Sessions.Count() == 1; }))
+        << dump(siteFiles()) << m_host.readAllStandardError().toStdString();
+    const qint64 browser = BrowserWrapper::lockedPid(profileDir());
+    ASSERT_TRUE(BrowserWrapper::isAlive(browser));
+    EXPECT_TRUE(BrowserWrapper::processTree(m_host.processId()).contains(browser));
+    EXPECT_TRUE(BrowserWrapper::listeningPorts(browser).isEmpty())
+        << "the browser listens on TCP port " << BrowserWrapper::listeningPorts(browser).value(0);
+
+    // Roamlog dies without a chance to clean up: its browser goes too.
+    ::kill(pid_t(m_host.processId()), SIGKILL);
+    ASSERT_TRUE(m_host.waitForFinished(kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !BrowserWrapper::isAlive(browser); }, kWaitMs))
+        << "the browser outlived Roamlog";
 }
 
 TEST_F(RoamlogEndToEnd, WithoutABrowserTheHostStillKeepsTheHistory)

@@ -273,6 +273,36 @@ TEST_F(RoamlogWindowTest, MainShowsTheStartWindowThenTheMainWindowOnOk)
     program.closeAll();
     EXPECT_EQ(finished.count(), 1);
     EXPECT_TRUE(QFile::exists(sessionsFile()));
+    // Ended from outside, the program takes its browser with it, closed properly.
+    EXPECT_EQ(fake->m_calls.count(u"Quit"_s), 1);
+}
+
+TEST_F(RoamlogWindowTest, ABrowserTheUserKeepsKeepsTheProgramUntilItCloses)
+{
+    // Kept by the option, and by answering No.
+    for (const int quitMode : {0, 2}) {
+        SCOPED_TRACE(quitMode);
+        m_options.settingsFile = m_dir.filePath(u"settings.ini"_s);
+        m_options.noSplash = true;
+        auto browser = std::make_unique<FakeBrowser>();
+        FakeBrowser *fake = browser.get();
+        Iexplore program(m_options, std::move(browser), m_clock);
+        program.settings().setQuit(quitMode);
+        QSignalSpy finished(&program, &Iexplore::finished);
+        program.Main();
+        program.mainWindow()->setQuitQuestion([] { return false; });
+        program.mainWindow()->close();
+        EXPECT_FALSE(program.mainWindow()->isVisible());
+        EXPECT_TRUE(QFile::exists(sessionsFile()));
+        EXPECT_EQ(finished.count(), 0);
+        EXPECT_FALSE(fake->m_calls.contains(u"Quit"_s));
+
+        // The user closes the browser later.
+        fake->m_running = false;
+        emit fake->OnQuit();
+        EXPECT_EQ(finished.count(), 1);
+        QFile::remove(sessionsFile());
+    }
 }
 
 TEST(HostOptions, CommandLine)
