@@ -475,9 +475,6 @@ void ChromiumBrowser::handleEvent(const QString &method,
             send(u"Runtime.evaluate"_s,
                  {{u"expression"_s, kWatcherScript}, {u"contextId"_s, page.worldContext}},
                  sessionId);
-        // A tab opened from a link can commit its first page before its events are on: ask.
-        if (session.isPage && isPlaceholder(page))
-            learnCommittedUrl(session.targetId);
     } else if (method == "Runtime.bindingCalled"_L1) {
         if (session.isPage && params.value(u"name"_s).toString() == kBinding)
             onBinding(session.targetId, params.value(u"payload"_s).toString());
@@ -599,6 +596,9 @@ void ChromiumBrowser::onBinding(const QString &pageTargetId, const QString &payl
     auto page = m_pages.find(pageTargetId);
     if (page == m_pages.end())
         return;
+    // The watcher runs in a document whose commit went unseen (see learnCommittedUrl).
+    if (isPlaceholder(*page))
+        learnCommittedUrl(pageTargetId);
     if (kind == "title"_L1) {
         const QString title = report.value(u"value"_s).toString();
         const bool named = page->titleKnown || isFileShown(*page);
@@ -618,6 +618,8 @@ void ChromiumBrowser::onBinding(const QString &pageTargetId, const QString &payl
 
 void ChromiumBrowser::learnCommittedUrl(const QString &targetId)
 {
+    // A tab opened from a link can commit its first page before its events are switched on;
+    // the browser still knows the address.
     send(u"Target.getTargetInfo"_s,
          {{u"targetId"_s, targetId}},
          {},
