@@ -272,10 +272,15 @@ TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
           std::tuple {u"#gif"_s, u"/pics/dot.gif"_s, u"dot.gif"_s}}) {
         SCOPED_TRACE(path.toStdString());
         m_clock.advance(10);
+        const int visits = record(u"/files.html"_s)->Sessions.Count();
         if (m_panel->CurrentUrl() != key(u"/files.html"_s)) {
-            m_browser.Navigate(url(u"/files.html"_s));
-            ASSERT_TRUE(QTest::qWaitFor(
-                [&] { return m_panel->CurrentUrl() == key(u"/files.html"_s); }, kWaitMs));
+            // Back from the file shown: a visit of the page again.
+            const QString tab = m_user.pageWithUrl(url(u"/docs/notes.txt"_s));
+            ASSERT_FALSE(tab.isEmpty());
+            m_user.evaluate(tab, u"history.back(); true"_s);
+            ASSERT_TRUE(waitForRecord(u"/files.html"_s, [&](const CFile &f) {
+                return f.Sessions.Count() == visits + 1;
+            })) << dump();
             m_clock.advance(10);
         }
         const QDateTime leaving = m_clock.now();
