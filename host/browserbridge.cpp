@@ -220,10 +220,15 @@ void BrowserBridge::NavTo()
 
 void BrowserBridge::GetURL()
 {
-    m_panel.SetUrl(m_browser.LocationURL());
+    // The browser's own pages are never recorded, whoever asks.
+    const QString location = m_browser.LocationURL();
+    if (!isBrowserPage(location))
+        m_panel.SetUrl(location);
 }
 
 void BrowserBridge::GetTitle()
 {
-    m_panel.UrlName(m_browser.LocationName());
+    // A browser page's title would land on the page recorded last.
+    if (!isBrowserPage(m_browser.LocationURL()))
+        m_panel.UrlName(m_browser.LocationName());
 }

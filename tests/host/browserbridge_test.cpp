@@ -193,6 +193,11 @@ TEST_F(BrowserBridgeTest, PanelRequests)
     emit m_panel.GetTitle();
     emit m_panel.GetURL();
     EXPECT_EQ(takeLog(), (QStringList {u"UrlName Now"_s, u"SetUrl http://a.test/now.html"_s}));
+    // The browser's own page is nothing to record, nor its title.
+    m_browser.show(u"chrome://newtab/"_s, u"New Tab"_s);
+    emit m_panel.GetTitle();
+    emit m_panel.GetURL();
+    EXPECT_TRUE(takeLog().isEmpty());
 
     m_panel.m_siteUrl = u"a.test/back.html"_s;
     emit m_panel.NavTo();
