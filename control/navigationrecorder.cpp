@@ -18,8 +18,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace { } // namespace
-
 NavigationRecorder::NavigationRecorder(RoamStore &store, Clock &clock)
     : m_store(store)
     , m_clock(clock)
@@ -47,6 +45,11 @@ void NavigationRecorder::UrlName(const QString &UrlName)
 void NavigationRecorder::Activity(const QString &URL)
 {
     dispatch([this, URL] { activity(URL); });
+}
+
+void NavigationRecorder::PageActivity(const QString &pageUrl, const QString &fileName)
+{
+    dispatch([this, pageUrl, fileName] { pageActivity(pageUrl, fileName); });
 }
 
 void NavigationRecorder::SetEndURL(const QString &MySite)
@@ -91,18 +94,40 @@ void NavigationRecorder::setUrl(const QString &URL)
     if (result.isEmpty())
         return;
     m_offRecord = false;
-    if (result == m_currentUrl) {
+    // A reload, or the page reported again, is still the open visit.
+    if (m_visitOpen && result == m_currentUrl) {
         m_currentRawUrl = URL;
         return;
     }
-    if (!m_currentUrl.isEmpty())
-        setEndUrl(m_currentUrl);
+    closeOpenVisit();
     m_currentUrl = result;
     m_currentRawUrl = URL;
+    // Every visit is recorded alike whichever outline shows; the Current one only mirrors it.
+    m_visitOpen = recordVisit(m_currentUrl);
     if (m_tree && m_builder && m_currentShowing && m_currentShowing())
         growCurrentOutline(m_currentUrl);
-    else
-        recordVisit(m_currentUrl);
+}
+
+void NavigationRecorder::closeOpenVisit()
+{
+    if (!std::exchange(m_visitOpen, false) || m_currentUrl.isEmpty())
+        return;
+    setEndUrl(m_currentUrl);
+}
+
+void NavigationRecorder::SetRecording(bool recording)
+{
+    if (m_recording == recording)
+        return;
+    m_recording = recording;
+    // Time spent paused is not browsing: the open visit ends now.
+    if (!recording)
+        dispatch([this] { closeOpenVisit(); });
+}
+
+void NavigationRecorder::EndVisit()
+{
+    dispatch([this] { closeOpenVisit(); });
 }
 
 void NavigationRecorder::growCurrentOutline(const QString &U)
@@ -123,12 +148,13 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
         return word.isEmpty() ? U : word;
     };
 
-    const qsizetype qPos = U.contains(u'?') ? U.indexOf(u'?') : U.size() - 1;
+    // Slashes in a query or fragment make no level.
+    const qsizetype qPos = RecordedUrl::pathLength(U);
     int parent = 1;
     if (!U.startsWith("ftp://"_L1, Qt::CaseInsensitive)) {
         for (qsizetype start = RecordedUrl::schemeLength(U);;) {
             const qsizetype s = U.indexOf(u'/', start);
-            if (s < 0 || s > qPos)
+            if (s < 0 || s >= qPos)
                 break;
             const QString P = U.left(s);
             const CTreeNodePtr known = nodes.Item(P);
@@ -152,18 +178,16 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
         }
     }
 
-    int index = m_tree->Add(
-        parent == 0 ? 1 : parent, U, wordOrUrl(U), OutlineTree::VisitedSiteImage);
-    QTreeWidgetItem *node = nullptr;
+    // A page seen before keeps its one node.
+    int index = m_tree->IndexOf(U);
     if (index == 0) {
-        index = m_tree->IndexOf(U);
-        node = m_tree->Node(index);
-    } else {
-        node = m_tree->Node(index);
-        if (node)
-            OutlineTree::SetNodeTag(node, OutlineTree::SiteTag);
-        recordVisit(U);
+        index = m_tree->Add(parent == 0 ? 1 : parent,
+                            U,
+                            wordOrUrl(U),
+                            OutlineTree::VisitedSiteImage,
+                            OutlineTree::SiteTag);
     }
+    QTreeWidgetItem *node = m_tree->Node(index);
     if (!node)
         return;
     node->setExpanded(true);
@@ -172,15 +196,16 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
         addRecord(U, U, index, OutlineTree::NodeText(node));
 }
 
-void NavigationRecorder::recordVisit(const QString &URL)
+bool NavigationRecorder::recordVisit(const QString &URL)
 {
     if (!m_recording || URL.isEmpty() || !recordOneVisit(URL))
-        return;
+        return false;
     const QStringList parents = RecordedUrl::parents(URL);
     for (const QString &parent : parents) {
         if (!recordOneVisit(parent))
-            return;
+            break;
     }
+    return true;
 }
 
 bool NavigationRecorder::recordOneVisit(const QString &URL)
@@ -195,6 +220,10 @@ bool NavigationRecorder::recordOneVisit(const QString &URL)
         file->FileName = newFileName();
     }
     file->SetVisited(true);
+    // A download under the open page (or the open page itself) gives it no second visit: the
+    // one open would never be closed.
+    if (m_visitOpen && URL.compare(m_currentUrl, Qt::CaseInsensitive) == 0)
+        return true;
 
     const QDateTime now = m_clock.now();
     const QString key = timeKey(now);
@@ -255,22 +284,41 @@ void NavigationRecorder::activity(const QString &URL)
 {
     if (!m_recording || m_neverRecord.matches(URL))
         return;
-    recordVisit(URL);
-    recordDownload(URL);
+    // Keyed like the pages, so that a download nests under its site.
+    const QString key = RecordedUrl::normalise(URL.trimmed());
+    if (key.isEmpty())
+        return;
+    QString rest;
+    const QString name = WordHelpers::CutLastWord(key, rest, u"/"_s);
+    recordVisit(key);
+    recordDownload(key, name, URL);
 }
 
-void NavigationRecorder::recordDownload(const QString &URL)
+void NavigationRecorder::pageActivity(const QString &pageUrl, const QString &fileName)
 {
-    QString rest;
-    const QString name = WordHelpers::CutLastWord(URL, rest, u"/"_s);
-    const CFilePtr file = m_store.Files.Item(URL);
+    if (!m_recording || m_neverRecord.matches(pageUrl))
+        return;
+    const QString key = RecordedUrl::normalise(pageUrl);
+    if (key.isEmpty())
+        return;
+    // The page is mostly the open one, already recorded: it gets no second visit.
+    if (!m_store.Files.Item(key) && !recordVisit(key))
+        return;
+    recordDownload(key, fileName.isEmpty() ? u"download"_s : fileName, pageUrl);
+}
+
+void NavigationRecorder::recordDownload(const QString &key,
+                                        const QString &name,
+                                        const QString &location)
+{
+    const CFilePtr file = m_store.Files.Item(key);
     if (!file)
         return;
     const QDateTime now = m_clock.now();
     auto act = std::make_shared<CActivity>();
     act->Activity = u"Download "_s + name;
     act->Key = now;
-    act->Location = URL;
+    act->Location = location;
     act->Session = m_store.SessionStart;
     file->Activities.Add(act, timeKey(now));
     file->Save();

@@ -39,17 +39,26 @@ public:
     void SetNeverRecordRules(const NeverRecordRules &rules) { m_neverRecord = rules; }
     const NeverRecordRules &NeverRecord() const { return m_neverRecord; }
 
-    /// False while paused: `SetUrl`, `UrlName` and `Activity` are then ignored.
+    /// False while paused: `SetUrl`, `UrlName` and `Activity` are then ignored. Pausing ends the
+    /// open visit at that moment; the page stays `CurrentUrl`, and once recording resumes it
+    /// starts a new visit when it is reported again.
     bool Recording() const { return m_recording; }
-    void SetRecording(bool recording) { m_recording = recording; }
+    void SetRecording(bool recording);
 
     /// A top-level page was reached: when its normalised URL differs from the open page (letter
-    /// case counts), the open visit is closed and a new one recorded.
+    /// case counts), or no visit is open, the open visit is closed and a new one recorded,
+    /// whichever outline shows.
     void SetUrl(const QString &URL);
     /// The title of the open page; stored in its site record when it differs.
     void UrlName(const QString &UrlName);
-    /// A download started from @p URL (recorded as given, scheme included).
+    /// A download of @p URL: recorded, with its parents, under the normalised URL like a page;
+    /// the activity's location is @p URL as given.
     void Activity(const QString &URL);
+    /// A download made by the page @p pageUrl itself (a blob: or data: URL, which is no site):
+    /// an activity "Download " + @p fileName of that page's record.
+    void PageActivity(const QString &pageUrl, const QString &fileName);
+    /// Ends the open visit now (the browsing session ends); the next page starts a new one.
+    void EndVisit();
     /// Closes the open visit of the site keyed @p MySite; an unknown site changes nothing.
     /// Works also while paused.
     void SetEndURL(const QString &MySite);
@@ -76,11 +85,13 @@ private:
     void setUrl(const QString &URL);
     void urlName(const QString &name);
     void activity(const QString &URL);
+    void pageActivity(const QString &pageUrl, const QString &fileName);
+    void closeOpenVisit();
     void setEndUrl(const QString &MySite);
     void growCurrentOutline(const QString &U);
-    void recordVisit(const QString &URL);
+    bool recordVisit(const QString &URL);
     bool recordOneVisit(const QString &URL);
-    void recordDownload(const QString &URL);
+    void recordDownload(const QString &key, const QString &name, const QString &location);
     QString newFileName();
     void noteSessionInUse();
 
@@ -91,6 +102,8 @@ private:
     std::function<bool()> m_currentShowing;
     bool m_recording = true;
     QString m_currentUrl;
+    // Whether the visit of m_currentUrl is still running (not ended by a pause or the end).
+    bool m_visitOpen = false;
     QString m_currentTitle;
     QString m_currentRawUrl;
     NeverRecordRules m_neverRecord;

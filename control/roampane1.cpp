@@ -711,6 +711,9 @@ void RoamPane1::Toolbar1_ButtonClick(QAction *button)
         m_recorder->SetRecording(true);
         m_buttons.at(0)->setEnabled(true);
         m_buttons.at(1)->setEnabled(false);
+        // The page shown now starts a visit from this moment.
+        emit GetURL();
+        emit GetTitle();
     } else if (tag == u"Pause"_s) {
         m_recorder->SetRecording(false);
         m_buttons.at(0)->setEnabled(false);
@@ -805,6 +808,12 @@ void RoamPane1::Activity(const QString &URL)
     m_recorder->Activity(URL);
 }
 
+void RoamPane1::PageActivity(const QString &pageUrl, const QString &fileName)
+{
+    const QScopedValueRollback changing(m_changingTree, true);
+    m_recorder->PageActivity(pageUrl, fileName);
+}
+
 void RoamPane1::LoadResStrings1(qint16 l)
 {
     CaptionLoader::LoadResStrings1(this, l);
@@ -875,6 +884,8 @@ QString RoamPane1::CutLastWord(const QString &s, QString &Remainder, const QStri
 
 void RoamPane1::SetSession(bool sEnd)
 {
+    if (sEnd)
+        m_recorder->EndVisit();
     m_store->SetSession(sEnd);
 }
 

@@ -85,6 +85,8 @@ public:
 
     /// A download was started from @p URL.
     void Activity(const QString &URL);
+    /// The page @p pageUrl made a download itself (blob: or data:) saved as @p fileName.
+    void PageActivity(const QString &pageUrl, const QString &fileName);
     /// Loads every caption of the panel in the language of offset @p l (0 English, 500
     /// Hebrew) and gives every control the font "Miriam" at size 8.
     void LoadResStrings1(qint16 l);
@@ -113,7 +115,8 @@ public:
     static QString CutFirstWord(const QString &s, QString &Remainder, const QString &Delim);
     /// See WordHelpers::CutLastWord.
     static QString CutLastWord(const QString &s, QString &Remainder, const QString &Sep);
-    /// With @p sEnd true stamps the end of the running session and rewrites the sessions file.
+    /// With @p sEnd true ends the open visit, stamps the end of the running session and
+    /// rewrites the sessions file.
     void SetSession(bool sEnd);
 
     // State shared with the rest of the control library.

@@ -7,9 +7,12 @@
 /**
  * The web browser as the host sees it: a few calls and the events of its top-level windows.
  *
- * Every tab counts as a browser window: navigations in any tab are reported, and the calls that
- * act on "the" window (LocationURL, LocationName, Navigate) act on the tab the user used last.
- * Private (incognito) tabs are never reported and never count as the tab used last.
+ * The tab the user looks at is "the" window: the calls that act on it (LocationURL,
+ * LocationName, Navigate) act on the tab shown last, and only its pages are reported as shown
+ * (NavigateComplete, TitleChange). A page that loads in a background tab is reported when the
+ * user brings that tab to the front, as is the page of any tab the user switches to.
+ * Navigations about to start are reported for every tab. Private (incognito) tabs are never
+ * reported and never count as the tab shown last.
  *
  * All signals are emitted on the thread that owns the object, from its event loop.
  */
@@ -71,16 +74,30 @@ signals:
     void started();
     /** A top-level navigation is about to start in a tab; url is the address requested. */
     void BeforeNavigate(const QString &url);
-    /** A tab now shows this page (after any redirects, or a change within the document). */
+    /**
+     * The tab the user looks at now shows this page: committed there (after any redirects, or
+     * a change within the document), or the user brought a tab showing it to the front.
+     */
     void NavigateComplete(const QString &url);
     /** A navigation is about to start in a frame inside a page. */
     void FrameBeforeNavigate(const QString &url);
     /** A page asked for a new tab or window showing url. */
     void NewWindow(const QString &url);
-    /** The title of the page in the tab used last changed (its URL when it has no title). */
+    /**
+     * The title of the page in the tab shown last: it changed, or that page was just reported
+     * as shown. Its URL when it has no title; its file name for a file the browser shows
+     * itself (a picture, a text file).
+     */
     void TitleChange(const QString &title);
-    /** The browser began a download; reported once per download, guid identifies it. */
-    void DownloadStarted(const QString &url, const QString &guid);
+    /**
+     * The browser began a download of url (after any redirects); reported once per download,
+     * guid identifies it. fileName is the name the browser suggests for it, pageUrl the
+     * address of the top-level page it came from (empty when unknown).
+     */
+    void DownloadStarted(const QString &url,
+                         const QString &guid,
+                         const QString &fileName,
+                         const QString &pageUrl);
     /**
      * The browser has ended: the user closed its last window, Quit() was called, or it died.
      * An end nobody asked for (a crash, lost contact) is preceded by failed().

@@ -12,9 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr std::array<QLatin1StringView, 8> kDownloadExtensions {
-    "zip"_L1, "exe"_L1, "txt"_L1, "doc"_L1, "gif"_L1, "jpg"_L1, "avi"_L1, "wav"_L1};
-
 // Schemes whose URLs have no "//" after the colon; "host:port/path" must not pass for one.
 constexpr std::array<QLatin1StringView, 5> kOpaqueSchemes {
     "about"_L1, "data"_L1, "mailto"_L1, "blob"_L1, "view-source"_L1};
@@ -35,6 +32,20 @@ constexpr std::array<QLatin1StringView, 10> kBrowserSchemes {"about:"_L1,
 bool isBrowserPage(const QString &URL)
 {
     for (const QLatin1StringView scheme : kBrowserSchemes) {
+        if (URL.startsWith(scheme, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// Downloads from these have a location of their own; any other (blob:, data:) is made by the
+// page and lives only as long as it.
+constexpr std::array<QLatin1StringView, 4> kLocatedSchemes {
+    "http:"_L1, "https:"_L1, "ftp:"_L1, "file:"_L1};
+
+bool hasLocation(const QString &URL)
+{
+    for (const QLatin1StringView scheme : kLocatedSchemes) {
         if (URL.startsWith(scheme, Qt::CaseInsensitive))
             return true;
     }
@@ -63,19 +74,6 @@ BrowserBridge::BrowserBridge(Browser &browser, PanelLink &panel, QObject *parent
 }
 
 BrowserBridge::~BrowserBridge() = default;
-
-bool BrowserBridge::IsDownloadURL(const QString &URL)
-{
-    const QStringView piece = URL.size() < 4 ? QStringView(URL) : QStringView(URL).right(4);
-    if (!piece.startsWith(u'.'))
-        return false;
-    const QString extension = URL.right(3).toLower();
-    for (const QLatin1StringView candidate : kDownloadExtensions) {
-        if (extension == candidate)
-            return true;
-    }
-    return false;
-}
 
 QString BrowserBridge::NavigableUrl(const QString &recorded)
 {
@@ -124,30 +122,14 @@ void BrowserBridge::HandleNavigate(const QString &URL)
 
 void BrowserBridge::handleNavigate(const QString &URL)
 {
-    if (IsDownloadURL(URL))
-        reportDownload(URL);
-    else
-        m_panel.SetUrl(URL);
-}
-
-void BrowserBridge::reportDownload(const QString &URL)
-{
-    // A link to a file opened in a new tab, or in a frame, is seen twice before the browser
-    // begins the download.
-    if (m_reportedDownloads.contains(URL))
-        return;
-    m_reportedDownloads.insert(URL);
-    m_panel.Activity(URL);
+    m_panel.SetUrl(URL);
 }
 
 void BrowserBridge::onBeforeNavigate(const QString &URL)
 {
-    run([this, URL] {
-        // Pages are reported when they are committed; a download never is.
-        if (IsDownloadURL(URL))
-            handleNavigate(URL);
-        m_lastUrl = URL;
-    });
+    // Pages are reported when they are committed; what turns out to be a download is reported
+    // by the browser, under the URL it really fetched (after redirects).
+    run([this, URL] { m_lastUrl = URL; });
 }
 
 void BrowserBridge::onNavigateComplete(const QString &URL)
@@ -155,19 +137,13 @@ void BrowserBridge::onNavigateComplete(const QString &URL)
     run([this, URL] {
         if (!isBrowserPage(URL))
             handleNavigate(URL);
-        // A file the browser shows instead of saving it: the download ends here.
-        m_reportedDownloads.remove(URL);
         m_lastUrl = URL;
     });
 }
 
 void BrowserBridge::onFrameOrWindow(const QString &URL)
 {
-    run([this, URL] {
-        if (IsDownloadURL(URL))
-            reportDownload(URL);
-        m_lastUrl = URL;
-    });
+    run([this, URL] { m_lastUrl = URL; });
 }
 
 void BrowserBridge::onTitleChange(const QString &Text)
@@ -176,26 +152,26 @@ void BrowserBridge::onTitleChange(const QString &Text)
         const QString location = m_browser.LocationURL();
         if (location.isEmpty() || isBrowserPage(location))
             return;
-        if (location == m_lastUrl) {
-            m_panel.UrlName(Text);
-            return;
-        }
         // The title is that of the page shown now; a frame or another tab navigated since.
-        handleNavigate(location);
-        if (!IsDownloadURL(location))
-            m_panel.UrlName(Text);
+        if (location != m_lastUrl)
+            handleNavigate(location);
+        m_panel.UrlName(Text);
     });
 }
 
-void BrowserBridge::onDownloadStarted(const QString &URL, const QString &guid)
+void BrowserBridge::onDownloadStarted(const QString &URL,
+                                      const QString &guid,
+                                      const QString &fileName,
+                                      const QString &pageUrl)
 {
-    run([this, URL, guid] {
+    run([this, URL, guid, fileName, pageUrl] {
         if (m_downloadGuids.contains(guid))
             return;
         m_downloadGuids.insert(guid);
-        if (m_reportedDownloads.remove(URL))
-            return;
-        m_panel.Activity(URL);
+        if (hasLocation(URL))
+            m_panel.Activity(URL);
+        else if (!pageUrl.isEmpty() && !isBrowserPage(pageUrl))
+            m_panel.PageActivity(pageUrl, fileName);
     });
 }
 
@@ -244,10 +220,15 @@ void BrowserBridge::NavTo()
 
 void BrowserBridge::GetURL()
 {
-    m_panel.SetUrl(m_browser.LocationURL());
+    // The browser's own pages are never recorded, whoever asks.
+    const QString location = m_browser.LocationURL();
+    if (!isBrowserPage(location))
+        m_panel.SetUrl(location);
 }
 
 void BrowserBridge::GetTitle()
 {
-    m_panel.UrlName(m_browser.LocationName());
+    // A browser page's title would land on the page recorded last.
+    if (!isBrowserPage(m_browser.LocationURL()))
+        m_panel.UrlName(m_browser.LocationName());
 }

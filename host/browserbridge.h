@@ -15,10 +15,11 @@ class PanelLink;
  * browser calls.
  *
  * The browser's own navigations are observed, never re-issued: a top-level page reaches the
- * panel's `SetUrl` once, when the browser commits it (after any redirects); the browser's own
- * pages (about:, chrome: and the like) are not reported. A download is
- * reported through `Activity` once, whether it is recognised by its URL when a navigation
- * starts (`IsDownloadURL`) or reported by the browser when it begins.
+ * panel's `SetUrl` once, when the browser commits it (after any redirects), whatever its file
+ * type; the browser's own pages (about:, chrome: and the like) are not reported. Only what the
+ * browser saves is a download, reported once when it begins: through `Activity` under the URL
+ * the browser fetched, or, for a file the page made itself (blob:, data:), through
+ * `PageActivity` of that page.
  *
  * Browser events are handled one at a time: one that arrives while another is being handled
  * (`NavReady` false) waits until that one is done, then runs in arrival order.
@@ -32,18 +33,14 @@ public:
     BrowserBridge(Browser &browser, PanelLink &panel, QObject *parent = nullptr);
     ~BrowserBridge() override;
 
-    /// Whether @p URL ends in "." and one of the extensions zip, exe, txt, doc, gif, jpg, avi,
-    /// wav (any letter case). The whole URL counts: a query or fragment hides the extension.
-    static bool IsDownloadURL(const QString &URL);
-
     /// The URL to give the browser for a recorded one: recorded URLs lose "http://",
     /// "https://" and "file://", so "/path" becomes a local file and a URL without a scheme gets
     /// "http://" (sites forward to https themselves). Empty, so that nothing is opened, for a
     /// blank URL and for a script ("javascript:").
     static QString NavigableUrl(const QString &recorded);
 
-    /// Reports a page the browser shows: a download URL to `Activity` (once), any other to
-    /// `SetUrl`. Waits while another event is being handled.
+    /// Reports a page the browser shows to `SetUrl`. Waits while another event is being
+    /// handled.
     void HandleNavigate(const QString &URL);
 
     /// The URL of the last navigation seen: started or committed top-level, frame or new
@@ -70,13 +67,15 @@ signals:
 private:
     void run(std::function<void()> step);
     void handleNavigate(const QString &URL);
-    void reportDownload(const QString &URL);
 
     void onBeforeNavigate(const QString &URL);
     void onNavigateComplete(const QString &URL);
     void onFrameOrWindow(const QString &URL);
     void onTitleChange(const QString &Text);
-    void onDownloadStarted(const QString &URL, const QString &guid);
+    void onDownloadStarted(const QString &URL,
+                           const QString &guid,
+                           const QString &fileName,
+                           const QString &pageUrl);
     void onFailed(const QString &message);
     void onQuit();
 
@@ -92,7 +91,5 @@ private:
     bool m_failed = false;
     bool m_ending = false;
     std::deque<std::function<void()>> m_waiting;
-    // Download URLs reported from a navigation whose browser download has not begun yet.
-    QSet<QString> m_reportedDownloads;
     QSet<QString> m_downloadGuids;
 };

@@ -34,7 +34,7 @@ const auto kWorld = u"roamlog"_s;
 const auto kDefaultHome = u"chrome://newtab/"_s;
 
 // Runs in an isolated world of every page: reports the top document's title whenever it changes,
-// and when the user brings the tab to the front.
+// and that the tab is the one shown: at once when it is, and when the user brings it to the front.
 const auto kWatcherScript = uR"JS((() => {
   if (window !== window.top || document.__roamlogWatching) return;
   document.__roamlogWatching = true;
@@ -55,10 +55,14 @@ const auto kWatcherScript = uR"JS((() => {
     document.addEventListener('DOMContentLoaded', watch);
   else
     watch();
-  document.addEventListener('visibilitychange', () => {
+  const shown = () => {
     if (document.visibilityState === 'visible') send('shown', '');
-  });
-  window.addEventListener('focus', () => send('shown', ''));
+  };
+  shown();
+  document.addEventListener('visibilitychange', shown);
+  // Another window of the browser, both visible: only the focus tells. A tab sent to the
+  // background can get a late focus event, which must not bring it back.
+  window.addEventListener('focus', () => { if (document.hasFocus()) shown(); });
 })();)JS"_s;
 
 QJsonObject autoAttachParams()
@@ -398,7 +402,10 @@ void ChromiumBrowser::handleEvent(const QString &method,
             || m_privateTargets.contains(owner))
             return;
         m_downloads.insert(guid);
-        emit DownloadStarted(params.value(u"url"_s).toString(), guid);
+        emit DownloadStarted(params.value(u"url"_s).toString(),
+                             guid,
+                             params.value(u"suggestedFilename"_s).toString(),
+                             m_pages.value(owner).url);
         return;
     }
 
@@ -410,7 +417,6 @@ void ChromiumBrowser::handleEvent(const QString &method,
     if (method == "Page.frameStartedNavigating"_L1) {
         const QString url = params.value(u"url"_s).toString();
         if (session.isPage && params.value(u"frameId"_s).toString() == session.targetId) {
-            markUsed(session.targetId);
             m_pages[session.targetId].startedUrl = url;
             emit BeforeNavigate(url);
         } else {
@@ -424,10 +430,11 @@ void ChromiumBrowser::handleEvent(const QString &method,
             if (page == m_pages.end())
                 return;
             page->url = frame.value(u"url"_s).toString() + frame.value(u"urlFragment"_s).toString();
+            page->mimeType = frame.value(u"mimeType"_s).toString();
             page->title.clear();
             page->titleKnown = false;
             page->startedUrl.clear();
-            emit NavigateComplete(page->url);
+            showCommitted(session.targetId);
         } else {
             m_frameOwners.insert(frameId, session.pageTargetId);
         }
@@ -436,15 +443,13 @@ void ChromiumBrowser::handleEvent(const QString &method,
             auto page = m_pages.find(session.targetId);
             if (page == m_pages.end())
                 return;
-            // Jumps within a document and history changes by script announce nothing first.
+            // Jumps within a document and history changes by script announce nothing first. The
+            // document, and so its title, stays.
             page->url = params.value(u"url"_s).toString();
             const bool announced = std::exchange(page->startedUrl, QString()) == page->url;
-            const QString shown = page->url;
-            if (!announced) {
-                markUsed(session.targetId);
-                emit BeforeNavigate(shown);
-            }
-            emit NavigateComplete(shown);
+            if (!announced)
+                emit BeforeNavigate(page->url);
+            showCommitted(session.targetId);
         }
     } else if (method == "Page.frameAttached"_L1) {
         m_frameOwners.insert(params.value(u"frameId"_s).toString(), session.pageTargetId);
@@ -493,11 +498,15 @@ void ChromiumBrowser::onAttached(const QJsonObject &params, const QString &paren
             return;
         }
         m_sessions.insert(sessionId, Session {targetId, targetId, true});
+        // A tab opened later is not the one shown until it says so: a link opened in the
+        // background must not take the place of the page the user stays on.
+        const bool first = m_pages.isEmpty();
         Page &page = m_pages[targetId];
         page.sessionId = sessionId;
         page.url = info.value(u"url"_s).toString();
         page.title = info.value(u"title"_s).toString();
-        markUsed(targetId);
+        if (first)
+            markUsed(targetId);
         setUpPage(targetId, sessionId);
         if (m_state == State::Running && !m_pendingNavigation.isEmpty())
             navigatePage(std::exchange(m_pendingNavigation, QString()));
@@ -586,19 +595,69 @@ void ChromiumBrowser::onBinding(const QString &pageTargetId, const QString &payl
     auto page = m_pages.find(pageTargetId);
     if (page == m_pages.end())
         return;
+    // The watcher runs in a document whose commit went unseen (see learnCommittedUrl).
+    if (isPlaceholder(*page))
+        learnCommittedUrl(pageTargetId);
     if (kind == "title"_L1) {
         const QString title = report.value(u"value"_s).toString();
-        if (page->titleKnown && title == page->title)
-            return;
+        const bool named = page->titleKnown || isFileShown(*page);
+        const QString before = pageName(*page);
         page->title = title;
         page->titleKnown = true;
-        // The empty document a tab shows before its first page has no name worth reporting.
-        const bool placeholder = page->url.isEmpty() || page->url == "about:blank"_L1;
-        if (!placeholder && pageTargetId == currentTargetId())
+        if (named && pageName(*page) == before)
+            return;
+        if (!isPlaceholder(*page) && pageTargetId == currentTargetId())
             emit TitleChange(pageName(*page));
     } else if (kind == "shown"_L1) {
         markUsed(pageTargetId);
+        if (pageTargetId != m_shownTarget || page->unreported)
+            reportShown(pageTargetId);
     }
+}
+
+void ChromiumBrowser::learnCommittedUrl(const QString &targetId)
+{
+    // A tab opened from a link can commit its first page before its events are switched on;
+    // the browser still knows the address.
+    send(u"Target.getTargetInfo"_s,
+         {{u"targetId"_s, targetId}},
+         {},
+         [this, targetId](const QJsonObject &message) {
+             const QString url = message.value(u"result"_s)[u"targetInfo"_s][u"url"_s].toString();
+             const auto page = m_pages.find(targetId);
+             if (page == m_pages.end() || !isPlaceholder(*page) || url.isEmpty()
+                 || url == "about:blank"_L1)
+                 return;
+             page->url = url;
+             showCommitted(targetId);
+         });
+}
+
+void ChromiumBrowser::showCommitted(const QString &targetId)
+{
+    const auto page = m_pages.find(targetId);
+    if (page == m_pages.end())
+        return;
+    // A background tab's page waits until the user looks at it.
+    if (targetId == currentTargetId())
+        reportShown(targetId);
+    else
+        page->unreported = true;
+}
+
+void ChromiumBrowser::reportShown(const QString &targetId)
+{
+    const auto page = m_pages.find(targetId);
+    if (page == m_pages.end())
+        return;
+    page->unreported = false;
+    m_shownTarget = targetId;
+    if (isPlaceholder(*page))
+        return;
+    const Page shown = *page;
+    emit NavigateComplete(shown.url);
+    if (shown.titleKnown || isFileShown(shown))
+        emit TitleChange(pageName(shown));
 }
 
 void ChromiumBrowser::markUsed(const QString &targetId)
@@ -627,8 +686,26 @@ const ChromiumBrowser::Page *ChromiumBrowser::currentPage() const
     return page == m_pages.cend() ? nullptr : &*page;
 }
 
+bool ChromiumBrowser::isPlaceholder(const Page &page)
+{
+    // The empty document a tab shows before its first page has nothing worth reporting.
+    return page.url.isEmpty() || page.url == "about:blank"_L1;
+}
+
+bool ChromiumBrowser::isFileShown(const Page &page)
+{
+    return !page.mimeType.isEmpty() && page.mimeType != "text/html"_L1
+           && page.mimeType != "application/xhtml+xml"_L1;
+}
+
 QString ChromiumBrowser::pageName(const Page &page)
 {
+    // A picture or text file has no title, or one the browser makes up with its size.
+    if (isFileShown(page)) {
+        const QString name = QUrl(page.url).fileName();
+        if (!name.isEmpty())
+            return name;
+    }
     return page.title.isEmpty() ? page.url : page.title;
 }
 

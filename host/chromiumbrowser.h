@@ -54,6 +54,10 @@ private:
         QString url;
         QString title;
         bool titleKnown = false;
+        // What the browser shows: a document, or a file such as a picture.
+        QString mimeType;
+        // A page committed while the tab was in the background, not reported yet.
+        bool unreported = false;
         // The top-level navigation announced and not yet shown.
         QString startedUrl;
         quint64 lastUsed = 0;
@@ -81,6 +85,9 @@ private:
     void onDetached(const QString &sessionId);
     void onTargetGone(const QString &targetId);
     void onBinding(const QString &pageTargetId, const QString &payload);
+    void learnCommittedUrl(const QString &targetId);
+    void showCommitted(const QString &targetId);
+    void reportShown(const QString &targetId);
     void setUpPage(const QString &targetId, const QString &sessionId);
     void setUpFrameTarget(const QString &sessionId);
     void releaseTarget(const QString &sessionId);
@@ -96,6 +103,8 @@ private:
     const Page *currentPage() const;
     QString currentTargetId() const;
     static QString pageName(const Page &page);
+    static bool isPlaceholder(const Page &page);
+    static bool isFileShown(const Page &page);
     QString lastLogLine() const;
     QString logPath() const;
     void fail(const QString &message);
@@ -120,6 +129,8 @@ private:
     QString m_pendingNavigation;
     QRect m_pendingPlacement;
     quint64 m_useCounter = 0;
+    // The tab whose page was last reported as shown.
+    QString m_shownTarget;
     bool m_visible = true;
     bool m_quitRequested = false;
 };

@@ -7,3 +7,4 @@ PanelLink::PanelLink(QObject *parent)
 PanelLink::~PanelLink() = default;
 
 void PanelLink::Find(bool, bool, bool, const QString &) { }
+void PanelLink::PageActivity(const QString &, const QString &) { }

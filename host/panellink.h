@@ -22,6 +22,9 @@ public:
     virtual void UrlName(const QString &title) = 0;
     /** The URL of a download. */
     virtual void Activity(const QString &url) = 0;
+    /** A download the page @p pageUrl made itself (blob: or data:), saved as @p fileName. A
+        link to nothing that records ignores it. */
+    virtual void PageActivity(const QString &pageUrl, const QString &fileName);
     /** The URL the panel wants the browser to show. */
     virtual QString SiteUrl() const = 0;
     /** Whether the panel's "Stay on top" option is on now (the property OnTop; the name is

@@ -34,6 +34,12 @@ void RoamPaneLink::Activity(const QString &url)
         m_panel->Activity(url);
 }
 
+void RoamPaneLink::PageActivity(const QString &pageUrl, const QString &fileName)
+{
+    if (m_panel)
+        m_panel->PageActivity(pageUrl, fileName);
+}
+
 QString RoamPaneLink::SiteUrl() const
 {
     return m_panel ? m_panel->SiteUrl() : QString();

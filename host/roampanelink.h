@@ -17,6 +17,7 @@ public:
     void SetUrl(const QString &url) override;
     void UrlName(const QString &title) override;
     void Activity(const QString &url) override;
+    void PageActivity(const QString &pageUrl, const QString &fileName) override;
     QString SiteUrl() const override;
     bool isOnTop() const override;
     qint16 QuitIt() const override;

@@ -48,14 +48,16 @@ QStringList RecordedUrl::parents(const QString &recorded)
     for (;;) {
         if (url.startsWith("ftp://"_L1))
             break;
-        QString trimmed = url.trimmed();
-        if (trimmed.endsWith(u'/'))
-            trimmed.chop(1);
-        if (!trimmed.contains(u'/'))
-            break;
-        // Everything up to the last "/" of the trimmed URL, that "/" included.
         const QString whole = url.trimmed();
-        QString remainder = whole.left(whole.lastIndexOf(u'/') + 1).trimmed();
+        // A "/" in a query or fragment ("page#/route", "s?u=a/b") is not a path step.
+        const qsizetype pathEnd = pathLength(whole);
+        QStringView path = QStringView(whole).left(pathEnd);
+        if (path.endsWith(u'/') && pathEnd == whole.size())
+            path.chop(1);
+        if (!path.contains(u'/'))
+            break;
+        // Everything up to the last "/" of the path, that "/" included.
+        QString remainder = whole.left(whole.left(pathEnd).lastIndexOf(u'/') + 1).trimmed();
         if (remainder.size() <= schemeLength(whole))
             break;
         remainder.chop(1);
@@ -65,6 +67,15 @@ QStringList RecordedUrl::parents(const QString &recorded)
         url = remainder;
     }
     return result;
+}
+
+qsizetype RecordedUrl::pathLength(const QString &url)
+{
+    for (qsizetype i = 0; i < url.size(); ++i) {
+        if (url.at(i) == u'?' || url.at(i) == u'#')
+            return i;
+    }
+    return url.size();
 }
 
 QString RecordedUrl::query(const QString &recorded)

@@ -20,9 +20,13 @@ public:
     /// "file://": the schemes a recorded URL has lost.
     static QString withoutScheme(const QString &url);
 
-    /// The parent paths recorded with @p recorded, nearest first: each cuts the URL before its
-    /// last "/", up to the host. A URL that begins with "ftp://" or has no "/" has none.
+    /// The parent paths recorded with @p recorded, nearest first: each cuts the URL before the
+    /// last "/" of its path, up to the host; a "/" after the first "?" or "#" does not count. A
+    /// URL that begins with "ftp://" or has no "/" in its path has none.
     static QStringList parents(const QString &recorded);
+
+    /// Length of the path part of @p url: everything before its first "?" or "#".
+    static qsizetype pathLength(const QString &url);
 
     /// The query text of a recorded URL: what follows its first "?", trimmed; empty without one.
     static QString query(const QString &recorded);

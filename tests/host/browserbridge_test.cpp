@@ -18,32 +18,6 @@ protected:
     QStringList takeLog() { return std::exchange(m_panel.m_log, {}); }
 };
 
-TEST(IsDownloadURL, OnlyThreeLetterExtensionsAtTheVeryEnd)
-{
-    for (const QString &url : {u"http://a.b/f.ZIP"_s,
-                               u"http://a.b/setup.exe"_s,
-                               u"http://a.b/r.txt"_s,
-                               u"http://a.b/w.Doc"_s,
-                               u"http://a.b/p.gif"_s,
-                               u"http://a.b/p.jpg"_s,
-                               u"http://a.b/m.avi"_s,
-                               u"http://a.b/s.wav"_s,
-                               u".zip"_s})
-        EXPECT_TRUE(BrowserBridge::IsDownloadURL(url)) << url.toStdString();
-    for (const QString &url : {u"http://a.b/p.html"_s,
-                               u"http://a.b/p.jpeg"_s,
-                               u"http://a.b/f.zip?x=1"_s,
-                               u"http://a.b/f.zip#top"_s,
-                               u"zip"_s,
-                               u"http://a.b/fzip"_s,
-                               u"http://a.b/f.png"_s,
-                               u"http://a.b/f.gz"_s,
-                               u""_s,
-                               u".z"_s,
-                               u"http://a.b/f.zip/"_s})
-        EXPECT_FALSE(BrowserBridge::IsDownloadURL(url)) << url.toStdString();
-}
-
 TEST(NavigableUrl, GivesRecordedUrlsTheirScheme)
 {
     EXPECT_EQ(BrowserBridge::NavigableUrl(u"example.com/a/b"_s), u"http://example.com/a/b"_s);
@@ -92,7 +66,7 @@ TEST_F(BrowserBridgeTest, NavigationsArrivingWhileOneIsHandledWaitTheirTurn)
     m_panel.m_duringSetUrl = [this](const QString &) {
         EXPECT_FALSE(m_bridge.NavReady());
         m_browser.browse(u"http://a.test/second.html"_s, u"Second"_s);
-        emit m_browser.DownloadStarted(u"http://a.test/f.bin"_s, u"g1"_s);
+        emit m_browser.DownloadStarted(u"http://a.test/f.bin"_s, u"g1"_s, u"f.bin"_s, {});
         m_panel.m_log.append(u"first handled"_s);
     };
     m_browser.browse(u"http://a.test/first.html"_s);
@@ -115,7 +89,7 @@ TEST_F(BrowserBridgeTest, NavigationsArrivingWhileOneIsHandledWaitTheirTurn)
     EXPECT_EQ(takeLog(),
               (QStringList {u"SetUrl http://a.test/page.html"_s,
                             u"page handled"_s,
-                            u"Activity http://a.test/f.zip"_s}));
+                            u"SetUrl http://a.test/f.zip"_s}));
 }
 
 TEST_F(BrowserBridgeTest, TitleGoesToThePageShownNow)
@@ -131,60 +105,86 @@ TEST_F(BrowserBridgeTest, TitleGoesToThePageShownNow)
     emit m_browser.TitleChange(u"Framed"_s);
     EXPECT_EQ(takeLog(), (QStringList {u"SetUrl http://a.test/p.html"_s, u"UrlName Framed"_s}));
 
-    // The browser shows a file it was asked to download: no title for it.
+    // A file the browser shows is a page of its own, with the name the browser gives it.
     emit m_browser.FrameBeforeNavigate(u"http://a.test/frame2.html"_s);
     m_browser.show(u"http://a.test/notes.txt"_s);
     emit m_browser.TitleChange(u"notes.txt"_s);
-    EXPECT_EQ(takeLog(), QStringList {u"Activity http://a.test/notes.txt"_s});
+    EXPECT_EQ(takeLog(),
+              (QStringList {u"SetUrl http://a.test/notes.txt"_s, u"UrlName notes.txt"_s}));
 
     m_browser.show(QString());
     emit m_browser.TitleChange(u"nothing"_s);
     EXPECT_TRUE(takeLog().isEmpty());
 }
 
-TEST_F(BrowserBridgeTest, DownloadsAreReportedOnceWhereverTheyStart)
+TEST_F(BrowserBridgeTest, DownloadsAreWhatTheBrowserSavesReportedOnce)
 {
-    // A link to a file in the page: recognised when the navigation starts, then begun.
-    emit m_browser.BeforeNavigate(u"http://a.test/f.zip"_s);
-    emit m_browser.DownloadStarted(u"http://a.test/f.zip"_s, u"g1"_s);
-    emit m_browser.DownloadStarted(u"http://a.test/f.zip"_s, u"g1"_s);
-    EXPECT_EQ(takeLog(), QStringList {u"Activity http://a.test/f.zip"_s});
-    EXPECT_EQ(m_bridge.LastURL(), u"http://a.test/f.zip"_s);
+    m_browser.browse(u"http://a.test/files.html"_s, u"Files"_s);
+    takeLog();
+    struct Row
+    {
+        QString url;
+        QString guid;
+        QString name;
+        QString page;
+        QString expected; // empty: nothing reported
+    };
+    const QString files = u"http://a.test/files.html"_s;
+    const Row rows[] = {
+        // The URL the browser fetched, after a redirect from the link's own.
+        {u"http://a.test/real/f.zip"_s,
+         u"g1"_s,
+         u"f.zip"_s,
+         files,
+         u"Activity http://a.test/real/f.zip"_s},
+        // The same download reported again.
+        {u"http://a.test/real/f.zip"_s, u"g1"_s, u"f.zip"_s, files, {}},
+        // The same file again is another download.
+        {u"http://a.test/real/f.zip"_s,
+         u"g2"_s,
+         u"f.zip"_s,
+         files,
+         u"Activity http://a.test/real/f.zip"_s},
+        {u"https://a.test/get?id=7"_s,
+         u"g3"_s,
+         u"report.pdf"_s,
+         files,
+         u"Activity https://a.test/get?id=7"_s},
+        {u"ftp://ftp.a.test/pub/x.tar"_s,
+         u"g4"_s,
+         u"x.tar"_s,
+         {},
+         u"Activity ftp://ftp.a.test/pub/x.tar"_s},
+        // Made by the page itself: an activity of that page under the suggested name.
+        {u"blob:http://a.test/5d1c-77"_s,
+         u"g5"_s,
+         u"made.csv"_s,
+         files,
+         u"PageActivity http://a.test/files.html made.csv"_s},
+        {u"data:text/plain;base64,aGk="_s,
+         u"g6"_s,
+         u"hi.txt"_s,
+         files,
+         u"PageActivity http://a.test/files.html hi.txt"_s},
+        // From a page that is none of the user's web: nothing to hang it on.
+        {u"blob:null/1"_s, u"g7"_s, u"x.bin"_s, u"about:blank"_s, {}},
+        {u"data:,x"_s, u"g8"_s, u"x.txt"_s, {}, {}},
+    };
+    for (const Row &row : rows) {
+        emit m_browser.DownloadStarted(row.url, row.guid, row.name, row.page);
+        EXPECT_EQ(takeLog(), row.expected.isEmpty() ? QStringList() : QStringList {row.expected})
+            << row.url.toStdString() << " " << row.guid.toStdString();
+    }
 
-    // The same file again is another download.
-    emit m_browser.BeforeNavigate(u"http://a.test/f.zip"_s);
-    emit m_browser.DownloadStarted(u"http://a.test/f.zip"_s, u"g2"_s);
-    EXPECT_EQ(takeLog(), QStringList {u"Activity http://a.test/f.zip"_s});
-
-    // In a frame, and in a new window whose tab then navigates to it.
+    // A navigation is never taken for a download, whatever its URL ends in.
+    emit m_browser.BeforeNavigate(u"http://a.test/pack.zip"_s);
     emit m_browser.FrameBeforeNavigate(u"http://a.test/inframe.exe"_s);
-    emit m_browser.DownloadStarted(u"http://a.test/inframe.exe"_s, u"g3"_s);
     emit m_browser.NewWindow(u"http://a.test/popup.wav"_s);
-    emit m_browser.BeforeNavigate(u"http://a.test/popup.wav"_s);
-    emit m_browser.DownloadStarted(u"http://a.test/popup.wav"_s, u"g4"_s);
-    EXPECT_EQ(takeLog(),
-              (QStringList {u"Activity http://a.test/inframe.exe"_s,
-                            u"Activity http://a.test/popup.wav"_s}));
-
-    // Ordinary frames and windows report nothing but become LastURL.
-    emit m_browser.FrameBeforeNavigate(u"http://a.test/ad.html"_s);
-    emit m_browser.NewWindow(u"http://a.test/win.html"_s);
     EXPECT_TRUE(takeLog().isEmpty());
-    EXPECT_EQ(m_bridge.LastURL(), u"http://a.test/win.html"_s);
-
-    // Only the browser knows these: no telling extension, an <a download> link.
-    emit m_browser.DownloadStarted(u"http://a.test/get?id=7"_s, u"g5"_s);
-    emit m_browser.DownloadStarted(u"http://a.test/page.html"_s, u"g6"_s);
+    EXPECT_EQ(m_bridge.LastURL(), u"http://a.test/popup.wav"_s);
+    m_browser.browse(u"http://a.test/photo.jpg"_s, u"photo.jpg"_s);
     EXPECT_EQ(takeLog(),
-              (QStringList {u"Activity http://a.test/get?id=7"_s,
-                            u"Activity http://a.test/page.html"_s}));
-
-    // A file the browser shows instead: one report, no visit; a later click reports again.
-    m_browser.browse(u"http://a.test/readme.txt"_s);
-    m_browser.browse(u"http://a.test/readme.txt"_s);
-    EXPECT_EQ(takeLog(),
-              (QStringList {u"Activity http://a.test/readme.txt"_s,
-                            u"Activity http://a.test/readme.txt"_s}));
+              (QStringList {u"SetUrl http://a.test/photo.jpg"_s, u"UrlName photo.jpg"_s}));
 }
 
 TEST_F(BrowserBridgeTest, PanelRequests)
@@ -193,6 +193,11 @@ TEST_F(BrowserBridgeTest, PanelRequests)
     emit m_panel.GetTitle();
     emit m_panel.GetURL();
     EXPECT_EQ(takeLog(), (QStringList {u"UrlName Now"_s, u"SetUrl http://a.test/now.html"_s}));
+    // The browser's own page is nothing to record, nor its title.
+    m_browser.show(u"chrome://newtab/"_s, u"New Tab"_s);
+    emit m_panel.GetTitle();
+    emit m_panel.GetURL();
+    EXPECT_TRUE(takeLog().isEmpty());
 
     m_panel.m_siteUrl = u"a.test/back.html"_s;
     emit m_panel.NavTo();

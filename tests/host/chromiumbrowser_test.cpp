@@ -309,6 +309,10 @@ TEST_F(ChromiumBrowserTest, ReportsNewWindowsAndFollowsTheTabUsedLast)
     EXPECT_EQ(m_log->count(u"window "_s + url(u"/popup.html"_s)), 1);
 
     // The user goes back to the first tab and follows a link there: it is the tab used last.
+    m_log->clear();
+    m_user.call(u"Page.bringToFront"_s, {}, m_user.session(homeTab));
+    ASSERT_TRUE(m_log->waitFor(u"complete "_s + url(u"/home.html"_s))) << m_log->dump();
+    EXPECT_EQ(m_browser->LocationURL(), url(u"/home.html"_s));
     click(url(u"/home.html"_s), u"#next"_s);
     ASSERT_TRUE(m_log->waitFor(u"title Second"_s)) << m_log->dump();
     EXPECT_EQ(m_browser->LocationURL(), url(u"/second.html"_s));

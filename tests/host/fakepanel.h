@@ -20,6 +20,10 @@ public:
         m_log.append(QStringLiteral("UrlName ") + title);
     }
     void Activity(const QString &url) override { m_log.append(QStringLiteral("Activity ") + url); }
+    void PageActivity(const QString &pageUrl, const QString &fileName) override
+    {
+        m_log.append(QStringLiteral("PageActivity %1 %2").arg(pageUrl, fileName));
+    }
     QString SiteUrl() const override { return m_siteUrl; }
     bool isOnTop() const override { return m_onTop; }
     qint16 QuitIt() const override { return m_quitIt; }

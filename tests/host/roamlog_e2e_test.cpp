@@ -191,8 +191,8 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
         return file.Title == "One changed"_L1;
     })) << dump(siteFiles());
 
-    // Typed back to the start page: the visit of the page left ends. The start page is in the
-    // Current outline that shows, so it gets no second visit.
+    // Typed back to the start page: the visit of the page left ends, and the start page gets a
+    // second visit.
     QTest::qWait(qMax<qint64>(0, 1100 - sinceIndex.elapsed()));
     const QString tab = m_user.pageWithUrl(url(u"/a/one.html"_s));
     m_user.call(u"Page.navigate"_s, {{u"url"_s, index}}, m_user.session(tab));
@@ -210,14 +210,24 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
         return file.Title == "Opened"_L1;
     })) << dump(siteFiles());
 
-    // Downloads: a link to a .zip, and an <a download> link the URL does not give away.
+    // The user goes back to the first tab: its page is shown, and visited, again.
+    const QString indexTab = m_user.pageWithUrl(index);
+    ASSERT_FALSE(indexTab.isEmpty());
+    QTest::qWait(1100);
+    m_user.call(u"Page.bringToFront"_s, {}, m_user.session(indexTab));
+    ASSERT_TRUE(waitForRecord(key(u"/index.html"_s), [](const CFile &file) {
+        return file.Sessions.Count() == 3;
+    })) << dump(siteFiles());
+
+    // Downloads: a link to a .zip, and an <a download> link the URL does not give away. Each
+    // nests under its site like the pages.
     click(index, u"#zip"_s);
-    ASSERT_TRUE(waitForRecord(url(u"/files/pack.zip"_s), [](const CFile &file) {
+    ASSERT_TRUE(waitForRecord(key(u"/files/pack.zip"_s), [](const CFile &file) {
         return file.Activities.Count() == 1;
     })) << dump(siteFiles());
     QTest::qWait(1100);
     click(index, u"#dl"_s);
-    ASSERT_TRUE(waitForRecord(url(u"/files/data.bin"_s), [](const CFile &file) {
+    ASSERT_TRUE(waitForRecord(key(u"/files/data.bin"_s), [](const CFile &file) {
         return file.Activities.Count() == 1;
     })) << dump(siteFiles());
 
@@ -252,7 +262,7 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
         const auto it = files.find(key(path));
         return it == files.end() ? -1 : it->second.Sessions.Count();
     };
-    EXPECT_EQ(visits(u"/index.html"_s), 1) << all;
+    EXPECT_EQ(visits(u"/index.html"_s), 3) << all;
     EXPECT_EQ(visits(u"/a/one.html"_s), 1) << all;
     EXPECT_EQ(visits(u"/b/blank.html"_s), 1) << all;
     EXPECT_EQ(visits(u"/c/opened.html"_s), 1) << all;
@@ -260,11 +270,18 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
     // Parents: the folder of a page and the host itself.
     EXPECT_GE(visits(u"/a"_s), 1) << all;
     EXPECT_TRUE(files.count(key(u"/index.html"_s).section(u'/', 0, 0)) == 1) << all;
-    // The frame's page and the private window's page leave nothing.
+    // The frame's page and the private window's page leave nothing; no record keeps a scheme.
     for (const auto &[recordUrl, file] : files) {
         EXPECT_FALSE(recordUrl.contains(u"inner"_s)) << all;
         EXPECT_FALSE(recordUrl.contains(u"secret"_s)) << all;
+        EXPECT_FALSE(recordUrl.startsWith(u"http"_s)) << all;
     }
+    // The session's last visit ended with it.
+    const auto submitted = files.find(key(u"/submit"_s));
+    ASSERT_NE(submitted, files.end()) << all;
+    EXPECT_GE((*submitted->second.Sessions.begin())->eTime,
+              closing.addMSecs(-closing.time().msec()))
+        << all;
     // Each download once.
     int zips = 0;
     int datas = 0;

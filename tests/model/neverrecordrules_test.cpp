@@ -91,7 +91,11 @@ TEST(RecordedUrlTest, NormalisesParentsAndQueryLikeTheRecorder)
 
     EXPECT_EQ(RecordedUrl::parents(u"site/docs/intro.htm"_s),
               QStringList({u"site/docs"_s, u"site"_s}));
-    EXPECT_EQ(RecordedUrl::parents(u"site/s?u=b/c"_s), QStringList({u"site/s?u=b"_s, u"site"_s}));
+    // A "/" in a query or fragment is no path step.
+    EXPECT_EQ(RecordedUrl::parents(u"site/s?u=b/c"_s), QStringList({u"site"_s}));
+    EXPECT_EQ(RecordedUrl::parents(u"site/a/frag.html#/route/x"_s),
+              QStringList({u"site/a"_s, u"site"_s}));
+    EXPECT_EQ(RecordedUrl::parents(u"site/dir/?q=a/b"_s), QStringList({u"site/dir"_s, u"site"_s}));
     EXPECT_EQ(RecordedUrl::parents(u"site"_s), QStringList());
     EXPECT_EQ(RecordedUrl::parents(u"site/"_s), QStringList());
     EXPECT_EQ(RecordedUrl::parents(u"ftp://ftphost/pub/f.zip"_s), QStringList());

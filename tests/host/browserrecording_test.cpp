@@ -1,0 +1,307 @@
+// What the browser does, as the panel records it: the real browser layer and bridge on a real
+// headless Chromium, driving a real panel on a temporary data folder. The user is played
+// through a second DevTools client; the clock stands still between the user's steps.
+#include "browserbridge.h"
+#include "chromiumbrowser.h"
+#include "devtoolsclient.h"
+#include "roampanelink.h"
+#include "testhttpserver.h"
+
+#include "cactivity.h"
+#include "control/panelfixture.h"
+#include "csession.h"
+#include "roamstore.h"
+#include "timekey.h"
+
+#include <QJsonArray>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+class BrowserRecordingTest : public PanelFixture
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.listen());
+        makePanel();
+        m_link = std::make_unique<RoamPaneLink>(m_panel.get());
+        m_bridge = std::make_unique<BrowserBridge>(m_browser, *m_link);
+        Browser::Options options;
+        options.profileDir = m_dir.filePath(u"profile"_s);
+        options.downloadDir = m_dir.filePath(u"downloads"_s);
+        options.headless = true;
+        QSignalSpy started(&m_browser, &Browser::started);
+        m_browser.start(options);
+        ASSERT_TRUE(started.wait(kWaitMs)) << "the browser did not start";
+        ASSERT_TRUE(m_user.open(m_browser.webSocketUrl()));
+    }
+
+    void TearDown() override
+    {
+        if (m_browser.isRunning()) {
+            QSignalSpy quit(&m_browser, &Browser::OnQuit);
+            m_browser.Quit();
+            quit.wait(kWaitMs);
+        }
+    }
+
+    QString url(const QString &path) const { return m_server.url(path); }
+    // A URL as the record keeps it.
+    QString key(const QString &path) const { return url(path).mid(int(qstrlen("http://"))); }
+    CFilePtr record(const QString &path) { return m_panel->Store().Files.Item(key(path)); }
+
+    bool waitForRecord(const QString &path, const std::function<bool(const CFile &)> &done)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                const CFilePtr file = record(path);
+                return file && done(*file);
+            },
+            kWaitMs);
+    }
+
+    std::string dump()
+    {
+        QStringList lines;
+        for (const CFilePtr &file : m_panel->Store().Files)
+            lines.append(u"%1 | %2 | visits %3 | downloads %4"_s.arg(
+                file->URL(),
+                file->Title,
+                QString::number(file->Sessions.Count()),
+                QString::number(file->Activities.Count())));
+        return lines.join(u'\n').toStdString();
+    }
+
+    // The tab showing pageUrl once its page is there with selector in it.
+    QString tabWith(const QString &pageUrl, const QString &selector)
+    {
+        QString target;
+        const QString ready = u"document.readyState === 'complete' && location.href === '%1'"
+                              " && !!document.querySelector('%2')"_s.arg(pageUrl, selector);
+        const bool found = QTest::qWaitFor(
+            [&] {
+                target = m_user.pageWithUrl(pageUrl);
+                return !target.isEmpty() && m_user.evaluate(target, ready).toBool();
+            },
+            kWaitMs);
+        return found ? target : QString();
+    }
+
+    void run(const QString &pageUrl, const QString &selector, const QString &script)
+    {
+        const QString tab = tabWith(pageUrl, selector);
+        ASSERT_FALSE(tab.isEmpty())
+            << "no " << selector.toStdString() << " in " << pageUrl.toStdString();
+        m_user.evaluate(tab, script);
+    }
+
+    void click(const QString &pageUrl, const QString &selector)
+    {
+        run(pageUrl, selector, u"document.querySelector('%1').click(); true"_s.arg(selector));
+    }
+
+    // A real mouse click with Ctrl held: the link opens in a background tab.
+    void ctrlClick(const QString &pageUrl, const QString &selector)
+    {
+        const QString tab = tabWith(pageUrl, selector);
+        ASSERT_FALSE(tab.isEmpty());
+        const QJsonArray box = m_user
+                                   .evaluate(tab,
+                                             u"(() => { const r = document.querySelector('%1')"
+                                             ".getBoundingClientRect(); return [r.x + 2, r.y + 2];"
+                                             " })()"_s.arg(selector))
+                                   .toArray();
+        ASSERT_EQ(box.size(), 2);
+        for (const QString &type : {u"mousePressed"_s, u"mouseReleased"_s})
+            m_user.call(u"Input.dispatchMouseEvent"_s,
+                        {{u"type"_s, type},
+                         {u"x"_s, box.at(0)},
+                         {u"y"_s, box.at(1)},
+                         {u"button"_s, u"left"_s},
+                         {u"clickCount"_s, 1},
+                         {u"modifiers"_s, 2}},
+                        m_user.session(tab));
+    }
+
+    void bringToFront(const QString &pageUrl)
+    {
+        const QString tab = m_user.pageWithUrl(pageUrl);
+        ASSERT_FALSE(tab.isEmpty()) << "no tab shows " << pageUrl.toStdString();
+        m_user.call(u"Page.bringToFront"_s, {}, m_user.session(tab));
+    }
+
+    TestHttpServer m_server;
+    ChromiumBrowser m_browser;
+    std::unique_ptr<RoamPaneLink> m_link;
+    std::unique_ptr<BrowserBridge> m_bridge;
+    DevToolsClient m_user;
+};
+
+TEST_F(BrowserRecordingTest, OnlyTheTabShownIsTheCurrentPage)
+{
+    m_server.addPage(u"/home.html"_s,
+                     "<title>Home</title><a id=bg href=/bg.html>in the background</a>"
+                     "<button id=retitle onclick=\"document.title = 'Home later'\">x</button>");
+    m_server.addPage(
+        u"/bg.html"_s,
+        "<title>Background</title><a id=route href=#/route/x>route</a>"
+        "<button id=push onclick=\"history.pushState({}, '', '/bg/state')\">p</button>");
+
+    m_browser.Navigate(url(u"/home.html"_s));
+    ASSERT_TRUE(waitForRecord(u"/home.html"_s, [](const CFile &f) { return f.Title == "Home"_L1; }))
+        << dump();
+    const QDateTime homeStart = m_clock.now();
+
+    // A link opened in a background tab leaves the page the user stays on open, titles and all.
+    m_clock.advance(10);
+    ctrlClick(url(u"/home.html"_s), u"#bg"_s);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return m_server.requestCount("GET", u"/bg.html"_s) == 1; }, kWaitMs));
+    ASSERT_FALSE(tabWith(url(u"/bg.html"_s), u"#route"_s).isEmpty());
+    click(url(u"/home.html"_s), u"#retitle"_s);
+    ASSERT_TRUE(waitForRecord(u"/home.html"_s, [](const CFile &f) {
+        return f.Title == "Home later"_L1;
+    })) << dump();
+    EXPECT_FALSE(record(u"/bg.html"_s)) << dump();
+    EXPECT_EQ(m_panel->CurrentUrl(), key(u"/home.html"_s));
+    ASSERT_EQ(record(u"/home.html"_s)->Sessions.Count(), 1);
+    EXPECT_TRUE(isZeroDateTime(record(u"/home.html"_s)->Sessions.Item(1)->eTime));
+
+    // The user looks at it: now it is a visit, and the page left ends there.
+    m_clock.advance(10);
+    const QDateTime switched = m_clock.now();
+    bringToFront(url(u"/bg.html"_s));
+    ASSERT_TRUE(waitForRecord(u"/bg.html"_s, [](const CFile &f) {
+        return f.Title == "Background"_L1;
+    })) << dump();
+    EXPECT_EQ(record(u"/home.html"_s)->Sessions.Item(timeKey(homeStart))->eTime, switched);
+    EXPECT_EQ(record(u"/bg.html"_s)->Sessions.Count(), 1);
+
+    // Changes within the document keep its title; a fragment's slashes make no parent.
+    m_clock.advance(10);
+    click(url(u"/bg.html"_s), u"#route"_s);
+    ASSERT_TRUE(waitForRecord(u"/bg.html#/route/x"_s, [](const CFile &f) {
+        return f.Title == "Background"_L1;
+    })) << dump();
+    m_clock.advance(10);
+    click(url(u"/bg.html#/route/x"_s), u"#push"_s);
+    ASSERT_TRUE(waitForRecord(u"/bg/state"_s, [](const CFile &f) {
+        return f.Title == "Background"_L1;
+    })) << dump();
+    for (const CFilePtr &file : m_panel->Store().Files) {
+        EXPECT_FALSE(file->URL().endsWith(u'#')) << dump();
+        EXPECT_FALSE(file->URL().contains(u"#/route"_s)
+                     && file->URL() != key(u"/bg.html#/route/x"_s))
+            << dump();
+    }
+
+    // Back to the first tab: a visit of its page again.
+    m_clock.advance(10);
+    bringToFront(url(u"/home.html"_s));
+    ASSERT_TRUE(waitForRecord(u"/home.html"_s, [](const CFile &f) {
+        return f.Sessions.Count() == 2;
+    })) << dump();
+    EXPECT_EQ(record(u"/home.html"_s)->Title, u"Home later"_s);
+    EXPECT_EQ(record(u"/bg/state"_s)->Sessions.Item(1)->eTime, m_clock.now());
+}
+
+TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
+{
+    // The smallest GIF picture there is.
+    const QByteArray gif = QByteArray::fromBase64(
+        "R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7");
+    m_server.addPage(u"/files.html"_s,
+                     "<title>Files</title>"
+                     "<a id=redir href=\"/redir?to=/files/x.zip\">moved</a>"
+                     "<a id=blob>made here</a>"
+                     "<a id=data download=hello.txt href=\"data:text/plain,hello\">data</a>"
+                     "<a id=txt href=/docs/notes.txt>notes</a>"
+                     "<a id=gif href=/pics/dot.gif>picture</a>"
+                     "<script>const a = document.getElementById('blob');"
+                     "a.href = URL.createObjectURL(new Blob(['x'])); a.download = 'made.csv';"
+                     "</script>");
+    m_server.addRedirect(u"/redir"_s, u"/files/x.zip"_s);
+    m_server.addFile(u"/files/x.zip"_s, "application/zip", QByteArray(300, 'z'));
+    m_server.addFile(u"/docs/notes.txt"_s, "text/plain", "plain notes");
+    m_server.addFile(u"/pics/dot.gif"_s, "image/gif", gif);
+
+    m_browser.Navigate(url(u"/files.html"_s));
+    ASSERT_TRUE(waitForRecord(u"/files.html"_s, [](const CFile &f) {
+        return f.Title == "Files"_L1;
+    })) << dump();
+
+    // Redirected: one activity, under the URL fetched, nested in its site.
+    m_clock.advance(10);
+    click(url(u"/files.html"_s), u"#redir"_s);
+    ASSERT_TRUE(waitForRecord(u"/files/x.zip"_s, [](const CFile &f) {
+        return f.Activities.Count() == 1;
+    })) << dump();
+    EXPECT_EQ(record(u"/files/x.zip"_s)->Activities.Item(1)->Location, url(u"/files/x.zip"_s));
+    EXPECT_EQ(record(u"/files/x.zip"_s)->Activities.Item(1)->Activity, u"Download x.zip"_s);
+    EXPECT_TRUE(record(u"/files"_s)) << dump();
+
+    // Made by the page (blob:, data:): activities of the page, under the names given.
+    m_clock.advance(10);
+    click(url(u"/files.html"_s), u"#blob"_s);
+    ASSERT_TRUE(waitForRecord(u"/files.html"_s, [](const CFile &f) {
+        return f.Activities.Count() == 1;
+    })) << dump();
+    m_clock.advance(10);
+    click(url(u"/files.html"_s), u"#data"_s);
+    ASSERT_TRUE(waitForRecord(u"/files.html"_s, [](const CFile &f) {
+        return f.Activities.Count() == 2;
+    })) << dump();
+    QStringList made;
+    for (const CActivityPtr &act : record(u"/files.html"_s)->Activities)
+        made.append(act->Activity);
+    made.sort();
+    EXPECT_EQ(made, (QStringList {u"Download hello.txt"_s, u"Download made.csv"_s}));
+    // Still the one open visit of the page.
+    EXPECT_EQ(record(u"/files.html"_s)->Sessions.Count(), 1);
+    EXPECT_EQ(m_panel->CurrentUrl(), key(u"/files.html"_s));
+
+    // Files the browser shows are pages, named by their file name.
+    for (const auto &[selector, path, name] :
+         {std::tuple {u"#txt"_s, u"/docs/notes.txt"_s, u"notes.txt"_s},
+          std::tuple {u"#gif"_s, u"/pics/dot.gif"_s, u"dot.gif"_s}}) {
+        SCOPED_TRACE(path.toStdString());
+        m_clock.advance(10);
+        const int visits = record(u"/files.html"_s)->Sessions.Count();
+        if (m_panel->CurrentUrl() != key(u"/files.html"_s)) {
+            // Back from the file shown: a visit of the page again.
+            const QString tab = m_user.pageWithUrl(url(u"/docs/notes.txt"_s));
+            ASSERT_FALSE(tab.isEmpty());
+            m_user.evaluate(tab, u"history.back(); true"_s);
+            ASSERT_TRUE(waitForRecord(u"/files.html"_s, [&](const CFile &f) {
+                return f.Sessions.Count() == visits + 1;
+            })) << dump();
+            m_clock.advance(10);
+        }
+        const QDateTime leaving = m_clock.now();
+        click(url(u"/files.html"_s), selector);
+        ASSERT_TRUE(waitForRecord(path, [&](const CFile &f) { return f.Title == name; })) << dump();
+        EXPECT_EQ(record(path)->Sessions.Count(), 1);
+        EXPECT_EQ(record(path)->Activities.Count(), 0);
+        const CFilePtr page = record(u"/files.html"_s);
+        EXPECT_EQ(page->Title, u"Files"_s);
+        EXPECT_EQ(page->Sessions.Item(page->LastEntered)->eTime, leaving);
+    }
+
+    // Nothing else: no record for the link that redirected, nor for blob: or data:.
+    for (const CFilePtr &file : m_panel->Store().Files) {
+        EXPECT_FALSE(file->URL().contains(u"redir"_s)) << dump();
+        EXPECT_FALSE(file->URL().contains(u"blob:"_s)) << dump();
+        EXPECT_FALSE(file->URL().contains(u"data:"_s)) << dump();
+        EXPECT_FALSE(file->URL().startsWith(u"http"_s)) << dump();
+    }
+    const auto disk = filesOnDisk();
+    EXPECT_EQ(disk.size(), m_panel->Store().Files.Count());
+}
+
+} // namespace
