@@ -2,6 +2,7 @@
 // headless Chromium, driving a real panel on a temporary data folder. The user is played
 // through a second DevTools client; the clock stands still between the user's steps.
 #include "browserbridge.h"
+#include "browserwrapper.h"
 #include "chromiumbrowser.h"
 #include "devtoolsclient.h"
 #include "roampanelink.h"
@@ -32,14 +33,18 @@ protected:
         makePanel();
         m_link = std::make_unique<RoamPaneLink>(m_panel.get());
         m_bridge = std::make_unique<BrowserBridge>(m_browser, *m_link);
+        // Through the wrapper, so that the test's own client can drive the same browser.
+        const QString wrapper = BrowserWrapper::create(m_dir.path());
+        ASSERT_FALSE(wrapper.isEmpty());
         Browser::Options options;
+        options.executable = wrapper;
         options.profileDir = m_dir.filePath(u"profile"_s);
         options.downloadDir = m_dir.filePath(u"downloads"_s);
         options.headless = true;
         QSignalSpy started(&m_browser, &Browser::started);
         m_browser.start(options);
         ASSERT_TRUE(started.wait(kWaitMs)) << "the browser did not start";
-        ASSERT_TRUE(m_user.open(m_browser.webSocketUrl()));
+        ASSERT_TRUE(m_user.open(BrowserWrapper::endpoint(options.profileDir, kWaitMs)));
     }
 
     void TearDown() override
