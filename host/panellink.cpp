@@ -6,4 +6,7 @@ PanelLink::PanelLink(QObject *parent)
 
 PanelLink::~PanelLink() = default;
 
-void PanelLink::Find(bool, bool, bool, const QString &) { }
+bool PanelLink::Find(bool, bool, bool, const QString &)
+{
+    return false;
+}

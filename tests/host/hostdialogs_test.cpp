@@ -45,12 +45,14 @@ public:
     qint16 QuitIt() const override { return 0; }
     void SetSession(bool) override { }
     void ShowStatus(const QString &) override { }
-    void Find(bool Start, bool URL, bool Dir, const QString &txt) override
+    bool Find(bool Start, bool URL, bool Dir, const QString &txt) override
     {
         m_calls.append(u"%1 %2 %3 [%4]"_s.arg(int(Start)).arg(int(URL)).arg(int(Dir)).arg(txt));
+        return m_found;
     }
 
     QStringList m_calls;
+    bool m_found = true;
 };
 
 QString hebrew(int id)
@@ -125,6 +127,40 @@ TEST(FindWindow, ButtonsAndKeysCallFindWithTheTextAndTheChoice)
     EXPECT_EQ(find.txtFindString()->text(), u"News Page"_s);
     EXPECT_TRUE(find.optFindURL(1)->isChecked());
     EXPECT_EQ(find.optFindURL(3), nullptr);
+}
+
+TEST(FindWindow, SaysNotFoundAndStillClosesWithEscape)
+{
+    for (const qint16 lang : {qint16(0), qint16(RoamStrings::HebrewOffset)}) {
+        FindingPanel panel;
+        QWidget main;
+        frmFind find(panel, lang, &main);
+        main.show();
+        find.show();
+        find.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&find));
+        QTest::keyClicks(find.txtFindString(), u"nowhere"_s);
+
+        panel.m_found = false;
+        QTest::keyClick(find.txtFindString(), Qt::Key_Return);
+        const QString notFound = RoamStrings::text(124 + lang).value_or(QString());
+        EXPECT_FALSE(notFound.isEmpty());
+        EXPECT_EQ(find.lblResult()->text(), notFound) << lang;
+        // Typing again takes the answer back; a hit leaves no answer.
+        QTest::keyClick(find.txtFindString(), Qt::Key_S);
+        EXPECT_EQ(find.lblResult()->text(), QString());
+        QTest::mouseClick(find.cmdNext(), Qt::LeftButton);
+        EXPECT_EQ(find.lblResult()->text(), notFound);
+        panel.m_found = true;
+        QTest::mouseClick(find.cmdFind(), Qt::LeftButton);
+        EXPECT_EQ(find.lblResult()->text(), QString());
+
+        // The window kept the focus through the searches: Escape closes it.
+        EXPECT_TRUE(find.isActiveWindow());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_FALSE(find.isVisible()) << lang;
+        EXPECT_EQ(panel.m_calls.size(), 3);
+    }
 }
 
 TEST_F(HostDialogsTest, FindItKeepsOneFindWindowUntilTheMainWindowCloses)
