@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSignalSpy>
+#include <QStatusBar>
 
 using namespace Qt::StringLiterals;
 
@@ -127,6 +129,44 @@ TEST_F(InteractionTest, LeftClicksShowTheOtherTextAndPickTheSite)
     clickNode(node(u"mysite.example/about"_s));
     EXPECT_EQ(panel.StatusText(), u"Alpha about"_s);
     EXPECT_EQ(panel.SiteUrl(), u"mysite.example/about"_s);
+}
+
+TEST_F(InteractionTest, HebrewStatusBarKeepsUrlsAndTitlesWhole)
+{
+    RoamPane1 &panel = twoSessions(500);
+    EXPECT_EQ(panel.sbrDB()->layoutDirection(), Qt::RightToLeft);
+    clickTab(1);
+    // The URL is one left-to-right unit: it cannot come out as "docs/mysite.example".
+    clickNode(node(u"mysite.example/docs"_s));
+    EXPECT_EQ(panel.StatusText(), u"\u2066mysite.example/docs\u2069"_s);
+    // A title takes the direction of its own first letter.
+    clickTab(5);
+    child<QRadioButton>(u"UrlOrDesc_1"_s)->click();
+    clickTab(1);
+    clickNode(node(u"mysite.example/about"_s));
+    EXPECT_EQ(panel.StatusText(), u"\u2068Alpha about\u2069"_s);
+    // The record and the navigation keep the exact URL.
+    EXPECT_EQ(panel.SiteUrl(), u"mysite.example/about"_s);
+}
+
+TEST_F(InteractionTest, OptionsPageIsUsableInASmallWindow)
+{
+    RoamPane1 &panel = twoSessions();
+    panel.resize(300, 420);
+    clickTab(5);
+    auto *scroll = child<QScrollArea>(u"OptionsScroll"_s);
+    ASSERT_TRUE(scroll->isVisible());
+    // Nothing is squeezed below its least size: the page scrolls instead.
+    QWidget *page = panel.OptionsPage();
+    EXPECT_GE(page->height(), page->minimumSizeHint().height());
+    EXPECT_GE(page->width(), page->minimumSizeHint().width());
+    auto *hebrew = child<QCheckBox>(u"Language"_s);
+    scroll->ensureWidgetVisible(child<QPushButton>(u"NeverRecordRemove"_s));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(child<QPushButton>(u"NeverRecordRemove"_s)->visibleRegion().isEmpty());
+    scroll->ensureWidgetVisible(hebrew);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(hebrew->visibleRegion().isEmpty());
 }
 
 TEST_F(InteractionTest, DoubleClickAndEnterNavigateToSitesOnly)
@@ -307,11 +347,16 @@ TEST_F(InteractionTest, FindSelectsTheNextMatch)
     EXPECT_EQ(seen.size(), 4) << seen.join(u' ').toStdString();
     EXPECT_TRUE(seen.contains(u"mysite.example/about"_s));
 
-    panel.Find(true, false, false, u"no such text"_s);
-    EXPECT_EQ(OutlineTree::NodeKey(tree()->SelectedNode()), seen.last());
+    // Nothing found: no node stays selected as if it were a hit, and the status bar says so.
+    ASSERT_TRUE(panel.Find(true, false, false, u"O"_s));
+    EXPECT_FALSE(tree()->selectedItems().isEmpty());
+    EXPECT_FALSE(panel.Find(true, false, false, u"no such text"_s));
+    EXPECT_TRUE(tree()->selectedItems().isEmpty());
+    EXPECT_EQ(panel.StatusText(), u"Not found"_s);
     // By URL with titles shown: the records' URLs.
-    panel.Find(true, true, false, u"OLD.EXAMPLE/P"_s);
+    EXPECT_TRUE(panel.Find(true, true, false, u"OLD.EXAMPLE/P"_s));
     EXPECT_EQ(OutlineTree::NodeKey(tree()->SelectedNode()), u"old.example/page"_s);
+    EXPECT_EQ(tree()->selectedItems(), QList<QTreeWidgetItem *> {tree()->SelectedNode()});
 }
 
 TEST_F(InteractionTest, DeleteSiteRemovesItsFileRecordAndNodes)

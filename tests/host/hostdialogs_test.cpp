@@ -11,7 +11,9 @@
 #include "model/roamsettings.h"
 #include "resources/roamstrings.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -368,3 +371,65 @@ TEST_F(HostDialogsTest, GetHelpOpensOneHelpWindowAndBringsItUp)
 }
 
 } // namespace
+
+TEST(HelpWindow, EscapeAndCtrlWCloseItAndHebrewTurnsTheWindowNotTheText)
+{
+    struct Row
+    {
+        QKeySequence key;
+        qint16 lang;
+    };
+    const Row rows[] = {{QKeySequence(Qt::Key_Escape), 0},
+                        {QKeySequence(Qt::CTRL | Qt::Key_W), 0},
+                        {QKeySequence(Qt::CTRL | Qt::Key_W), qint16(RoamStrings::HebrewOffset)}};
+    for (const Row &row : rows) {
+        frmHelp help(nullptr, row.lang);
+        QStringList messages;
+        help.setMessageBox([&](QWidget *, const QString &message) { messages.append(message); });
+        help.Form_Load(u"/nonexistent/Read.me"_s);
+        EXPECT_EQ(help.windowTitle(), row.lang ? hebrew(99) : u"Help"_s);
+        EXPECT_EQ(help.layoutDirection(), row.lang ? Qt::RightToLeft : Qt::LeftToRight);
+        EXPECT_EQ(help.Textdata()->layoutDirection(), Qt::LeftToRight);
+        // In Hebrew the path is one left-to-right unit after the Hebrew words.
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages.first().endsWith(row.lang ? u"\u2066/nonexistent/Read.me\u2069"_s
+                                                       : u" /nonexistent/Read.me"_s))
+            << messages.first().toStdString();
+        help.show();
+        help.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&help));
+        help.Textdata()->setFocus();
+        QTest::keySequence(help.Textdata(), row.key);
+        EXPECT_FALSE(help.isVisible()) << row.key.toString().toStdString();
+    }
+}
+
+TEST_F(HostDialogsTest, PausedRecordingAndTheLanguageShowInTheMainWindowAtOnce)
+{
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->FirstActivate(); }, kWaitMs));
+    RoamPane1 *panel = window->RoamPane2();
+    EXPECT_EQ(window->windowTitle(), u"Roamlog"_s);
+    panel->ToolbarButton(1)->trigger();
+    EXPECT_EQ(window->windowTitle(), u"Roamlog - Recording paused"_s);
+    window->FindIt();
+    frmFind *find = window->findWindow();
+    ASSERT_NE(find, nullptr);
+    EXPECT_EQ(find->cmdFind()->text(), u"Find"_s);
+
+    // Hebrew chosen on the options page: the title, the find window and the whole program turn.
+    panel->TabStrip1()->setCurrentIndex(5);
+    panel->findChild<QCheckBox *>(u"Language"_s)->click();
+    EXPECT_EQ(window->windowTitle(), u"Roamlog - "_s + hebrew(123));
+    EXPECT_EQ(find->cmdFind()->text(), hebrew(91));
+    EXPECT_EQ(find->layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::RightToLeft);
+
+    panel->ToolbarButton(2)->trigger();
+    EXPECT_EQ(window->windowTitle(), u"Roamlog"_s);
+    panel->findChild<QCheckBox *>(u"Language"_s)->click();
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+    EXPECT_EQ(find->cmdFind()->text(), u"Find"_s);
+    EXPECT_EQ(m_settings->lang(), 0);
+}
