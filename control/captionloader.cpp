@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QFont>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -217,7 +218,9 @@ void load(QWidget *window, Loader loader, qint16 l)
 QFont CaptionLoader::uiFont()
 {
     QFont font = QGuiApplication::font();
-    const QString desktop = font.family();
+    // The face the desktop's font resolves to: a generic name such as "Sans Serif" first in the
+    // families would let the Hebrew font draw the digits and punctuation it also has.
+    const QString desktop = QFontInfo(font).family();
     QStringList families {desktop};
     if (desktop.compare(QLatin1String(HebrewFontFamily), Qt::CaseInsensitive) != 0)
         families.append(QLatin1String(HebrewFontFamily));

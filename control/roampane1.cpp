@@ -625,6 +625,12 @@ void RoamPane1::ArrangeControls()
         tabsWidth += metrics.horizontalAdvance(m_tabStrip->tabText(i)) + tabSpace + tabIcons.width()
                      + 4;
     m_tabStrip->setIconSize(tabsWidth > w ? QSize(0, 0) : tabIcons);
+    // Without their pictures the captions may still not fit (large type, a scaled screen):
+    // they stay whole and readable, and the strip scrolls instead.
+    const int captionsWidth = tabsWidth - m_tabStrip->count() * (tabIcons.width() + 4);
+    const bool scroll = captionsWidth > w;
+    m_tabStrip->setUsesScrollButtons(scroll);
+    m_tabStrip->setElideMode(scroll ? Qt::ElideNone : Qt::ElideRight);
     const int tabHeight = m_tabStrip->sizeHint().height();
     m_tabStrip->setGeometry(0, toolbarHeight, w, tabHeight);
     const int cl = 0;
@@ -910,6 +916,11 @@ void RoamPane1::loadDynamicTexts()
             button->setToolTip(load(FavoritesTipId, u"Favorites"_s));
     }
     m_pausedPanel->setText(load(RecordingPausedId, m_pausedPanel->text()));
+    // A status text that opens with a left-to-right run (an isolated URL) would otherwise align
+    // as English text does, away from the Hebrew side.
+    m_statusPanel->setAlignment(
+        Qt::AlignAbsolute | Qt::AlignVCenter
+        | (m_langOffset == RoamStrings::HebrewOffset ? Qt::AlignRight : Qt::AlignLeft));
     AccessKeys::assign(m_mnuRoamPane);
     AccessKeys::assign(m_mnuToolTip);
 }

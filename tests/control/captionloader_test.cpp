@@ -145,7 +145,8 @@ QStringList itemTexts(const QList<QAction *> &items)
 void expectDesktopFont(const QWidget *widget)
 {
     const QFont desktop = QGuiApplication::font();
-    EXPECT_EQ(widget->font().family(), desktop.family()) << widget->metaObject()->className();
+    EXPECT_EQ(widget->font().family(), QFontInfo(desktop).family())
+        << widget->metaObject()->className();
     EXPECT_EQ(widget->font().pointSizeF(), desktop.pointSizeF())
         << widget->metaObject()->className();
     EXPECT_TRUE(widget->font().families().contains(QLatin1String(CaptionLoader::HebrewFontFamily)))

@@ -131,7 +131,7 @@ TEST_F(PanelTest, FirstStartTakesTheDefaults)
     EXPECT_EQ(OutlineTree::NodeTag(root), u"none"_s);
     EXPECT_EQ(OutlineTree::NodeImage(root), 1);
     EXPECT_EQ(panel.TreeView1()->font().pointSizeF(), QGuiApplication::font().pointSizeF());
-    EXPECT_EQ(panel.TreeView1()->font().family(), QGuiApplication::font().family());
+    EXPECT_EQ(panel.TreeView1()->font().family(), QFontInfo(QGuiApplication::font()).family());
 }
 
 TEST_F(PanelTest, OptionsAreStoredAtOnceAndReadAtTheNextStart)
