@@ -66,6 +66,8 @@ constexpr int ButtonCount = 9;
 constexpr int FirstFavoritesButton = 3;
 
 const QString unboundTag = u"Favorites"_s;
+// Marks a favorites button whose tooltip the panel wrote from its folder.
+constexpr char ShownTipProperty[] = "ShownTip";
 
 // Texts added to the string table for what the panel does beyond its first design.
 enum ExtraText {
@@ -92,6 +94,7 @@ enum ExtraText {
     BrowserFrameId = 132,
     TreeViewFrameId = 133,
     NeverQuitId = 134,
+    AddToId = 122,
     AddToTasksId = 141,
     ChangeFolderId = 142,
     NoStringToFindId = 28,
@@ -132,14 +135,15 @@ QString tagOf(const QObject *object)
     return object->property(CaptionLoader::TagProperty).toString();
 }
 
-// "Add to " and the folder's last path component, the whole path when it has none.
-QString favoritesTip(const QString &folder)
+// "Add to " (or @p prefix) and the folder's last path component, the whole path when it has
+// none.
+QString favoritesTip(const QString &folder, const QString &prefix = u"Add to "_s)
 {
     QString rest;
     QString last = WordHelpers::CutLastWord(folder, rest, QString(QDir::separator()));
     if (last.isEmpty())
         last = folder;
-    return u"Add to "_s + last;
+    return prefix + last;
 }
 
 } // namespace
@@ -910,10 +914,18 @@ void RoamPane1::loadDynamicTexts()
                         + u')';
     m_buttons.at(0)->setToolTip(load(PauseTipId, u"Pause"_s) + key);
     m_buttons.at(1)->setToolTip(load(ResumeTipId, u"Record"_s) + key);
+    // The stored tooltip of a bound button stays English (the setting is matched by it); the
+    // one shown names the folder in the panel's language.
     for (int index = FirstFavoritesButton; index <= int(m_buttons.size()); ++index) {
         QAction *button = m_buttons.at(index - 1);
-        if (tagOf(button) == unboundTag)
+        const QString folder = tagOf(button);
+        if (folder == unboundTag) {
             button->setToolTip(load(FavoritesTipId, u"Favorites"_s));
+        } else if (button->toolTip() == favoritesTip(folder)
+                   || button->property(ShownTipProperty).toBool()) {
+            button->setToolTip(favoritesTip(folder, load(AddToId, u"Add to "_s)));
+            button->setProperty(ShownTipProperty, true);
+        }
     }
     m_pausedPanel->setText(load(RecordingPausedId, m_pausedPanel->text()));
     // A status text that opens with a left-to-right run (an isolated URL) would otherwise align
@@ -1011,7 +1023,8 @@ QMessageBox::StandardButton RoamPane1::message(QMessageBox::Icon icon,
         return m_messageHandler(icon, text);
     if (!m_showMessages)
         return fallback;
-    QMessageBox box(icon, u"Roamlog"_s, text, buttons, this);
+    QMessageBox box(
+        icon, u"Roamlog"_s, BidiText::forDirection(text, layoutDirection()), buttons, this);
     box.setLayoutDirection(layoutDirection());
     box.setDefaultButton(fallback);
     return QMessageBox::StandardButton(box.exec());
@@ -1031,6 +1044,7 @@ void RoamPane1::favoritesClick(int index, QAction *button)
             setTag(button, folder);
             button->setToolTip(tip);
             m_settings->setToolBar(index, folder + u',' + tip);
+            loadDynamicTexts();
         }
         m_resetFavorites = false;
     }

@@ -197,8 +197,12 @@ TEST_F(PanelTest, OptionsAreStoredAtOnceAndReadAtTheNextStart)
 TEST_F(PanelTest, HebrewCaptionsAndRightToLeft)
 {
     m_settings->setLang(500);
+    m_settings->setToolBar(5, u"/home/u/Fav/News,Add to News"_s);
     RoamPane1 &panel = makePanel();
     EXPECT_EQ(panel.layoutDirection(), Qt::RightToLeft);
+    // A bound favorites button names its folder in Hebrew; the setting stays as it was.
+    EXPECT_EQ(panel.ToolbarButton(5)->toolTip(), u"הוסף לNews"_s);
+    EXPECT_EQ(stored(u"ToolBar/5"_s), u"/home/u/Fav/News,Add to News"_s);
     EXPECT_EQ(panel.mnuRoamPane()->layoutDirection(), Qt::RightToLeft);
     QTabBar *tabs = panel.TabStrip1();
     EXPECT_EQ(tabs->tabText(0), u"נוכחי"_s);
