@@ -5,7 +5,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QFont>
+#include <QFontInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QList>
 #include <QMenu>
@@ -167,8 +169,15 @@ void loadMenuItem(QAction *action, qint16 l)
 {
     if (action->isSeparator() || action->property(CaptionLoader::KeyProperty).isValid())
         return;
+    // The design caption names the identifier; it is kept in the Tag so that a later load (a
+    // change of language) finds it again after the caption became text.
+    QVariant tag = action->property(CaptionLoader::TagProperty);
+    if (!tag.isValid() && CaptionLoader::decimalValue(action->text())) {
+        tag = action->text().trimmed();
+        action->setProperty(CaptionLoader::TagProperty, tag);
+    }
     QString text;
-    if (decimalResource(action->text(), l, &text))
+    if (decimalResource(tag, l, &text))
         action->setText(text);
 }
 
@@ -182,10 +191,7 @@ void load(QWidget *window, Loader loader, qint16 l)
             window->setWindowTitle(title);
     }
 
-    QFont font = window->font();
-    if (loader != Loader::Dialog)
-        font.setFamily(QLatin1String(CaptionLoader::FontFamily));
-    font.setPointSize(CaptionLoader::FontPointSize);
+    const QFont font = CaptionLoader::uiFont();
     window->setFont(font);
 
     Controls controls;
@@ -197,16 +203,30 @@ void load(QWidget *window, Loader loader, qint16 l)
     for (QAction *action : std::as_const(controls.actions))
         loadMenuItem(action, l);
 
-    if (l == RoamStrings::HebrewOffset) {
-        window->setLayoutDirection(Qt::RightToLeft);
-        for (QWidget *widget : std::as_const(controls.widgets)) {
-            if (qobject_cast<QMenu *>(widget))
-                widget->setLayoutDirection(Qt::RightToLeft);
-        }
+    // Set in both languages, so that a window loaded again in the other language turns.
+    const Qt::LayoutDirection direction = l == RoamStrings::HebrewOffset ? Qt::RightToLeft
+                                                                         : Qt::LeftToRight;
+    window->setLayoutDirection(direction);
+    for (QWidget *widget : std::as_const(controls.widgets)) {
+        if (qobject_cast<QMenu *>(widget))
+            widget->setLayoutDirection(direction);
     }
 }
 
 } // namespace
+
+QFont CaptionLoader::uiFont()
+{
+    QFont font = QGuiApplication::font();
+    // The face the desktop's font resolves to: a generic name such as "Sans Serif" first in the
+    // families would let the Hebrew font draw the digits and punctuation it also has.
+    const QString desktop = QFontInfo(font).family();
+    QStringList families {desktop};
+    if (desktop.compare(QLatin1String(HebrewFontFamily), Qt::CaseInsensitive) != 0)
+        families.append(QLatin1String(HebrewFontFamily));
+    font.setFamilies(families);
+    return font;
+}
 
 void CaptionLoader::installFontSubstitutions()
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QtGlobal>
 
@@ -35,13 +36,14 @@ class QWidget;
 /// (they load their own captions), except menus, whose actions are the window's menu items.
 /// Menu items are the QActions that are QObject children of the window's widgets (a QMenu
 /// parented to the window, filled with QMenu::addAction). With the Hebrew offset the loaded window
-/// and its menus are laid out right to left.
+/// and its menus are laid out right to left, with offset 0 left to right.
 class CaptionLoader final
 {
 public:
-    /// The family the panel and the host give every widget.
+    /// The design family of the panel's and the host's controls; mapped to the Hebrew font.
     static constexpr char FontFamily[] = "Miriam";
-    static constexpr int FontPointSize = 8;
+    /// The Hebrew font (Debian's culmus), the fallback for the letters the desktop's face lacks.
+    static constexpr char HebrewFontFamily[] = "Miriam CLM";
     /// Dynamic property holding a widget's or window's identifier.
     static constexpr char TagProperty[] = "Tag";
     /// Dynamic property holding a toolbar button's Key.
@@ -49,18 +51,24 @@ public:
     /// Role of a QTreeWidget header item's data that holds a column's identifier.
     static constexpr int HeaderTagRole = Qt::UserRole;
 
+    /// The face of every loaded window: the desktop's UI font, at its size, with the Hebrew font
+    /// after it in the font's families, so that Latin letters and digits keep one face and
+    /// Hebrew comes from the Hebrew font.
+    static QFont uiFont();
+
     /// Maps "Miriam" to the Culmus font "Miriam CLM" (with fallbacks) so that Hebrew renders.
     /// Call once at start-up, before any window is loaded.
     static void installFontSubstitutions();
 
-    /// The panel's loader: every widget gets the panel's font with family "Miriam" at size 8,
-    /// then its caption. Tab tooltips use the tab Key's number + 6.
+    /// The panel's loader: every widget gets `uiFont()`, then its caption. Tab tooltips use the
+    /// tab Key's number + 6. Loading again with another offset changes the language: menu
+    /// items keep their identifier in their Tag once their caption became text.
     static void LoadResStrings1(QWidget *panel, qint16 l);
-    /// The library dialogs' loader: the window title from the window's Tag, every widget the
-    /// window's own font family at size 8, then its caption.
+    /// The library dialogs' loader: the window title from the window's Tag, every widget
+    /// `uiFont()`, then its caption.
     static void LoadFormCaptions(QWidget *form, qint16 l);
-    /// The host windows' loader: the window title from the window's Tag, every widget the font
-    /// "Miriam" at size 8, then its caption. Tab tooltips use the leading number of the tab's
+    /// The host windows' loader: the window title from the window's Tag, every widget
+    /// `uiFont()`, then its caption. Tab tooltips use the leading number of the tab's
     /// current tooltip + 6. An embedded panel (a widget of a class named RoamPane1, in any
     /// namespace) gets the font but loads its own captions, so its contents are left alone.
     static void LoadResStrings(QWidget *form, qint16 lang);

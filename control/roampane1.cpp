@@ -1,5 +1,6 @@
 #include "roampane1.h"
 
+#include "accesskeys.h"
 #include "captionloader.h"
 #include "navigationrecorder.h"
 #include "wordhelpers.h"
@@ -13,6 +14,7 @@
 #include "dialogs/setupfavorites.h"
 #include "dialogs/taskexporter.h"
 #include "neverrecordrules.h"
+#include "resources/biditext.h"
 #include "resources/roamicons.h"
 #include "resources/roamstrings.h"
 #include "roamsettings.h"
@@ -47,6 +49,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
@@ -63,6 +66,8 @@ constexpr int ButtonCount = 9;
 constexpr int FirstFavoritesButton = 3;
 
 const QString unboundTag = u"Favorites"_s;
+// Marks a favorites button whose tooltip the panel wrote from its folder.
+constexpr char ShownTipProperty[] = "ShownTip";
 
 // Texts added to the string table for what the panel does beyond its first design.
 enum ExtraText {
@@ -74,6 +79,27 @@ enum ExtraText {
     DeleteSessionQuestionId = 116,
     TaskSavedId = 117,
     TaskFailedId = 118,
+    PauseTipId = 119,
+    ResumeTipId = 120,
+    FavoritesTipId = 121,
+    RecordingPausedId = 123,
+    NotFoundId = 124,
+    DeleteSiteQuestionId = 125,
+    NoFieldChosenId = 126,
+    SitesFoundId = 127,
+    AddedToFavoritesId = 128,
+    UnreadableFilesId = 129,
+    PathNotFoundId = 130,
+    UnexpectedErrorId = 131,
+    BrowserFrameId = 132,
+    TreeViewFrameId = 133,
+    NeverQuitId = 134,
+    AddToId = 122,
+    AddToTasksId = 141,
+    ChangeFolderId = 142,
+    NoStringToFindId = 28,
+    StringPlaceholderId = 71,
+    DatePlaceholderId = 65,
 };
 
 void installFontsOnce()
@@ -109,14 +135,15 @@ QString tagOf(const QObject *object)
     return object->property(CaptionLoader::TagProperty).toString();
 }
 
-// "Add to " and the folder's last path component, the whole path when it has none.
-QString favoritesTip(const QString &folder)
+// "Add to " (or @p prefix) and the folder's last path component, the whole path when it has
+// none.
+QString favoritesTip(const QString &folder, const QString &prefix = u"Add to "_s)
 {
     QString rest;
     QString last = WordHelpers::CutLastWord(folder, rest, QString(QDir::separator()));
     if (last.isEmpty())
         last = folder;
-    return u"Add to "_s + last;
+    return prefix + last;
 }
 
 } // namespace
@@ -176,6 +203,11 @@ void RoamPane1::createControls()
     m_unreadablePanel->setTextFormat(Qt::PlainText);
     m_statusBar->addPermanentWidget(m_unreadablePanel);
     m_unreadablePanel->hide();
+    m_pausedPanel = new QLabel(m_statusBar);
+    m_pausedPanel->setObjectName(u"sbrDBPaused"_s);
+    m_pausedPanel->setTextFormat(Qt::PlainText);
+    m_statusBar->addPermanentWidget(m_pausedPanel);
+    m_pausedPanel->hide();
 
     createQueryPage();
     createOptionsPage();
@@ -201,6 +233,10 @@ void RoamPane1::createToolbar()
         button->setProperty(CaptionLoader::KeyProperty,
                             QString(u"\""_s + QString::number(71 + index) + u"\""_s));
         setTag(button, favorites ? u"Favorites"_s : tags[index - 1]);
+        // Pause and Record are never enabled together, so they share one key that toggles.
+        button->setShortcut(
+            favorites ? QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + index - FirstFavoritesButton))
+                      : QKeySequence(Qt::CTRL | Qt::Key_P));
         m_buttons.append(button);
         if (QWidget *widget = m_toolbar->widgetForAction(button))
             widget->installEventFilter(this);
@@ -259,12 +295,14 @@ void RoamPane1::createQueryPage()
     m_qrySiteCbo->setEditable(true);
     m_qrySiteCbo->setInsertPolicy(QComboBox::NoInsert);
 
-    m_qryDate1 = new QLineEdit(u"Enter Date"_s, m_qrFrame);
+    // "Enter Date" and "Enter String" are hints, not texts to type into.
+    m_qryDate1 = new QLineEdit(m_qrFrame);
     m_qryDate1->setObjectName(u"qryDate1"_s);
-    setTag(m_qryDate1, u"65"_s);
-    m_qryString = new QLineEdit(u"Enter String"_s, m_qrFrame);
+    m_qryDate1->setPlaceholderText(u"Enter Date"_s);
+    m_qryString = new QLineEdit(m_qrFrame);
     m_qryString->setObjectName(u"qryString"_s);
-    setTag(m_qryString, u"71"_s);
+    m_qryString->setPlaceholderText(u"Enter String"_s);
+    m_qryString->setClearButtonEnabled(true);
 
     auto *qryOptGroup = new QButtonGroup(m_qrFrame);
     for (int i = 0; i < 2; ++i) {
@@ -306,18 +344,36 @@ void RoamPane1::createQueryPage()
     m_qryResults->setObjectName(u"qryResults"_s);
     setTag(m_qryResults, u"81"_s);
     connect(m_qryResults, &QPushButton::clicked, this, &RoamPane1::qryResults_Click);
+
+    // Typing into a question's field chooses that question; Enter runs it.
+    connect(
+        m_qryString, &QLineEdit::textEdited, this, [this] { m_qryOpt.at(1)->setChecked(true); });
+    connect(m_qryDate1, &QLineEdit::textEdited, this, [this] { m_qryOpt.at(0)->setChecked(true); });
+    for (QLineEdit *field : {m_qryString, m_qryDate1})
+        connect(field, &QLineEdit::returnPressed, this, &RoamPane1::qryResults_Click);
+    if (QLineEdit *site = m_qrySiteCbo->lineEdit())
+        connect(site, &QLineEdit::returnPressed, this, &RoamPane1::qryResults_Click);
 }
 
 void RoamPane1::createOptionsPage()
 {
-    m_optionsPage = new QWidget(this);
+    // In a short window the page scrolls instead of squeezing its frames over each other.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(u"OptionsScroll"_s);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_optionsScroll = scroll;
+    m_optionsPage = new QWidget(scroll);
     m_optionsPage->setObjectName(u"OptionsPage"_s);
     m_optionsPage->setAutoFillBackground(true);
+    scroll->setWidget(m_optionsPage);
     auto *page = new QVBoxLayout(m_optionsPage);
     page->setContentsMargins(4, 4, 4, 4);
 
     m_frame3 = new QGroupBox(RoamStrings::BrowserFrameText.toString(), m_optionsPage);
     m_frame3->setObjectName(u"Frame3"_s);
+    setTag(m_frame3, QString::number(BrowserFrameId));
     auto *quitBox = new QVBoxLayout(m_frame3);
     auto *quitGroup = new QButtonGroup(m_frame3);
     const QStringView quitTexts[] = {
@@ -325,6 +381,7 @@ void RoamPane1::createOptionsPage()
     for (int i = 0; i < 3; ++i) {
         auto *option = new QRadioButton(quitTexts[i].toString(), m_frame3);
         option->setObjectName(u"Option1_"_s + QString::number(i));
+        setTag(option, QString::number(NeverQuitId + i));
         quitGroup->addButton(option, i);
         quitBox->addWidget(option);
         m_option1.append(option);
@@ -333,6 +390,7 @@ void RoamPane1::createOptionsPage()
 
     m_frame1 = new QGroupBox(RoamStrings::TreeViewFrameText.toString(), m_optionsPage);
     m_frame1->setObjectName(u"Frame1"_s);
+    setTag(m_frame1, QString::number(TreeViewFrameId));
     auto *treeBox = new QVBoxLayout(m_frame1);
     auto *treeGroup = new QButtonGroup(m_frame1);
     const QStringView treeTexts[] = {RoamStrings::DescriptionInTreeText,
@@ -340,6 +398,7 @@ void RoamPane1::createOptionsPage()
     for (int i = 0; i < 2; ++i) {
         auto *option = new QRadioButton(treeTexts[i].toString(), m_frame1);
         option->setObjectName(u"UrlOrDesc_"_s + QString::number(i));
+        setTag(option, QString::number(NeverQuitId + 4 + i));
         treeGroup->addButton(option, i);
         treeBox->addWidget(option);
         m_urlOrDesc.append(option);
@@ -351,8 +410,10 @@ void RoamPane1::createOptionsPage()
     auto *roamlogBox = new QGridLayout(m_frame2);
     m_ckAlwayesOnTop = new QCheckBox(RoamStrings::StayOnTopText.toString(), m_frame2);
     m_ckAlwayesOnTop->setObjectName(u"ckAlwayesOnTop"_s);
+    setTag(m_ckAlwayesOnTop, QString::number(NeverQuitId + 3));
     m_language = new QCheckBox(RoamStrings::HebrewText.toString(), m_frame2);
     m_language->setObjectName(u"Language"_s);
+    setTag(m_language, QString::number(NeverQuitId + 6));
     m_picture1 = new QLabel(m_frame2);
     m_picture1->setObjectName(u"Picture1"_s);
     m_picture1->setPixmap(RoamIcons::appIcon().pixmap(QSize(40, 40)));
@@ -419,15 +480,14 @@ void RoamPane1::createMenus()
     m_mnuRoamPane->addSeparator()->setObjectName(u"Space2"_s);
     handle(item(u"mnuEditNote"_s, u"103"_s), &RoamPane1::mnuEditNote_Click);
     handle(item(u"mnuProperties"_s, u"104"_s), &RoamPane1::mnuProperties_Click);
-    handle(item(u"mnuOutlook"_s, RoamStrings::AddToTasksText.toString()),
-           &RoamPane1::mnuOutlook_Click);
+    handle(item(u"mnuOutlook"_s, QString::number(AddToTasksId)), &RoamPane1::mnuOutlook_Click);
     m_mnuRoamPane->addSeparator()->setObjectName(u"Space4"_s);
     handle(item(u"mnuGetHelp"_s, u"110"_s), &RoamPane1::mnuGetHelp_Click);
     handle(item(u"mnuAbout"_s, u"105"_s), &RoamPane1::mnuAbout_Click);
 
     m_mnuToolTip = new QMenu(this);
     m_mnuToolTip->setObjectName(u"mnuToolTip"_s);
-    QAction *changeFolder = m_mnuToolTip->addAction(RoamStrings::ChangeFolderText.toString());
+    QAction *changeFolder = m_mnuToolTip->addAction(QString::number(ChangeFolderId));
     changeFolder->setObjectName(u"mnuChangefolder"_s);
     connect(changeFolder, &QAction::triggered, this, &RoamPane1::mnuChangefolder_Click);
 }
@@ -469,14 +529,20 @@ void RoamPane1::UserControl_Initialize()
         m_store->SessionStart = m_clock.now();
         m_store->LoadDataFolder();
         if (!QDir(m_store->dataFolder()).exists())
-            failure = u"Path not found: "_s + QDir::toNativeSeparators(m_store->dataFolder());
+            failure = text(PathNotFoundId) + QDir::toNativeSeparators(m_store->dataFolder());
     } catch (const std::exception &error) {
         failure = QString::fromLocal8Bit(error.what());
     }
     if (!failure.isEmpty()) {
-        m_initialisationError = u"Unexpected Error: "_s + failure;
-        if (m_showMessages)
-            QMessageBox::critical(this, u"Roamlog"_s, m_initialisationError);
+        m_initialisationError = text(UnexpectedErrorId) + failure;
+        if (m_showMessages) {
+            QMessageBox box(QMessageBox::Critical,
+                            u"Roamlog"_s,
+                            BidiText::forDirection(m_initialisationError, layoutDirection()),
+                            QMessageBox::Ok,
+                            this);
+            box.exec();
+        }
     }
     showUnreadableCount();
     m_builder->BuildOutline(u"Current"_s);
@@ -563,6 +629,12 @@ void RoamPane1::ArrangeControls()
         tabsWidth += metrics.horizontalAdvance(m_tabStrip->tabText(i)) + tabSpace + tabIcons.width()
                      + 4;
     m_tabStrip->setIconSize(tabsWidth > w ? QSize(0, 0) : tabIcons);
+    // Without their pictures the captions may still not fit (large type, a scaled screen):
+    // they stay whole and readable, and the strip scrolls instead.
+    const int captionsWidth = tabsWidth - m_tabStrip->count() * (tabIcons.width() + 4);
+    const bool scroll = captionsWidth > w;
+    m_tabStrip->setUsesScrollButtons(scroll);
+    m_tabStrip->setElideMode(scroll ? Qt::ElideNone : Qt::ElideRight);
     const int tabHeight = m_tabStrip->sizeHint().height();
     m_tabStrip->setGeometry(0, toolbarHeight, w, tabHeight);
     const int cl = 0;
@@ -573,9 +645,9 @@ void RoamPane1::ArrangeControls()
     const QRect page(cl + ux(10), ct + uy(10), cw - ux(20), ch - statusHeight - uy(20));
     m_tree->setGeometry(page);
     m_qrFrame->setGeometry(page);
-    m_optionsPage->setGeometry(page);
+    m_optionsScroll->setGeometry(page);
     m_qrFrame->raise();
-    m_optionsPage->raise();
+    m_optionsScroll->raise();
     arrangeQueryPage();
 }
 
@@ -636,6 +708,7 @@ void RoamPane1::changeEvent(QEvent *event)
 
 void RoamPane1::ShowOptionsPage(bool visible)
 {
+    m_optionsScroll->setVisible(visible);
     m_optionsPage->setVisible(visible);
     for (QWidget *control : {static_cast<QWidget *>(m_frame1),
                              static_cast<QWidget *>(m_frame2),
@@ -719,6 +792,15 @@ void RoamPane1::Toolbar1_ButtonClick(QAction *button)
         m_buttons.at(0)->setEnabled(false);
         m_buttons.at(1)->setEnabled(true);
     }
+    showRecordingState();
+}
+
+void RoamPane1::showRecordingState()
+{
+    const bool paused = !m_recorder->Recording();
+    m_pausedPanel->setText(text(RecordingPausedId));
+    m_pausedPanel->setVisible(paused);
+    emit RecordingPaused(paused);
 }
 
 void RoamPane1::ckAlwayesOnTop_Click()
@@ -733,7 +815,17 @@ void RoamPane1::ckAlwayesOnTop_Click()
 
 void RoamPane1::Language_Click()
 {
-    m_settings->setLang(m_language->isChecked() ? RoamStrings::HebrewOffset : 0);
+    const qint16 offset = qint16(m_language->isChecked() ? RoamStrings::HebrewOffset : 0);
+    m_settings->setLang(offset);
+    if (offset == m_langOffset)
+        return;
+    // The new language applies at once: captions, direction, and the outline's own texts.
+    m_langOffset = offset;
+    LoadResStrings1(m_langOffset);
+    m_builder->SetLangOffset(m_langOffset);
+    showUnreadableCount();
+    ArrangeControls();
+    emit LanguageChanged(m_langOffset);
 }
 
 void RoamPane1::Option1_Click(int Index)
@@ -759,10 +851,8 @@ void RoamPane1::showUnreadableCount()
         m_unreadablePanel->hide();
         return;
     }
-    const QString text = m_langOffset == RoamStrings::HebrewOffset
-                             ? u"קבצי אתר שלא נקראו: "_s + QString::number(count)
-                             : u"Unreadable site files: "_s + QString::number(count);
-    m_unreadablePanel->setText(text);
+    m_unreadablePanel->setText(BidiText::forDirection(
+        text(UnreadableFilesId) + QString::number(count), layoutDirection()));
     m_unreadablePanel->setToolTip(QDir::toNativeSeparators(m_store->dataFolder()));
     m_unreadablePanel->show();
 }
@@ -774,7 +864,7 @@ QString RoamPane1::StatusText() const
 
 void RoamPane1::SetStatusText(const QString &text)
 {
-    m_statusPanel->setText(text);
+    m_statusPanel->setText(BidiText::forDirection(text, layoutDirection()));
 }
 
 bool RoamPane1::GetCFile()
@@ -817,11 +907,46 @@ void RoamPane1::PageActivity(const QString &pageUrl, const QString &fileName)
 void RoamPane1::LoadResStrings1(qint16 l)
 {
     CaptionLoader::LoadResStrings1(this, l);
-    m_neverEdit->setPlaceholderText(
-        RoamStrings::text(NeverRecordHintId + l).value_or(m_neverEdit->placeholderText()));
+    loadDynamicTexts();
 }
 
-void RoamPane1::Find(bool Start, bool URL, bool Dir, const QString &txt)
+// Texts the caption loader does not reach: placeholders, toolbar tips and the status panels.
+void RoamPane1::loadDynamicTexts()
+{
+    const auto load = [this](int id, const QString &fallback) {
+        return RoamStrings::text(id + m_langOffset).value_or(fallback);
+    };
+    m_neverEdit->setPlaceholderText(load(NeverRecordHintId, m_neverEdit->placeholderText()));
+    m_qryString->setPlaceholderText(load(StringPlaceholderId, m_qryString->placeholderText()));
+    m_qryDate1->setPlaceholderText(load(DatePlaceholderId, m_qryDate1->placeholderText()));
+    const QString key = u" ("_s + m_buttons.at(0)->shortcut().toString(QKeySequence::NativeText)
+                        + u')';
+    m_buttons.at(0)->setToolTip(load(PauseTipId, u"Pause"_s) + key);
+    m_buttons.at(1)->setToolTip(load(ResumeTipId, u"Record"_s) + key);
+    // The stored tooltip of a bound button stays English (the setting is matched by it); the
+    // one shown names the folder in the panel's language.
+    for (int index = FirstFavoritesButton; index <= int(m_buttons.size()); ++index) {
+        QAction *button = m_buttons.at(index - 1);
+        const QString folder = tagOf(button);
+        if (folder == unboundTag) {
+            button->setToolTip(load(FavoritesTipId, u"Favorites"_s));
+        } else if (button->toolTip() == favoritesTip(folder)
+                   || button->property(ShownTipProperty).toBool()) {
+            button->setToolTip(favoritesTip(folder, load(AddToId, u"Add to "_s)));
+            button->setProperty(ShownTipProperty, true);
+        }
+    }
+    m_pausedPanel->setText(load(RecordingPausedId, m_pausedPanel->text()));
+    // A status text that opens with a left-to-right run (an isolated URL) would otherwise align
+    // as English text does, away from the Hebrew side.
+    m_statusPanel->setAlignment(
+        Qt::AlignAbsolute | Qt::AlignVCenter
+        | (m_langOffset == RoamStrings::HebrewOffset ? Qt::AlignRight : Qt::AlignLeft));
+    AccessKeys::assign(m_mnuRoamPane);
+    AccessKeys::assign(m_mnuToolTip);
+}
+
+bool RoamPane1::Find(bool Start, bool URL, bool Dir, const QString &txt)
 {
     Q_UNUSED(Dir);
     const int index = QueryBuilder::FindNext(*m_tree,
@@ -832,12 +957,17 @@ void RoamPane1::Find(bool Start, bool URL, bool Dir, const QString &txt)
                                              m_urlOrDescChoice != 0,
                                              txt);
     QTreeWidgetItem *node = m_tree->Node(index);
-    if (!node)
-        return;
+    if (!node) {
+        // The old selection is no answer: it would read as a hit.
+        m_tree->clearSelection();
+        SetStatusText(text(NotFoundId));
+        return false;
+    }
     const QScopedValueRollback changing(m_changingTree, true);
     node->setExpanded(true);
     m_tree->scrollToItem(node);
     m_tree->setCurrentItem(node);
+    return true;
 }
 
 void RoamPane1::UrlName(const QString &UrlName)
@@ -904,7 +1034,8 @@ QMessageBox::StandardButton RoamPane1::message(QMessageBox::Icon icon,
         return m_messageHandler(icon, text);
     if (!m_showMessages)
         return fallback;
-    QMessageBox box(icon, u"Roamlog"_s, text, buttons, this);
+    QMessageBox box(
+        icon, u"Roamlog"_s, BidiText::forDirection(text, layoutDirection()), buttons, this);
     box.setLayoutDirection(layoutDirection());
     box.setDefaultButton(fallback);
     return QMessageBox::StandardButton(box.exec());
@@ -924,6 +1055,7 @@ void RoamPane1::favoritesClick(int index, QAction *button)
             setTag(button, folder);
             button->setToolTip(tip);
             m_settings->setToolBar(index, folder + u',' + tip);
+            loadDynamicTexts();
         }
         m_resetFavorites = false;
     }
@@ -950,7 +1082,7 @@ void RoamPane1::favoritesClick(int index, QAction *button)
     }
     QString error;
     if (!FavoriteShortcut::write(url, title, folder, &error).isEmpty())
-        message(QMessageBox::Information, title + u" was added to favorites"_s);
+        message(QMessageBox::Information, title + text(AddedToFavoritesId));
     else
         message(QMessageBox::Warning, title + text(FavoritesFailedId) + error);
 }
@@ -1036,8 +1168,15 @@ void RoamPane1::TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalP
     }
     const QString key = OutlineTree::NodeKey(Node);
     const CTreeNodePtr record = key.isEmpty() ? nullptr : m_builder->OutlineNodes().Item(key);
-    if (!key.isEmpty())
-        SetStatusText(record ? (m_urlOrDescChoice != 0 ? record->Title : record->URL) : QString());
+    // The status bar shows what the tree does not: the URL beside titles, the title beside
+    // URLs.
+    if (!key.isEmpty()) {
+        SetStatusText(!record ? QString()
+                      : m_urlOrDescChoice == 0
+                          ? BidiText::displayUrl(record->URL, layoutDirection())
+                      : layoutDirection() == Qt::RightToLeft ? BidiText::ownDirection(record->Title)
+                                                             : record->Title);
+    }
     if (OutlineTree::NodeTag(Node) == OutlineTree::SiteTag) {
         if (record)
             m_selectedUrl = record->URL;
@@ -1122,6 +1261,12 @@ void RoamPane1::mnuDelete_Click()
     const QString tag = OutlineTree::NodeTag(node);
     bool done = true;
     if (tag == OutlineTree::SiteTag) {
+        if (message(QMessageBox::Question,
+                    text(DeleteSiteQuestionId),
+                    QMessageBox::Yes | QMessageBox::No,
+                    QMessageBox::No)
+            != QMessageBox::Yes)
+            return;
         done = deleteSite(node);
     } else if (tag == OutlineTree::SessionTag) {
         if (message(QMessageBox::Question,
@@ -1281,12 +1426,29 @@ void RoamPane1::mnuAbout_Click()
 
 // Query
 
+bool RoamPane1::queryIsComplete()
+{
+    if (!m_qryOpt.at(1)->isChecked())
+        return true;
+    if (m_qryString->text().trimmed().isEmpty()) {
+        message(QMessageBox::Information, text(NoStringToFindId));
+        m_qryString->setFocus();
+        return false;
+    }
+    const bool fieldChosen = std::any_of(
+        m_qryOpt1.cbegin(), m_qryOpt1.cend(), [](auto *option) { return option->isChecked(); });
+    if (!fieldChosen) {
+        message(QMessageBox::Information, text(NoFieldChosenId));
+        m_qryOpt1.at(3)->setFocus();
+        return false;
+    }
+    return true;
+}
+
 void RoamPane1::qryResults_Click()
 {
-    if (m_qryOpt.at(1)->isChecked() && m_qryString->text() == u"Enter String"_s) {
-        message(QMessageBox::Information, text(28));
+    if (!queryIsComplete())
         return;
-    }
     const WaitCursor wait;
     const QScopedValueRollback changing(m_changingTree, true);
     ShowQueryPage(false);
@@ -1317,7 +1479,8 @@ void RoamPane1::BuildQueryOutline(const QString &tag)
         if (m_qryOpt1.at(i)->isChecked())
             query.field = fields[i];
     }
-    m_query->BuildQueryOutline(query);
+    const int found = m_query->BuildQueryOutline(query);
+    SetStatusText(text(SitesFoundId) + QString::number(found));
 }
 
 // Never-record rules

@@ -88,15 +88,17 @@ public:
     /// The page @p pageUrl made a download itself (blob: or data:) saved as @p fileName.
     void PageActivity(const QString &pageUrl, const QString &fileName);
     /// Loads every caption of the panel in the language of offset @p l (0 English, 500
-    /// Hebrew) and gives every control the font "Miriam" at size 8.
+    /// Hebrew), lays the panel out in that language's direction and gives every control the
+    /// desktop's font with the Hebrew font as its fallback.
     void LoadResStrings1(qint16 l);
     /// Selects and expands the next node of the outline showing that holds @p txt (letter case
     /// ignored): from the first node when @p Start, else from the node after the selected one
     /// (with no node selected nothing happens). With URLs shown in the tree and @p URL the
     /// node texts are searched; otherwise the node records, by URL when @p URL and by title
     /// (the description) when not. @p Dir is accepted for the host's find window; the search
-    /// always runs forward. When nothing matches nothing changes.
-    void Find(bool Start, bool URL, bool Dir, const QString &txt);
+    /// always runs forward. When nothing matches, no node stays selected and the status bar
+    /// says "Not found". Returns whether a node was found.
+    bool Find(bool Start, bool URL, bool Dir, const QString &txt);
     /// The "Browser" option: 0 never quit, 1 always quit, 2 ask.
     qint16 QuitIt() const { return m_quitMode; }
     /// Always empty.
@@ -125,7 +127,7 @@ public:
     bool Recording() const;
     /// "Stay on top" as loaded at start.
     bool StayOnTop() const { return m_stayOnTop; }
-    /// 0 English, 500 Hebrew, as loaded at start.
+    /// 0 English, 500 Hebrew: loaded at start, changed at once by the "Hebrew" option.
     qint16 LangOffset() const { return m_langOffset; }
     /// 0 titles in the tree, 1 URLs.
     qint16 UrlOrDescChoice() const { return m_urlOrDescChoice; }
@@ -144,7 +146,11 @@ public:
     bool RightButtonDown() const { return m_rightButtonDown; }
     /// The text of the status bar's first panel.
     QString StatusText() const;
+    /// Shows @p text in the status bar's first panel; in Hebrew its left-to-right runs (URLs,
+    /// numbers, dates) are isolated so that they read in their own order.
     void SetStatusText(const QString &text);
+    /// The status bar's panel that says "Recording paused" while the recording is paused.
+    QLabel *PausedPanel() const { return m_pausedPanel; }
     /// "Unexpected Error: " and the description when the initialisation failed, else empty.
     QString InitialisationError() const { return m_initialisationError; }
 
@@ -182,6 +188,11 @@ public:
     static QString TabTag(int index);
 
 signals:
+    /// The recording was paused (@p paused true) or resumed.
+    void RecordingPaused(bool paused);
+    /// The user chose another language on the options page (offset 0 or 500); the panel has
+    /// already turned to it.
+    void LanguageChanged(qint16 langOffset);
     void AboutBox();
     void NotOnTop();
     void OnTop();
@@ -251,6 +262,9 @@ private:
     void Option1_Click(int Index);
     void UrlOrDesc_Click(int Index);
     void showUnreadableCount();
+    void loadDynamicTexts();
+    void showRecordingState();
+    bool queryIsComplete();
     QString selectedTabTag() const;
 
     std::unique_ptr<RoamSettings> m_ownSettings;
@@ -290,6 +304,7 @@ private:
     QStatusBar *m_statusBar = nullptr;
     QLabel *m_statusPanel = nullptr;
     QLabel *m_unreadablePanel = nullptr;
+    QLabel *m_pausedPanel = nullptr;
 
     QFrame *m_qrFrame = nullptr;
     QComboBox *m_qrySiteCbo = nullptr;
@@ -304,6 +319,7 @@ private:
     QLabel *m_qryLabel3 = nullptr;
 
     QWidget *m_optionsPage = nullptr;
+    QWidget *m_optionsScroll = nullptr;
     QGroupBox *m_frame1 = nullptr;
     QGroupBox *m_frame2 = nullptr;
     QGroupBox *m_frame3 = nullptr;

@@ -1,5 +1,7 @@
 #include "frmnote.h"
 
+#include "resources/biditext.h"
+
 #include "control/captionloader.h"
 #include "model/roamstore.h"
 #include "sitefiledialog.h"
@@ -66,7 +68,11 @@ frmNote::frmNote(RoamStore &store, qint16 langOffset, QWidget *parent)
 
     CaptionLoader::LoadFormCaptions(this, langOffset);
     m_visited->setChecked(m_store.NoteVisited);
-    m_url->setText(m_store.NoteURL);
+    // The URL reads decoded and left to right in both languages; the record keeps its own.
+    m_url->setLayoutDirection(Qt::LeftToRight);
+    m_shownUrl = BidiText::readableUrl(m_store.NoteURL);
+    m_exactUrl = m_store.NoteURL;
+    m_url->setText(m_shownUrl);
     m_url->setCursorPosition(0);
     m_title->setText(m_store.NoteTitle);
     m_title->setCursorPosition(0);
@@ -81,7 +87,7 @@ bool frmNote::run(RoamStore &store, const QString &selectedUrl, qint16 langOffse
 
 void frmNote::cmdUpdate_Click()
 {
-    m_store.NoteURL = m_url->text();
+    m_store.NoteURL = m_url->text() == m_shownUrl ? m_exactUrl : m_url->text();
     m_store.NoteTitle = m_title->text();
     m_store.NoteText = m_note->toPlainText();
     m_store.NoteVisited = m_visited->checkState() != Qt::Unchecked;

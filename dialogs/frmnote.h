@@ -42,4 +42,7 @@ private:
     QLineEdit *m_title = nullptr;
     QCheckBox *m_visited = nullptr;
     QPlainTextEdit *m_note = nullptr;
+    // The URL as recorded and as shown: an untouched field gives the recorded one back.
+    QString m_exactUrl;
+    QString m_shownUrl;
 };

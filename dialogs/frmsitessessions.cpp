@@ -4,6 +4,7 @@
 #include "model/cfile.h"
 #include "model/roamstore.h"
 #include "model/timekey.h"
+#include "resources/biditext.h"
 #include "resources/roamstrings.h"
 #include "sitefiledialog.h"
 #include "taggedwidgets.h"
@@ -130,7 +131,8 @@ frmSitesSessions::frmSitesSessions(const RoamStore &store, qint16 langOffset, QW
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
 
     CaptionLoader::LoadFormCaptions(this, langOffset);
-    url->setText(store.NoteURL);
+    url->setLayoutDirection(Qt::LeftToRight);
+    url->setText(BidiText::readableUrl(store.NoteURL));
     url->setCursorPosition(0);
     title->setText(store.NoteTitle);
     title->setCursorPosition(0);
@@ -161,16 +163,20 @@ void frmSitesSessions::fillList(const RoamStore &store, qint16 langOffset)
             if (!visit)
                 continue;
             auto *row = new VisitItem;
-            row->setText(SessionColumn, generalDateTime(visit->Session));
+            // Dates, times and durations read left to right in the Hebrew list too.
+            const auto ltr = [hebrew](const QString &text) {
+                return BidiText::leftToRight(text, hebrew ? Qt::RightToLeft : Qt::LeftToRight);
+            };
+            row->setText(SessionColumn, ltr(generalDateTime(visit->Session)));
             row->setData(SessionColumn, SortRole, sortValue(visit->Session));
-            row->setText(FromColumn, visit->sTime.toString(u"HH:mm"_s));
+            row->setText(FromColumn, ltr(visit->sTime.toString(u"HH:mm"_s)));
             row->setData(FromColumn, SortRole, sortValue(visit->sTime));
-            row->setText(ForColumn, durationText(visit->sTime, visit->eTime));
+            row->setText(ForColumn, ltr(durationText(visit->sTime, visit->eTime)));
             row->setData(ForColumn,
                          SortRole,
                          isZeroDateTime(visit->eTime) ? std::numeric_limits<qint64>::max()
                                                       : visit->sTime.secsTo(visit->eTime));
-            row->setText(ParamsColumn, visit->Param);
+            row->setText(ParamsColumn, ltr(visit->Param));
             row->setData(ParamsColumn, SortRole, visit->Param);
             rows.append(row);
         }

@@ -3,6 +3,7 @@
 #include "panellink.h"
 
 #include "control/captionloader.h"
+#include "resources/roamstrings.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -18,6 +19,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+constexpr int NotFoundId = 124;
+
 template<typename W>
 W *tagged(W *widget, const char *name, const QString &tag)
 {
@@ -31,6 +34,7 @@ W *tagged(W *widget, const char *name, const QString &tag)
 frmFind::frmFind(PanelLink &panel, qint16 langOffset, QWidget *parent)
     : QDialog(parent)
     , m_panel(panel)
+    , m_langOffset(langOffset)
 {
     setObjectName(u"frmFind"_s);
     setProperty(CaptionLoader::TagProperty, u"85"_s);
@@ -41,6 +45,10 @@ frmFind::frmFind(PanelLink &panel, qint16 langOffset, QWidget *parent)
     m_txtFindString = new QLineEdit(this);
     m_txtFindString->setObjectName(u"txtFindString"_s);
     m_label1->setBuddy(m_txtFindString);
+    m_lblResult = new QLabel(this);
+    m_lblResult->setObjectName(u"lblResult"_s);
+    m_lblResult->setTextFormat(Qt::PlainText);
+    connect(m_txtFindString, &QLineEdit::textEdited, m_lblResult, &QLabel::clear);
 
     m_frame1 = tagged(new QGroupBox(u"Find in"_s, this), "Frame1", u"88"_s);
     m_optUrls = tagged(new QRadioButton(u"URL's"_s, m_frame1), "optFindURL_2", u"89"_s);
@@ -67,6 +75,7 @@ frmFind::frmFind(PanelLink &panel, qint16 langOffset, QWidget *parent)
     auto *fields = new QVBoxLayout;
     fields->addWidget(m_label1);
     fields->addWidget(m_txtFindString);
+    fields->addWidget(m_lblResult);
     fields->addWidget(m_frame1);
     fields->addStretch(1);
 
@@ -107,11 +116,19 @@ void frmFind::cmdNext_Click()
 
 void frmFind::find(bool start)
 {
-    m_panel.Find(start, m_optUrls->isChecked(), true, m_txtFindString->text());
-    if (QWidget *main = parentWidget()) {
-        main->raise();
-        main->activateWindow();
-    }
+    const bool found = m_panel.Find(start, m_optUrls->isChecked(), true, m_txtFindString->text());
+    // The focus stays here, so that Escape closes the window and Enter finds again; the hit
+    // shows selected in the main window beside it.
+    m_lblResult->setText(found ? QString()
+                               : RoamStrings::text(NotFoundId + m_langOffset)
+                                     .value_or(RoamStrings::text(NotFoundId).value_or(QString())));
+}
+
+void frmFind::setLangOffset(qint16 langOffset)
+{
+    m_langOffset = langOffset;
+    CaptionLoader::LoadResStrings(this, langOffset);
+    m_lblResult->clear();
 }
 
 void frmFind::cmdExit_Click()

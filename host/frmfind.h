@@ -20,7 +20,8 @@ class frmFind final : public QDialog
 
 public:
     /// Searches through @p panel, which must outlive the window; captions in @p langOffset.
-    /// After Find the focus goes back to @p parent, the main window.
+    /// The window keeps the focus after a search (Enter searches again, Escape closes it);
+    /// when nothing is found it says "Not found" under the text.
     frmFind(PanelLink &panel, qint16 langOffset, QWidget *parent = nullptr);
 
     QLineEdit *txtFindString() const { return m_txtFindString; }
@@ -29,11 +30,15 @@ public:
     QPushButton *cmdFind() const { return m_cmdFind; }
     QPushButton *cmdNext() const { return m_cmdNext; }
     QPushButton *cmdExit() const { return m_cmdExit; }
+    /// The answer of the last search: "Not found", or empty after a hit.
+    QLabel *lblResult() const { return m_lblResult; }
 
     /// Searches from the start of the outline.
     void cmdFind_Click();
     /// Searches on from the node selected.
     void cmdNext_Click();
+    /// Loads the captions again in the language of @p langOffset.
+    void setLangOffset(qint16 langOffset);
     /// Hides the window; it keeps its text and choice.
     void cmdExit_Click();
 
@@ -45,6 +50,8 @@ private:
 
     PanelLink &m_panel;
     QLabel *m_label1 = nullptr;
+    QLabel *m_lblResult = nullptr;
+    qint16 m_langOffset = 0;
     QLineEdit *m_txtFindString = nullptr;
     QGroupBox *m_frame1 = nullptr;
     QRadioButton *m_optTitles = nullptr;

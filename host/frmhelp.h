@@ -15,7 +15,9 @@ class frmHelp final : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmHelp(QWidget *parent = nullptr);
+    /// Captions in the language of @p langOffset; the help text itself is English and reads
+    /// left to right in both. Escape and Ctrl+W close the window.
+    explicit frmHelp(QWidget *parent = nullptr, qint16 langOffset = 0);
 
     /// Where the "Read.me" of the program in @p programFolder (this program's folder when
     /// empty) is: in the data folder beside the program's folder, as installed and as built.
@@ -33,4 +35,5 @@ private:
 
     QPlainTextEdit *m_textdata = nullptr;
     HostMessage::Show m_message = &HostMessage::okOnly;
+    qint16 m_langOffset = 0;
 };

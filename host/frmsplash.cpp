@@ -2,7 +2,9 @@
 
 #include "control/captionloader.h"
 #include "model/roamsettings.h"
+#include "resources/biditext.h"
 #include "resources/roamicons.h"
+#include "resources/roamstrings.h"
 #include "resources/roamversion.h"
 
 #include <QFrame>
@@ -12,6 +14,13 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int DescriptionId = 144;
+constexpr int VersionId = 145;
+
+} // namespace
 
 frmSplash::frmSplash(QWidget *parent)
     // The browser opens its window while this one waits for OK: it must not end up behind it.
@@ -33,10 +42,8 @@ frmSplash::frmSplash(QWidget *parent)
     m_product = new QLabel(m_fraMainFrame);
     m_product->setObjectName(u"lblProductName"_s);
     m_product->setTextFormat(Qt::RichText);
-    m_product->setText(
-        u"<h2>Roamlog</h2><p>Version %1</p><p>A record of the pages you visit.</p>"_s.arg(
-            Roamlog::versionText()));
     m_product->setAlignment(Qt::AlignCenter);
+    showProduct();
 
     auto *frameLayout = new QHBoxLayout(m_fraMainFrame);
     frameLayout->addWidget(m_logo);
@@ -44,6 +51,7 @@ frmSplash::frmSplash(QWidget *parent)
 
     m_command2 = new QPushButton(u"OK"_s, this);
     m_command2->setObjectName(u"Command2"_s);
+    m_command2->setProperty(CaptionLoader::TagProperty, u"44"_s);
     m_command2->setDefault(true);
     m_command4 = new QPushButton(u"Help"_s, this);
     m_command4->setObjectName(u"Command4"_s);
@@ -70,6 +78,19 @@ void frmSplash::Form_Load(const RoamSettings &settings)
     const int lang = settings.lang();
     m_langOffset = lang >= -32768 && lang <= 32767 ? qint16(lang) : qint16(0);
     CaptionLoader::LoadResStrings(this, m_langOffset);
+    showProduct();
+}
+
+void frmSplash::showProduct()
+{
+    const auto text = [this](int id) {
+        return RoamStrings::text(id + m_langOffset)
+            .value_or(RoamStrings::text(id).value_or(QString()));
+    };
+    m_product->setText(u"<h2>Roamlog</h2><p>%1%2</p><p>%3</p>"_s.arg(
+        text(VersionId),
+        BidiText::leftToRight(Roamlog::versionText(), layoutDirection()),
+        text(DescriptionId).toHtmlEscaped()));
 }
 
 void frmSplash::showButtons()

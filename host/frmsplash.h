@@ -40,6 +40,8 @@ signals:
     void Command4_Click();
 
 private:
+    void showProduct();
+
     QFrame *m_fraMainFrame = nullptr;
     QLabel *m_logo = nullptr;
     QLabel *m_product = nullptr;

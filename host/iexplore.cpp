@@ -5,9 +5,10 @@
 #include "roamlogwindow.h"
 
 #include "model/roamsettings.h"
+#include "resources/roamstrings.h"
 #include "views/waitcursor.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 Iexplore::Iexplore(const HostOptions &options,
                    std::unique_ptr<Browser> browser,
@@ -34,6 +35,9 @@ void Iexplore::Main()
     m_splash = std::make_unique<frmSplash>();
     m_splash->Form_Load(*m_settings);
     m_langOffset = m_splash->LangOffset();
+    // Every window follows the language, message boxes and menus included.
+    QGuiApplication::setLayoutDirection(
+        m_langOffset == RoamStrings::HebrewOffset ? Qt::RightToLeft : Qt::LeftToRight);
     const bool withSplash = !m_options.headless && !m_options.noSplash;
     if (withSplash)
         m_splash->show();

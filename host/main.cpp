@@ -57,6 +57,8 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.roamlog.Roamlog"));
     QGuiApplication::setWindowIcon(RoamIcons::appIcon());
     CaptionLoader::installFontSubstitutions();
+    // Message boxes and menus take the same face as the loaded windows.
+    QApplication::setFont(CaptionLoader::uiFont());
 
     // Parsed again now that the per-user locations know the program's name.
     const HostOptions options = HostOptions::parse(arguments, &error);

@@ -6,5 +6,9 @@ PanelLink::PanelLink(QObject *parent)
 
 PanelLink::~PanelLink() = default;
 
-void PanelLink::Find(bool, bool, bool, const QString &) { }
+bool PanelLink::Find(bool, bool, bool, const QString &)
+{
+    return false;
+}
+
 void PanelLink::PageActivity(const QString &, const QString &) { }

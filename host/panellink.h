@@ -37,9 +37,9 @@ public:
     /** Shows a line in the panel's status bar. */
     virtual void ShowStatus(const QString &text) = 0;
     /** Selects the next node of the outline showing whose URL (@p URL true) or title holds
-        @p txt, from the top when @p Start, downwards when @p Dir. A link to nothing
-        searchable finds nothing. */
-    virtual void Find(bool Start, bool URL, bool Dir, const QString &txt);
+        @p txt, from the top when @p Start, downwards when @p Dir; returns whether one was
+        found. A link to nothing searchable finds nothing. */
+    virtual bool Find(bool Start, bool URL, bool Dir, const QString &txt);
 
 signals:
     void AboutBox();

@@ -30,6 +30,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kQuitQuestion = 18;
+constexpr int kRecordingPaused = 123;
 
 int roundHalfEven(double value)
 {
@@ -80,6 +81,8 @@ RoamlogWindow::RoamlogWindow(const HostOptions &options,
     connect(m_link.get(), &PanelLink::AboutBox, this, &RoamlogWindow::onAboutBox);
     connect(m_link.get(), &PanelLink::FindIt, this, &RoamlogWindow::FindIt);
     connect(m_link.get(), &PanelLink::GetHelp, this, &RoamlogWindow::GetHelp);
+    connect(m_panel, &RoamPane1::RecordingPaused, this, &RoamlogWindow::showRecordingState);
+    connect(m_panel, &RoamPane1::LanguageChanged, this, &RoamlogWindow::changeLanguage);
 
     m_firstActivate = true;
     CreateExplorer();
@@ -259,6 +262,27 @@ void RoamlogWindow::onAboutBox()
         PlaceWindow(true);
 }
 
+void RoamlogWindow::showRecordingState(bool paused)
+{
+    m_paused = paused;
+    setWindowTitle(paused
+                       ? u"Roamlog - "_s + resourceText(kRecordingPaused, m_langOffset, QString())
+                       : u"Roamlog"_s);
+}
+
+void RoamlogWindow::changeLanguage(qint16 langOffset)
+{
+    m_langOffset = langOffset;
+    QGuiApplication::setLayoutDirection(langOffset == RoamStrings::HebrewOffset ? Qt::RightToLeft
+                                                                                : Qt::LeftToRight);
+    showRecordingState(m_paused);
+    if (m_find)
+        m_find->setLangOffset(langOffset);
+    // The help window takes the new language when it opens next.
+    if (m_help && !m_help->isVisible())
+        m_help->close();
+}
+
 frmFind *RoamlogWindow::findWindow() const
 {
     return m_find;
@@ -281,7 +305,7 @@ void RoamlogWindow::FindIt()
 void RoamlogWindow::GetHelp()
 {
     if (!m_help) {
-        m_help = new frmHelp(this);
+        m_help = new frmHelp(this, m_langOffset);
         m_help->setAttribute(Qt::WA_DeleteOnClose);
         m_help->setMessageBox(m_message);
         m_help->Form_Load(m_readMePath);

@@ -90,6 +90,8 @@ private:
     void onBrowserFailed(const QString &message);
     void onAboutBox();
     void showMessage(const QString &title, const QString &text);
+    void showRecordingState(bool paused);
+    void changeLanguage(qint16 langOffset);
     void reportProblem(const QString &text);
 
     HostOptions m_options;
@@ -109,4 +111,5 @@ private:
     bool m_activationQueued = false;
     bool m_browserStarted = false;
     bool m_closed = false;
+    bool m_paused = false;
 };

@@ -67,8 +67,7 @@ void RoamPaneLink::ShowStatus(const QString &text)
         m_panel->SetStatusText(text);
 }
 
-void RoamPaneLink::Find(bool Start, bool URL, bool Dir, const QString &txt)
+bool RoamPaneLink::Find(bool Start, bool URL, bool Dir, const QString &txt)
 {
-    if (m_panel)
-        m_panel->Find(Start, URL, Dir, txt);
+    return m_panel && m_panel->Find(Start, URL, Dir, txt);
 }

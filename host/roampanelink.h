@@ -23,7 +23,7 @@ public:
     qint16 QuitIt() const override;
     void SetSession(bool sEnd) override;
     void ShowStatus(const QString &text) override;
-    void Find(bool Start, bool URL, bool Dir, const QString &txt) override;
+    bool Find(bool Start, bool URL, bool Dir, const QString &txt) override;
 
 private:
     QPointer<RoamPane1> m_panel;

@@ -51,8 +51,9 @@ constexpr std::array s_table {
     Entry {26, u"&Close"},
     Entry {526, u"&סגור"},
 
-    // Query message; it has no Hebrew text
+    // Query message
     Entry {28, u"No string to find"},
+    Entry {528, u"אין מילה לחפש"},
 
     // Site properties dialog
     Entry {30, u"Properties"},
@@ -161,6 +162,68 @@ constexpr std::array s_table {
     Entry {617, u"המשימה נשמרה ב"},
     Entry {118, u"The task could not be written: "},
     Entry {618, u"לא ניתן לשמור את המשימה: "},
+
+    // Panel: recording state, find and query answers, deletion of a site
+    Entry {119, u"Pause recording"},
+    Entry {619, u"השהה את ההקלטה"},
+    Entry {120, u"Resume recording"},
+    Entry {620, u"המשך להקליט"},
+    Entry {121, u"Favorites"},
+    Entry {621, u"מועדפים"},
+    Entry {122, u"Add to "},
+    Entry {622, u"הוסף ל"},
+    Entry {123, u"Recording paused"},
+    Entry {623, u"ההקלטה מושהית"},
+    Entry {124, u"Not found"},
+    Entry {624, u"לא נמצא"},
+    Entry {125, u"Delete the record of this site, with its visits and note?"},
+    Entry {625, u"למחוק את הרישום של האתר הזה, עם הביקורים וההערה?"},
+    Entry {126, u"Choose where to find the string: URL's, Titles, Notes or All."},
+    Entry {626, u"בחר היכן לחפש: כתובות, כותרות, הערות או הכל."},
+    Entry {127, u"Sites found: "},
+    Entry {627, u"אתרים שנמצאו: "},
+    Entry {128, u" was added to favorites"},
+    Entry {628, u" נוסף למועדפים"},
+    Entry {129, u"Unreadable site files: "},
+    Entry {629, u"קבצי אתר שלא נקראו: "},
+    Entry {130, u"Path not found: "},
+    Entry {630, u"הנתיב לא נמצא: "},
+    Entry {131, u"Unexpected Error: "},
+    Entry {631, u"שגיאה לא צפויה: "},
+
+    // Panel: options page and the menu items without a design identifier
+    Entry {132, u"Browser"},
+    Entry {632, u"דפדפן"},
+    Entry {133, u"TreeView"},
+    Entry {633, u"תצוגת העץ"},
+    Entry {134, u"Never quit"},
+    Entry {634, u"לעולם לא לסגור"},
+    Entry {135, u"Allways quit"},
+    Entry {635, u"תמיד לסגור"},
+    Entry {136, u"Ask"},
+    Entry {636, u"לשאול"},
+    Entry {137, u"Stay on top"},
+    Entry {637, u"תמיד למעלה"},
+    Entry {138, u"Description in Tree"},
+    Entry {638, u"כותרות בעץ"},
+    Entry {139, u"Urls in Tree"},
+    Entry {639, u"כתובות בעץ"},
+    Entry {140, u"Hebrew"},
+    Entry {640, u"עברית"},
+    Entry {141, u"Add to tasks"},
+    Entry {641, u"הוסף למשימות"},
+    Entry {142, u"Change folder"},
+    Entry {642, u"החלף ספריה"},
+    Entry {143, u"The find, help and start windows change language at the next start."},
+    Entry {643, u"חלונות החיפוש, העזרה והפתיחה יחליפו שפה בהפעלה הבאה."},
+
+    // Host: start and help windows
+    Entry {144, u"A record of the pages you visit."},
+    Entry {644, u"תיעוד של הדפים שבהם ביקרת."},
+    Entry {145, u"Version "},
+    Entry {645, u"גרסה "},
+    Entry {146, u"Can't open file: "},
+    Entry {646, u"לא ניתן לפתוח את הקובץ: "},
 };
 
 // The table above is written in reading order; lookups use this sorted copy.

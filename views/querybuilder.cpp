@@ -83,8 +83,9 @@ bool QueryBuilder::OccursIn(const QString &text, const QString &field)
     return text.isEmpty() || field.contains(text, Qt::CaseInsensitive);
 }
 
-void QueryBuilder::BuildQueryOutline(const Query &query)
+int QueryBuilder::BuildQueryOutline(const Query &query)
 {
+    int found = 0;
     const WaitCursor wait;
     CTreeNodes &nodes = m_builder.NewOutlineNodes();
 
@@ -92,7 +93,8 @@ void QueryBuilder::BuildQueryOutline(const Query &query)
     if (query.question == Question::DownloadsSince)
         since = SinceDate(query.sinceText);
 
-    ParentStack stack(m_tree, ParentStack::Prefix::NodeText);
+    // Nodes show titles, so the nesting reads the URL from the node's key.
+    ParentStack stack(m_tree, ParentStack::Prefix::KeyBeforeHash);
     stack.Reset(1);
     for (const CFilePtr &file : m_store.Files) {
         if (!anyAfter(file->Sessions, since, [](const CSession &visit) { return visit.Session; }))
@@ -110,9 +112,11 @@ void QueryBuilder::BuildQueryOutline(const Query &query)
             continue;
 
         const int parent = stack.ParentFor(file->URL(), file->Level());
+        const bool showUrl = m_builder.UrlOrDescChoice() != 0 || file->Title.trimmed().isEmpty();
+        const QString text = showUrl ? file->URL() : file->Title;
         const int index = m_tree.Add(parent,
                                      file->URL(),
-                                     file->URL(),
+                                     text,
                                      file->Visited() ? OutlineTree::VisitedSiteImage
                                                      : OutlineTree::UnvisitedSiteImage,
                                      OutlineTree::SiteTag);
@@ -123,12 +127,14 @@ void QueryBuilder::BuildQueryOutline(const Query &query)
             record->URL = file->URL();
             record->Index = index;
             record->Title = file->Title;
-            record->Node = file->URL();
+            record->Node = text;
         }
         stack.Place(file->Level(), index);
+        ++found;
     }
     // Any tag other than an outline's only finishes: root child sorting off, root expanded.
     m_builder.BuildOutline(u"Query"_s);
+    return found;
 }
 
 int QueryBuilder::FindNext(const OutlineTree &tree,

@@ -11,8 +11,8 @@ class RoamStore;
 /// The Query page's two questions and the search of the outline showing.
 ///
 /// A query fills the tree below its root with the matching sites, nested by path like the
-/// other outlines; every site node shows the site's full URL whatever the URL/description
-/// option says, and the nesting compares a candidate parent's node text (its full URL).
+/// other outlines (by the nodes' keys, their URLs); a site node shows the site's full URL when
+/// the URL/description option shows URLs or the site has no title, and its title otherwise.
 class QueryBuilder final
 {
 public:
@@ -49,7 +49,8 @@ public:
     /// answer @p query and replaces `OutlineNodes`. A site takes part only when one of its
     /// visits belongs to a browsing session whose day lies after the Since day (whole days,
     /// exclusive; without Since every site with a visit). Shows the hourglass meanwhile.
-    void BuildQueryOutline(const Query &query);
+    /// Returns the number of sites listed.
+    int BuildQueryOutline(const Query &query);
 
     /// The Since day for the text of the date field: the text read as a date in the user's
     /// short or long date form, or as an ISO date; 1 January 1990 when it is none of them.

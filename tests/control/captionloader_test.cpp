@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -140,6 +141,18 @@ QStringList itemTexts(const QList<QAction *> &items)
     return texts;
 }
 
+// The desktop's face at the desktop's size, with the Hebrew font behind it for Hebrew.
+void expectDesktopFont(const QWidget *widget)
+{
+    const QFont desktop = QGuiApplication::font();
+    EXPECT_EQ(widget->font().family(), QFontInfo(desktop).family())
+        << widget->metaObject()->className();
+    EXPECT_EQ(widget->font().pointSizeF(), desktop.pointSizeF())
+        << widget->metaObject()->className();
+    EXPECT_TRUE(widget->font().families().contains(QLatin1String(CaptionLoader::HebrewFontFamily)))
+        << widget->metaObject()->className();
+}
+
 } // namespace
 
 TEST(CaptionLoader, ReadsLeadingNumbersAndDecimalText)
@@ -195,9 +208,7 @@ TEST(CaptionLoader, PanelInEnglish)
     const QList<QWidget *> widgets {
         panel.root.get(), panel.tabs, panel.sinceLabel, panel.urls, panel.menu, panel.date};
     for (const QWidget *widget : widgets) {
-        EXPECT_EQ(widget->font().family(), QStringLiteral("Miriam"))
-            << widget->metaObject()->className();
-        EXPECT_EQ(widget->font().pointSize(), 8) << widget->metaObject()->className();
+        expectDesktopFont(widget);
     }
 }
 
@@ -231,21 +242,27 @@ TEST(CaptionLoader, PanelInHebrew)
     EXPECT_EQ(panel.root->layoutDirection(), Qt::RightToLeft);
     EXPECT_EQ(panel.tabs->layoutDirection(), Qt::RightToLeft);
     EXPECT_EQ(panel.menu->layoutDirection(), Qt::RightToLeft);
-    EXPECT_EQ(panel.hebrew->font().family(), QStringLiteral("Miriam"));
-    EXPECT_EQ(panel.hebrew->font().pointSize(), 8);
+    expectDesktopFont(panel.hebrew);
 }
 
-TEST(CaptionLoader, ReplacedMenuTextsNoLongerHoldTheirIdentifier)
+TEST(CaptionLoader, LoadingAgainChangesTheLanguage)
 {
     Panel panel;
     CaptionLoader::LoadResStrings1(panel.root.get(), English);
     CaptionLoader::LoadResStrings1(panel.root.get(), Hebrew);
-    EXPECT_EQ(panel.items.first()->text(), QStringLiteral("Navigate To.."));
+    EXPECT_EQ(panel.items.first()->text(), s(u"לך אל"));
     EXPECT_EQ(panel.sinceLabel->text(), s(u"מתאריך"));
     EXPECT_EQ(panel.tabs->tabText(0), s(u"נוכחי"));
+    EXPECT_EQ(panel.menu->layoutDirection(), Qt::RightToLeft);
+
+    CaptionLoader::LoadResStrings1(panel.root.get(), English);
+    EXPECT_EQ(panel.items.first()->text(), QStringLiteral("Navigate To.."));
+    EXPECT_EQ(panel.tabs->tabText(0), QStringLiteral("Current"));
+    EXPECT_EQ(panel.root->layoutDirection(), Qt::LeftToRight);
+    EXPECT_EQ(panel.menu->layoutDirection(), Qt::LeftToRight);
 }
 
-TEST(CaptionLoader, DialogKeepsItsFontFamily)
+TEST(CaptionLoader, DialogTakesTheDesktopFont)
 {
     QDialog dialog;
     dialog.setProperty(CaptionLoader::TagProperty, QStringLiteral("30"));
@@ -275,8 +292,7 @@ TEST(CaptionLoader, DialogKeepsItsFontFamily)
     for (const QWidget *widget : {static_cast<QWidget *>(&dialog),
                                   static_cast<QWidget *>(url),
                                   static_cast<QWidget *>(list)}) {
-        EXPECT_EQ(widget->font().family(), QStringLiteral("DejaVu Sans"));
-        EXPECT_EQ(widget->font().pointSize(), 8);
+        expectDesktopFont(widget);
     }
     EXPECT_EQ(child.windowTitle(), QString());
 
@@ -311,8 +327,7 @@ TEST(CaptionLoader, HostWindowsAndTheEmbeddedPanel)
     // The host reads the tab tooltip's own number: 52 + 6 is the Sites outline's tooltip.
     EXPECT_EQ(tabs->tabToolTip(0), s(u"מתאר של האתרים"));
     EXPECT_EQ(find.layoutDirection(), Qt::RightToLeft);
-    EXPECT_EQ(next->font().family(), QStringLiteral("Miriam"));
-    EXPECT_EQ(next->font().pointSize(), 8);
+    expectDesktopFont(next);
 
     QWidget main;
     main.setWindowTitle(QStringLiteral("Roamlog"));
@@ -322,11 +337,14 @@ TEST(CaptionLoader, HostWindowsAndTheEmbeddedPanel)
     CaptionLoader::LoadResStrings(&main, English);
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Roamlog"));
     EXPECT_EQ(paneLabel->text(), QStringLiteral("own"));
-    EXPECT_EQ(pane->font().family(), QStringLiteral("Miriam"));
+    expectDesktopFont(pane);
 }
 
 TEST(CaptionLoader, MiriamRendersWithTheCulmusFont)
 {
+    // The Hebrew fallback of the desktop's face is installed.
+    EXPECT_EQ(QFontInfo(QFont(QLatin1String(CaptionLoader::HebrewFontFamily))).family(),
+              QLatin1String(CaptionLoader::HebrewFontFamily));
     CaptionLoader::installFontSubstitutions();
     EXPECT_TRUE(QFont::substitutes(QStringLiteral("Miriam"))
                     .contains(QStringLiteral("Miriam CLM"), Qt::CaseInsensitive));

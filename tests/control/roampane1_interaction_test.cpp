@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSignalSpy>
+#include <QStatusBar>
 
 using namespace Qt::StringLiterals;
 
@@ -129,6 +131,44 @@ TEST_F(InteractionTest, LeftClicksShowTheOtherTextAndPickTheSite)
     EXPECT_EQ(panel.SiteUrl(), u"mysite.example/about"_s);
 }
 
+TEST_F(InteractionTest, HebrewStatusBarKeepsUrlsAndTitlesWhole)
+{
+    RoamPane1 &panel = twoSessions(500);
+    EXPECT_EQ(panel.sbrDB()->layoutDirection(), Qt::RightToLeft);
+    clickTab(1);
+    // The URL is one left-to-right unit: it cannot come out as "docs/mysite.example".
+    clickNode(node(u"mysite.example/docs"_s));
+    EXPECT_EQ(panel.StatusText(), u"\u2066mysite.example/docs\u2069"_s);
+    // A title takes the direction of its own first letter.
+    clickTab(5);
+    child<QRadioButton>(u"UrlOrDesc_1"_s)->click();
+    clickTab(1);
+    clickNode(node(u"mysite.example/about"_s));
+    EXPECT_EQ(panel.StatusText(), u"\u2068Alpha about\u2069"_s);
+    // The record and the navigation keep the exact URL.
+    EXPECT_EQ(panel.SiteUrl(), u"mysite.example/about"_s);
+}
+
+TEST_F(InteractionTest, OptionsPageIsUsableInASmallWindow)
+{
+    RoamPane1 &panel = twoSessions();
+    panel.resize(300, 420);
+    clickTab(5);
+    auto *scroll = child<QScrollArea>(u"OptionsScroll"_s);
+    ASSERT_TRUE(scroll->isVisible());
+    // Nothing is squeezed below its least size: the page scrolls instead.
+    QWidget *page = panel.OptionsPage();
+    EXPECT_GE(page->height(), page->minimumSizeHint().height());
+    EXPECT_GE(page->width(), page->minimumSizeHint().width());
+    auto *hebrew = child<QCheckBox>(u"Language"_s);
+    scroll->ensureWidgetVisible(child<QPushButton>(u"NeverRecordRemove"_s));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(child<QPushButton>(u"NeverRecordRemove"_s)->visibleRegion().isEmpty());
+    scroll->ensureWidgetVisible(hebrew);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(hebrew->visibleRegion().isEmpty());
+}
+
 TEST_F(InteractionTest, DoubleClickAndEnterNavigateToSitesOnly)
 {
     RoamPane1 &panel = twoSessions();
@@ -211,47 +251,76 @@ TEST_F(InteractionTest, SearchButtonRunsTheQuery)
     EXPECT_TRUE(panel.qrFrame()->isVisible());
     EXPECT_EQ(tree()->Count(), nodesBefore);
 
-    // No field chosen: the root alone.
-    string->setText(u"MYSITE"_s);
+    // No field chosen: the page says what is missing and stays.
+    QTest::keyClicks(string, u"MYSITE"_s);
     QTest::mouseClick(search, Qt::LeftButton);
+    ASSERT_EQ(m_messages.size(), 2);
+    EXPECT_EQ(m_messages.at(1).text,
+              u"Choose where to find the string: URL's, Titles, Notes or All."_s);
+    EXPECT_TRUE(panel.qrFrame()->isVisible());
+    EXPECT_EQ(tree()->Count(), nodesBefore);
+
+    // Enter in the string runs the query; the results show titles and their count.
+    QTest::mouseClick(urls, Qt::LeftButton, {}, QPoint(6, urls->height() / 2));
+    QTest::keyClick(string, Qt::Key_Return);
     EXPECT_FALSE(panel.qrFrame()->isVisible());
     EXPECT_TRUE(tree()->isVisible());
-    EXPECT_EQ(tree()->Count(), 1);
     EXPECT_EQ(OutlineTree::NodeText(tree()->Node(1)), u"Query"_s);
-
-    clickTab(4);
-    QTest::mouseClick(urls, Qt::LeftButton, {}, QPoint(6, urls->height() / 2));
-    QTest::mouseClick(search, Qt::LeftButton);
     ASSERT_NE(node(u"mysite.example"_s), nullptr);
-    EXPECT_EQ(OutlineTree::NodeText(node(u"mysite.example/docs"_s)), u"mysite.example/docs"_s);
+    EXPECT_EQ(OutlineTree::NodeText(node(u"mysite.example/docs"_s)), u"Zeta docs"_s);
     EXPECT_EQ(node(u"mysite.example/docs"_s)->parent(), node(u"mysite.example"_s));
     EXPECT_EQ(node(u"old.example"_s), nullptr);
+    EXPECT_EQ(panel.StatusText(), u"Sites found: 3"_s);
+    // A result's URL shows in the status bar.
+    clickNode(node(u"mysite.example/about"_s));
+    EXPECT_EQ(panel.StatusText(), u"mysite.example/about"_s);
 
+    // Typing into the date field chooses the Since question; into the string, Find string.
     clickTab(4);
+    QTest::keyClicks(child<QLineEdit>(u"qryDate1"_s), u"1/1/2000"_s);
+    EXPECT_TRUE(child<QRadioButton>(u"qryOpt0"_s)->isChecked());
+    string->clear();
     QTest::mouseClick(titles, Qt::LeftButton, {}, QPoint(6, titles->height() / 2));
-    string->setText(u"old PAGE"_s);
+    QTest::keyClicks(string, u"old PAGE"_s);
+    EXPECT_TRUE(findString->isChecked());
     QTest::mouseClick(search, Qt::LeftButton);
     EXPECT_EQ(tree()->Count(), 2);
     EXPECT_NE(node(u"old.example/page"_s), nullptr);
-    EXPECT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(panel.StatusText(), u"Sites found: 1"_s);
+    EXPECT_EQ(m_messages.size(), 2);
 
     // Find steps through the result.
     panel.Find(true, true, false, u"example"_s);
     EXPECT_EQ(tree()->SelectedNode(), node(u"old.example/page"_s));
 }
 
-TEST_F(InteractionTest, NoStringToFindInHebrewFallsBackToEnglish)
+TEST_F(InteractionTest, QueryInHebrewSaysWhatIsMissingAndCountsItsResults)
 {
     RoamPane1 &panel = twoSessions(500);
     clickTab(4);
     auto *findString = child<QRadioButton>(u"qryOpt1"_s);
     findString->click();
-    EXPECT_EQ(child<QLineEdit>(u"qryString"_s)->text(), u"Enter String"_s);
+    auto *string = child<QLineEdit>(u"qryString"_s);
+    EXPECT_EQ(string->text(), QString());
+    EXPECT_EQ(string->placeholderText(), u"הכנס מילה/מילים"_s);
     child<QPushButton>(u"qryResults"_s)->click();
-    ASSERT_EQ(m_messages.size(), 1);
-    // The message has no Hebrew text of its own.
-    EXPECT_EQ(m_messages.at(0).text, u"No string to find"_s);
+    child<QRadioButton>(u"qryOpt1_3"_s)->click();
+    QTest::keyClick(string, Qt::Key_Return);
+    // Blanks are no string either.
+    QTest::keyClicks(string, u"  "_s);
+    QTest::keyClick(string, Qt::Key_Return);
+    ASSERT_EQ(m_messages.size(), 3);
+    for (const auto &message : std::as_const(m_messages))
+        EXPECT_EQ(message.text, u"אין מילה לחפש"_s);
     EXPECT_TRUE(panel.qrFrame()->isVisible());
+
+    string->clear();
+    QTest::keyClicks(string, u"zeta"_s);
+    QTest::keyClick(string, Qt::Key_Return);
+    EXPECT_EQ(m_messages.size(), 3);
+    EXPECT_NE(node(u"mysite.example/docs"_s), nullptr);
+    // The number reads as one left-to-right run in the Hebrew status bar.
+    EXPECT_EQ(panel.StatusText(), u"אתרים שנמצאו: \u20661\u2069"_s);
 }
 
 TEST_F(InteractionTest, FindSelectsTheNextMatch)
@@ -278,11 +347,16 @@ TEST_F(InteractionTest, FindSelectsTheNextMatch)
     EXPECT_EQ(seen.size(), 4) << seen.join(u' ').toStdString();
     EXPECT_TRUE(seen.contains(u"mysite.example/about"_s));
 
-    panel.Find(true, false, false, u"no such text"_s);
-    EXPECT_EQ(OutlineTree::NodeKey(tree()->SelectedNode()), seen.last());
+    // Nothing found: no node stays selected as if it were a hit, and the status bar says so.
+    ASSERT_TRUE(panel.Find(true, false, false, u"O"_s));
+    EXPECT_FALSE(tree()->selectedItems().isEmpty());
+    EXPECT_FALSE(panel.Find(true, false, false, u"no such text"_s));
+    EXPECT_TRUE(tree()->selectedItems().isEmpty());
+    EXPECT_EQ(panel.StatusText(), u"Not found"_s);
     // By URL with titles shown: the records' URLs.
-    panel.Find(true, true, false, u"OLD.EXAMPLE/P"_s);
+    EXPECT_TRUE(panel.Find(true, true, false, u"OLD.EXAMPLE/P"_s));
     EXPECT_EQ(OutlineTree::NodeKey(tree()->SelectedNode()), u"old.example/page"_s);
+    EXPECT_EQ(tree()->selectedItems(), QList<QTreeWidgetItem *> {tree()->SelectedNode()});
 }
 
 TEST_F(InteractionTest, DeleteSiteRemovesItsFileRecordAndNodes)
@@ -301,10 +375,22 @@ TEST_F(InteractionTest, DeleteSiteRemovesItsFileRecordAndNodes)
     QTest::keyClick(tree(), Qt::Key_Delete);
     EXPECT_EQ(snapshot(dataFolder()), before);
 
+    // The menu and the Delete key ask first; No (the default) keeps everything.
+    m_answer = QMessageBox::No;
+    select(node(u"mysite.example"_s));
+    QTest::keyClick(tree(), Qt::Key_Delete);
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messages.at(0).icon, QMessageBox::Question);
+    EXPECT_EQ(m_messages.at(0).text,
+              u"Delete the record of this site, with its visits and note?"_s);
+    EXPECT_EQ(snapshot(dataFolder()), before);
+    EXPECT_NE(node(u"mysite.example/docs"_s), nullptr);
+
+    m_answer = QMessageBox::Yes;
     clickNode(node(u"mysite.example"_s), Qt::RightButton);
     menuItem(u"mnuDelete"_s)->trigger();
     closePopup();
-    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(m_messages.size(), 2);
     EXPECT_EQ(node(u"mysite.example"_s), nullptr);
     EXPECT_EQ(node(u"mysite.example/docs"_s), nullptr);
     EXPECT_FALSE(panel.Store().Files.Item(u"mysite.example"_s));

@@ -3,6 +3,7 @@
 #include "roamstore.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -93,6 +94,41 @@ TEST_F(ToolbarTest, PauseAndRecordSwitchTheRecording)
     panel.SetUrl(u"http://recorded.example/page"_s);
     EXPECT_EQ(panel.CurrentUrl(), u"recorded.example/page"_s);
     EXPECT_EQ(QDir(dataFolder()).entryList({u"*.smf"_s}).size(), 2);
+}
+
+TEST_F(ToolbarTest, KeysReachEveryButtonAndThePauseShows)
+{
+    for (const qint16 lang : {qint16(0), qint16(500)}) {
+        RoamPane1 &panel = showPanel(lang);
+        hookBrowser(panel);
+        panel.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+        QSignalSpy paused(&panel, &RoamPane1::RecordingPaused);
+        const QString pausedText = lang ? u"ההקלטה מושהית"_s : u"Recording paused"_s;
+
+        // One key pauses and resumes; the status bar says so while paused.
+        EXPECT_FALSE(panel.PausedPanel()->isVisible());
+        QTest::keyClick(panel.TreeView1(), Qt::Key_P, Qt::ControlModifier);
+        EXPECT_FALSE(panel.Recording());
+        EXPECT_TRUE(panel.PausedPanel()->isVisible());
+        EXPECT_EQ(panel.PausedPanel()->text(), pausedText);
+        // Other status texts do not hide it.
+        panel.SetStatusText(u"mysite.example"_s);
+        EXPECT_TRUE(panel.PausedPanel()->isVisible());
+        QTest::keyClick(panel.TreeView1(), Qt::Key_P, Qt::ControlModifier);
+        EXPECT_TRUE(panel.Recording());
+        EXPECT_FALSE(panel.PausedPanel()->isVisible());
+        ASSERT_EQ(paused.count(), 2);
+        EXPECT_TRUE(paused.at(0).at(0).toBool());
+        EXPECT_FALSE(paused.at(1).at(0).toBool());
+
+        // Ctrl+1 to Ctrl+7 are the favorites buttons 3 to 9.
+        m_folderAsks.clear();
+        m_folderAnswer.clear();
+        QTest::keyClick(panel.TreeView1(), Qt::Key_1, Qt::ControlModifier);
+        QTest::keyClick(panel.TreeView1(), Qt::Key_7, Qt::ControlModifier);
+        EXPECT_EQ(m_folderAsks, (QList<int> {3, 9})) << lang;
+    }
 }
 
 TEST_F(ToolbarTest, FavoritesButtonBindsOnceAndWritesTheShortcut)

@@ -171,3 +171,18 @@ TEST(FrmNote, CaptionsInBothLanguages)
     EXPECT_EQ(hebrew.layoutDirection(), Qt::RightToLeft);
     EXPECT_EQ(hebrew.findChild<QLineEdit *>(u"txtFields0"_s)->text(), url);
 }
+
+TEST(FrmNote, UrlReadsDecodedAndAnUntouchedFieldGivesTheExactUrlBack)
+{
+    Fixture f;
+    const QString encoded = u"he.example/wiki/%D7%90%20b"_s;
+    f.addSite(encoded, u"Aleph"_s, QString());
+    ASSERT_TRUE(f.store->GetCFile(encoded));
+    frmNote note(*f.store, 500);
+    auto *field = note.findChild<QLineEdit *>(u"txtFields0"_s);
+    EXPECT_EQ(field->text(), u"he.example/wiki/א%20b"_s);
+    EXPECT_EQ(field->layoutDirection(), Qt::LeftToRight);
+    EXPECT_EQ(note.layoutDirection(), Qt::RightToLeft);
+    clickButton(&note, u"cmdUpdate"_s);
+    EXPECT_EQ(f.store->NoteURL, encoded);
+}

@@ -256,3 +256,34 @@ TEST(FrmSitesSessions, ListFollowsTheFormSize)
         EXPECT_TRUE(buttons->isVisible());
     }
 }
+
+TEST(FrmSitesSessions, HebrewListKeepsTimesLeftToRightAndTheUrlReadsDecoded)
+{
+    Site f;
+    const QString encoded = u"127.0.0.1:8377/search?q=%D7%A9%D7%9C%D7%95%D7%9D"_s;
+    const CFilePtr site = f.addSite(encoded, u"חיפוש"_s, QString());
+    site->Sessions.Add(
+        visit(
+            at(2024, 3, 5, 9, 0, 0), at(2024, 3, 5, 9, 5, 30), at(2024, 3, 5, 9, 6, 15), u"q=1"_s),
+        u"k"_s);
+    ASSERT_TRUE(f.store->GetCFile(encoded));
+
+    for (const qint16 lang : {qint16(0), qint16(500)}) {
+        frmSitesSessions dialog(*f.store, lang);
+        auto *urlField = dialog.findChild<QLineEdit *>(u"txtFields0"_s);
+        EXPECT_EQ(urlField->text(), u"127.0.0.1:8377/search?q=שלום"_s);
+        EXPECT_EQ(urlField->layoutDirection(), Qt::LeftToRight);
+        const auto cell = [&](int c) {
+            return column(dialog, c).value(0);
+        };
+        // In Hebrew each date, time and duration is one left-to-right unit; English needs none.
+        const QString lri = lang ? u"\u2066"_s : QString();
+        const QString pdi = lang ? u"\u2069"_s : QString();
+        EXPECT_EQ(cell(frmSitesSessions::SessionColumn), lri + u"5 Mar 2024 09:00:00"_s + pdi);
+        EXPECT_EQ(cell(frmSitesSessions::FromColumn), lri + u"09:05"_s + pdi);
+        EXPECT_EQ(cell(frmSitesSessions::ForColumn), lri + u"0:45"_s + pdi);
+    }
+    // The record keeps the exact URL.
+    EXPECT_EQ(f.store->NoteURL, encoded);
+    EXPECT_EQ(site->URL(), encoded);
+}

@@ -11,7 +11,9 @@
 #include "model/roamsettings.h"
 #include "resources/roamstrings.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -45,12 +48,14 @@ public:
     qint16 QuitIt() const override { return 0; }
     void SetSession(bool) override { }
     void ShowStatus(const QString &) override { }
-    void Find(bool Start, bool URL, bool Dir, const QString &txt) override
+    bool Find(bool Start, bool URL, bool Dir, const QString &txt) override
     {
         m_calls.append(u"%1 %2 %3 [%4]"_s.arg(int(Start)).arg(int(URL)).arg(int(Dir)).arg(txt));
+        return m_found;
     }
 
     QStringList m_calls;
+    bool m_found = true;
 };
 
 QString hebrew(int id)
@@ -125,6 +130,40 @@ TEST(FindWindow, ButtonsAndKeysCallFindWithTheTextAndTheChoice)
     EXPECT_EQ(find.txtFindString()->text(), u"News Page"_s);
     EXPECT_TRUE(find.optFindURL(1)->isChecked());
     EXPECT_EQ(find.optFindURL(3), nullptr);
+}
+
+TEST(FindWindow, SaysNotFoundAndStillClosesWithEscape)
+{
+    for (const qint16 lang : {qint16(0), qint16(RoamStrings::HebrewOffset)}) {
+        FindingPanel panel;
+        QWidget main;
+        frmFind find(panel, lang, &main);
+        main.show();
+        find.show();
+        find.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&find));
+        QTest::keyClicks(find.txtFindString(), u"nowhere"_s);
+
+        panel.m_found = false;
+        QTest::keyClick(find.txtFindString(), Qt::Key_Return);
+        const QString notFound = RoamStrings::text(124 + lang).value_or(QString());
+        EXPECT_FALSE(notFound.isEmpty());
+        EXPECT_EQ(find.lblResult()->text(), notFound) << lang;
+        // Typing again takes the answer back; a hit leaves no answer.
+        QTest::keyClick(find.txtFindString(), Qt::Key_S);
+        EXPECT_EQ(find.lblResult()->text(), QString());
+        QTest::mouseClick(find.cmdNext(), Qt::LeftButton);
+        EXPECT_EQ(find.lblResult()->text(), notFound);
+        panel.m_found = true;
+        QTest::mouseClick(find.cmdFind(), Qt::LeftButton);
+        EXPECT_EQ(find.lblResult()->text(), QString());
+
+        // The window kept the focus through the searches: Escape closes it.
+        EXPECT_TRUE(find.isActiveWindow());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_FALSE(find.isVisible()) << lang;
+        EXPECT_EQ(panel.m_calls.size(), 3);
+    }
 }
 
 TEST_F(HostDialogsTest, FindItKeepsOneFindWindowUntilTheMainWindowCloses)
@@ -332,3 +371,65 @@ TEST_F(HostDialogsTest, GetHelpOpensOneHelpWindowAndBringsItUp)
 }
 
 } // namespace
+
+TEST(HelpWindow, EscapeAndCtrlWCloseItAndHebrewTurnsTheWindowNotTheText)
+{
+    struct Row
+    {
+        QKeySequence key;
+        qint16 lang;
+    };
+    const Row rows[] = {{QKeySequence(Qt::Key_Escape), 0},
+                        {QKeySequence(Qt::CTRL | Qt::Key_W), 0},
+                        {QKeySequence(Qt::CTRL | Qt::Key_W), qint16(RoamStrings::HebrewOffset)}};
+    for (const Row &row : rows) {
+        frmHelp help(nullptr, row.lang);
+        QStringList messages;
+        help.setMessageBox([&](QWidget *, const QString &message) { messages.append(message); });
+        help.Form_Load(u"/nonexistent/Read.me"_s);
+        EXPECT_EQ(help.windowTitle(), row.lang ? hebrew(99) : u"Help"_s);
+        EXPECT_EQ(help.layoutDirection(), row.lang ? Qt::RightToLeft : Qt::LeftToRight);
+        EXPECT_EQ(help.Textdata()->layoutDirection(), Qt::LeftToRight);
+        // In Hebrew the path is one left-to-right unit after the Hebrew words.
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages.first().endsWith(row.lang ? u"\u2066/nonexistent/Read.me\u2069"_s
+                                                       : u" /nonexistent/Read.me"_s))
+            << messages.first().toStdString();
+        help.show();
+        help.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&help));
+        help.Textdata()->setFocus();
+        QTest::keySequence(help.Textdata(), row.key);
+        EXPECT_FALSE(help.isVisible()) << row.key.toString().toStdString();
+    }
+}
+
+TEST_F(HostDialogsTest, PausedRecordingAndTheLanguageShowInTheMainWindowAtOnce)
+{
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->FirstActivate(); }, kWaitMs));
+    RoamPane1 *panel = window->RoamPane2();
+    EXPECT_EQ(window->windowTitle(), u"Roamlog"_s);
+    panel->ToolbarButton(1)->trigger();
+    EXPECT_EQ(window->windowTitle(), u"Roamlog - Recording paused"_s);
+    window->FindIt();
+    frmFind *find = window->findWindow();
+    ASSERT_NE(find, nullptr);
+    EXPECT_EQ(find->cmdFind()->text(), u"Find"_s);
+
+    // Hebrew chosen on the options page: the title, the find window and the whole program turn.
+    panel->TabStrip1()->setCurrentIndex(5);
+    panel->findChild<QCheckBox *>(u"Language"_s)->click();
+    EXPECT_EQ(window->windowTitle(), u"Roamlog - "_s + hebrew(123));
+    EXPECT_EQ(find->cmdFind()->text(), hebrew(91));
+    EXPECT_EQ(find->layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::RightToLeft);
+
+    panel->ToolbarButton(2)->trigger();
+    EXPECT_EQ(window->windowTitle(), u"Roamlog"_s);
+    panel->findChild<QCheckBox *>(u"Language"_s)->click();
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+    EXPECT_EQ(find->cmdFind()->text(), u"Find"_s);
+    EXPECT_EQ(m_settings->lang(), 0);
+}

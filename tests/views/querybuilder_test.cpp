@@ -67,15 +67,17 @@ protected:
         return *file;
     }
 
+    // The URLs of the sites listed, in tree order; checks the count the query gives.
     QStringList run(const QueryBuilder::Query &query)
     {
         m_tree.Clear();
         m_builder.AddRootNode(u"Query"_s, 8);
-        m_query.BuildQueryOutline(query);
-        QStringList texts;
+        const int found = m_query.BuildQueryOutline(query);
+        QStringList urls;
         for (int i = 2; i <= m_tree.Count(); ++i)
-            texts.append(OutlineTree::NodeText(m_tree.Node(i)));
-        return texts;
+            urls.append(OutlineTree::NodeKey(m_tree.Node(i)));
+        EXPECT_EQ(found, urls.size());
+        return urls;
     }
 
     static QueryBuilder::Query findString(const QString &text, Field field)
@@ -114,9 +116,8 @@ TEST_F(QueryBuilderTest, DownloadsSinceADayLeaveThatDayOut)
     // An unreadable date stands for 1 January 1990.
     query.sinceText = u"Enter Date"_s;
     EXPECT_EQ(run(query),
-              (QStringList {u"after.example/file"_s,
-                            u"downloadbefore.example"_s,
-                            u"onthatday.example"_s}));
+              (QStringList {
+                  u"after.example/file"_s, u"downloadbefore.example"_s, u"onthatday.example"_s}));
 
     // Without Since every site with a visit and a download whose fields hold the site text.
     query.question = Question::Downloads;
@@ -151,7 +152,7 @@ TEST_F(QueryBuilderTest, FindStringInTheChosenFieldIgnoringCase)
     EXPECT_EQ(m_builder.OutlineNodes().Count(), 0);
 }
 
-TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowIt)
+TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowTitlesOrUrlsAsChosen)
 {
     const QDate day = sinceDay;
     CFile &top = addSite(u"mysite"_s, u"My site"_s, {day});
@@ -159,12 +160,13 @@ TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowIt)
     addSite(u"mysite/docs"_s, u"Docs"_s, {day});
     addSite(u"mysite/docs/api"_s, u"API"_s, {day});
     addSite(u"mysite2/x"_s, u"Other"_s, {day});
+    addSite(u"mysite3"_s, u" "_s, {day});
     m_builder.SetUrlOrDescChoice(0);
 
     run(findString(u"mysite"_s, Field::Url));
-    ASSERT_EQ(m_tree.Count(), 5);
+    ASSERT_EQ(m_tree.Count(), 6);
     QTreeWidgetItem *root = m_tree.Node(1);
-    ASSERT_EQ(root->childCount(), 2);
+    ASSERT_EQ(root->childCount(), 3);
     QTreeWidgetItem *mysite = m_tree.NodeByKey(u"mysite"_s);
     ASSERT_NE(mysite, nullptr);
     EXPECT_EQ(mysite->parent(), root);
@@ -181,13 +183,22 @@ TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowIt)
     ASSERT_TRUE(record);
     EXPECT_EQ(record->URL, u"mysite/docs"_s);
     EXPECT_EQ(record->Title, u"Docs"_s);
-    EXPECT_EQ(record->Node, u"mysite/docs"_s);
+    EXPECT_EQ(record->Node, u"Docs"_s);
     EXPECT_EQ(record->Index, OutlineTree::NodeIndex(docs));
+    // Titles shown: a site without a title shows its URL.
+    EXPECT_EQ(OutlineTree::NodeText(docs), u"Docs"_s);
+    EXPECT_EQ(OutlineTree::NodeText(m_tree.NodeByKey(u"mysite3"_s)), u"mysite3"_s);
+
+    m_builder.SetUrlOrDescChoice(1);
+    run(findString(u"mysite"_s, Field::Url));
+    EXPECT_EQ(OutlineTree::NodeText(m_tree.NodeByKey(u"mysite/docs"_s)), u"mysite/docs"_s);
+    EXPECT_EQ(m_tree.NodeByKey(u"mysite/docs/api"_s)->parent(), m_tree.NodeByKey(u"mysite/docs"_s));
 }
 
 TEST_F(QueryBuilderTest, FindNextStepsThroughMatches)
 {
     const QDate day = sinceDay;
+    m_builder.SetUrlOrDescChoice(1);
     addSite(u"alpha.org"_s, u"Query tools"_s, {day});
     addSite(u"beta.org"_s, u"Nothing"_s, {day});
     addSite(u"gamma.org/query"_s, u"Search"_s, {day});
