@@ -33,6 +33,7 @@ class QTreeWidgetItem;
 class QueryBuilder;
 class RoamSettings;
 class RoamStore;
+class SaveStatePanel;
 
 /// The Roamlog panel: toolbar, tab strip, outline tree, query page, options page and status
 /// bar over the recorded history. The host writes what the browser does into `SetUrl`,
@@ -248,6 +249,7 @@ private:
     void Option1_Click(int Index);
     void UrlOrDesc_Click(int Index);
     void showUnreadableCount();
+    void lockDataFolder();
     QString selectedTabTag() const;
 
     std::unique_ptr<RoamSettings> m_ownSettings;
@@ -287,6 +289,7 @@ private:
     QStatusBar *m_statusBar = nullptr;
     QLabel *m_statusPanel = nullptr;
     QLabel *m_unreadablePanel = nullptr;
+    SaveStatePanel *m_saveStatePanel = nullptr;
 
     QFrame *m_qrFrame = nullptr;
     QComboBox *m_qrySiteCbo = nullptr;

@@ -155,6 +155,8 @@ void ChromiumBrowser::start(const Options &options)
         });
         return;
     }
+    // The profile holds the browser's cookies and history: a new one is its owner's alone.
+    const bool newProfile = !options.profileDir.isEmpty() && !QFileInfo::exists(options.profileDir);
     if (options.profileDir.isEmpty() || !QDir().mkpath(options.profileDir)) {
         m_state = State::Ended;
         QTimer::singleShot(0, this, [this] {
@@ -163,6 +165,9 @@ void ChromiumBrowser::start(const Options &options)
         });
         return;
     }
+    if (newProfile)
+        QFile::setPermissions(options.profileDir,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     // The file survives every exit of the browser; a stale one would name a dead port.
     QFile::remove(QDir(options.profileDir).filePath(kActivePortFile));
 
