@@ -910,8 +910,11 @@ void RoamPane1::SetSession(bool sEnd)
     if (m_store->ReadOnly())
         return;
     m_store->SetSession(sEnd);
-    if (sEnd && m_store->UnsavedCount() > 0)
-        message(QMessageBox::Warning, SaveStatePanel::lostAtCloseText(*m_store, m_langOffset));
+    if (sEnd && m_store->UnsavedCount() > 0) {
+        const QString lost = SaveStatePanel::lostAtCloseText(*m_store, m_langOffset);
+        std::fprintf(stderr, "Roamlog: %s\n", qUtf8Printable(lost));
+        message(QMessageBox::Warning, lost);
+    }
 }
 
 QString RoamPane1::text(int id) const

@@ -63,11 +63,11 @@ QString SaveStatePanel::lostAtCloseText(const RoamStore &store, qint16 langOffse
     if (hebrew(langOffset))
         return u"%1 רשומות לא נכתבו לתיקיית הנתונים %2 (%3) ויאבדו עם סגירת התוכנית."_s.arg(
             count, folderOf(store), store.WriteError());
-    return u"%1 of the recorded history could not be written to the data folder %2 (%3) and "
-           "is lost when Roamlog closes."_s.arg(store.UnsavedCount() == 1 ? u"1 record"_s
-                                                                          : count + u" records"_s,
-                                                folderOf(store),
-                                                store.WriteError());
+    if (store.UnsavedCount() == 1)
+        return u"1 record could not be written to the data folder %1 (%2) and is lost when "
+               "Roamlog closes."_s.arg(folderOf(store), store.WriteError());
+    return u"%1 records could not be written to the data folder %2 (%3) and are lost when "
+           "Roamlog closes."_s.arg(count, folderOf(store), store.WriteError());
 }
 
 void SaveStatePanel::Refresh(const RoamStore &store, qint16 langOffset)

@@ -444,6 +444,9 @@ QString HistoryCommand::resolveDataDir(const QString &dir, bool mayBegin, QStrin
                    || !at.entryList({u"*.smf"_s}, QDir::Files).isEmpty());
     };
     const QString inner = QDir(dir).filePath(u"Data"_s);
+    // What cannot be looked into is said as such by the checks that follow.
+    if (QFileInfo(dir).isDir() && !QFileInfo(dir).isReadable())
+        return dir;
     if (holdsRecords(dir))
         return dir;
     if (holdsRecords(inner))

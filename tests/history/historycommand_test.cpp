@@ -1,7 +1,9 @@
 #include "historycommand.h"
 
+#include "clock.h"
 #include "datafolderlock.h"
 #include "roamsettings.h"
+#include "roamstore.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -17,6 +19,9 @@
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -588,4 +593,46 @@ TEST_F(HistoryCommandTest, CsvCellsNeverStartAFormulaAndJsonStaysExact)
     ASSERT_EQ(run({u"export"_s, u"--format"_s, u"csv"_s, u"--out"_s, outFile}).code, 0);
     EXPECT_EQ(QFileInfo(outFile).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST(PrivateRecord, AnotherLocalUserCannotReadWhatTheStoreWrote)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root; the modes are checked in model_tests";
+    // A setup folder open to all, as a home folder often is; the record inside is not.
+    QTemporaryDir setup;
+    ASSERT_EQ(::chmod(QFile::encodeName(setup.path()).constData(), 0755), 0);
+    const QString data = setup.filePath(u"Data"_s);
+    {
+        RoamStore store(data, Clock::system());
+        store.LoadDataFolder();
+        auto file = std::make_shared<CFile>();
+        file->SetURL(u"private.example/page"_s);
+        file->FileName = QDir(data).filePath(u"0001.smf"_s);
+        store.Files.Add(file, file->URL());
+        ASSERT_TRUE(store.SaveFile(file));
+        ASSERT_TRUE(store.SetSession(true));
+    }
+    const auto runAs = [&data](uid_t user) {
+        QProcess process;
+        process.setChildProcessModifier([user] {
+            if (user != 0 && (::setgid(user) != 0 || ::setuid(user) != 0))
+                ::_exit(99);
+        });
+        process.start(QStringLiteral(ROAMLOG_HISTORY_EXECUTABLE),
+                      {u"sites"_s, u"--data-dir"_s, data});
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return Result {process.exitCode(),
+                       QString::fromUtf8(process.readAllStandardOutput()),
+                       QString::fromUtf8(process.readAllStandardError())};
+    };
+    const Result owner = runAs(0);
+    EXPECT_EQ(owner.code, 0) << owner.err.toStdString();
+    EXPECT_TRUE(owner.out.contains(u"private.example/page"_s));
+    const uid_t nobody = 65534;
+    const Result other = runAs(nobody);
+    EXPECT_EQ(other.code, 2) << other.err.toStdString();
+    EXPECT_EQ(other.out, QString());
+    EXPECT_TRUE(other.err.contains(u" cannot be read"_s)) << other.err.toStdString();
+    EXPECT_FALSE(other.err.contains(u"private.example"_s));
 }
