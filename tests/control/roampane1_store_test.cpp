@@ -134,3 +134,31 @@ TEST_F(PanelStoreTest, AFolderThatCannotBeMadeOrWrittenIsReportedAtStart)
     EXPECT_EQ(made.InitialisationError(),
               u"Unexpected Error: Path not found: "_s + unwritable + u"/Data"_s);
 }
+
+TEST_F(PanelStoreTest, APartlyReadableSiteFileIsCountedAndKeptAsideBeforeItsRewrite)
+{
+    // The second visit is cut off: the record holds only the first.
+    const QByteArray damaged
+        = "\"a.example\",\"A\",1\r\n"
+          "2,0,\" \"\r\n"
+          "\"S\",#2023-12-01 10:00:00#,#2023-12-01 10:00:01#,#2023-12-01 10:00:09#,\"\"\r\n"
+          "\"S\",#2023-12-02 10:00:00#,#2023-12-02";
+    const QString path = QDir(dataFolder()).filePath(u"0001.smf"_s);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(damaged);
+    file.close();
+
+    RoamPane1 &panel = makePanel();
+    const auto *unreadable = panel.findChild<QLabel *>(u"sbrDBUnreadable"_s);
+    ASSERT_TRUE(unreadable);
+    EXPECT_TRUE(unreadable->isVisibleTo(&panel));
+    EXPECT_EQ(unreadable->text(), u"Unreadable site files: 1"_s);
+    EXPECT_TRUE(panel.Store().Files.Item(u"a.example"_s));
+
+    panel.SetUrl(u"http://a.example/"_s);
+    EXPECT_EQ(bytesOf(path + u".damaged"_s), damaged);
+    const auto onDisk = filesOnDisk();
+    ASSERT_TRUE(onDisk.contains(u"a.example"_s));
+    EXPECT_EQ(onDisk.value(u"a.example"_s)->Sessions.Count(), 2);
+}
