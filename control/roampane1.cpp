@@ -1146,6 +1146,9 @@ void RoamPane1::mnuFind_Click()
 
 void RoamPane1::mnuDelete_Click()
 {
+    // The folder is another Roamlog's: what would be deleted here would stay on disk.
+    if (m_store->ReadOnly())
+        return;
     QTreeWidgetItem *node = m_tree->SelectedNode();
     const QString tag = OutlineTree::NodeTag(node);
     bool done = true;

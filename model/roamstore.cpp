@@ -358,7 +358,7 @@ bool RoamStore::GetCFile(const QString &selectedUrl)
 bool RoamStore::SetCFile(const QString &selectedUrl)
 {
     const CFilePtr file = Files.Item(selectedUrl);
-    if (!file)
+    if (!file || m_readOnly)
         return false;
     file->Note = NoteText.trimmed();
     file->SetVisited(NoteVisited);

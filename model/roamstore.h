@@ -109,7 +109,8 @@ public:
     bool GetCFile(const QString &selectedUrl);
 
     /// Copies `NoteText` (trimmed) and `NoteVisited` back into the record keyed `selectedUrl`
-    /// and saves it; false when there is no such record or its file could not be written.
+    /// and saves it; false when there is no such record, the store is read-only (nothing is
+    /// copied back) or its file could not be written.
     bool SetCFile(const QString &selectedUrl);
 
     /// The bytes of a sessions file for `sessions`.

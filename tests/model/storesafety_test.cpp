@@ -136,6 +136,10 @@ TEST(RoamStore, TheSecondStoreOnAFolderIsReadOnlyAndChangesNothing)
     EXPECT_FALSE(second.SaveFile(newRecord(second, u"site/b"_s, u"b.smf"_s)));
     EXPECT_FALSE(second.SetSession(true));
     EXPECT_FALSE(second.RemoveFile(copy));
+    EXPECT_TRUE(second.Files.Item(u"site/a"_s));
+    second.NoteText = u"a note"_s;
+    EXPECT_FALSE(second.SetCFile(u"site/a"_s));
+    EXPECT_EQ(copy->Note, u" "_s);
     EXPECT_EQ(second.UnsavedCount(), 0);
     EXPECT_EQ(readAll(kept->FileName), siteBytes);
     EXPECT_EQ(readAll(writer.sessionsFileName()), sessionBytes);
