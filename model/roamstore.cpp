@@ -84,18 +84,21 @@ bool RoamStore::parseSessions(QStringView text, CSessions &sessions)
     qsizetype lineCount = 0;
     bool whole = true;
     qint64 count = -1;
-    for (const QStringView line : text.tokenize(u'\n')) {
-        const QStringView entry = line.trimmed();
+    // Lines end with CR LF, but a lone CR or LF ends one too, as for the field reader.
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype to = from;
+        while (to < text.size() && text[to] != u'\r' && text[to] != u'\n')
+            ++to;
+        const QStringView entry = text.sliced(from, to - from).trimmed();
+        from = to + 1;
         if (entry.isEmpty())
             continue;
         FieldReader in(entry);
-        if (count < 0 && lineCount == 0) {
-            ++lineCount;
+        if (lineCount++ == 0) {
             if (!in.takeInteger(count) || count < 0)
                 whole = false;
             continue;
         }
-        ++lineCount;
         QDateTime start;
         QDateTime end;
         if (!in.takeDateTime(start) || !in.takeDateTime(end)) {
