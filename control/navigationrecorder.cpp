@@ -235,7 +235,7 @@ bool NavigationRecorder::recordOneVisit(const QString &URL)
         file->Sessions.Add(visit, key);
     }
     file->LastEntered = key;
-    file->Save();
+    m_store.SaveFile(file);
     noteSessionInUse();
     return true;
 }
@@ -275,7 +275,7 @@ void NavigationRecorder::urlName(const QString &name)
         return;
     if (file->Title != name) {
         file->Title = name;
-        file->Save();
+        m_store.SaveFile(file);
     }
     m_currentTitle = name;
 }
@@ -321,7 +321,7 @@ void NavigationRecorder::recordDownload(const QString &key,
     act->Location = location;
     act->Session = m_store.SessionStart;
     file->Activities.Add(act, timeKey(now));
-    file->Save();
+    m_store.SaveFile(file);
 }
 
 void NavigationRecorder::setEndUrl(const QString &MySite)
@@ -333,5 +333,5 @@ void NavigationRecorder::setEndUrl(const QString &MySite)
     if (!visit)
         return;
     visit->eTime = m_clock.now();
-    file->Save();
+    m_store.SaveFile(file);
 }

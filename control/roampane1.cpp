@@ -3,6 +3,7 @@
 #include "accesskeys.h"
 #include "captionloader.h"
 #include "navigationrecorder.h"
+#include "savestatepanel.h"
 #include "wordhelpers.h"
 
 #include "cfile.h"
@@ -56,6 +57,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <exception>
 
 using namespace Qt::StringLiterals;
@@ -208,6 +210,8 @@ void RoamPane1::createControls()
     m_pausedPanel->setTextFormat(Qt::PlainText);
     m_statusBar->addPermanentWidget(m_pausedPanel);
     m_pausedPanel->hide();
+    m_saveStatePanel = new SaveStatePanel(m_statusBar);
+    m_statusBar->addPermanentWidget(m_saveStatePanel);
 
     createQueryPage();
     createOptionsPage();
@@ -527,9 +531,19 @@ void RoamPane1::UserControl_Initialize()
         const QString tag = selectedTabTag();
         m_builder->AddRootNode(tag, outlineTabImage(tag));
         m_store->SessionStart = m_clock.now();
+        m_store->SetSaveStateListener(
+            [this] { m_saveStatePanel->Refresh(*m_store, m_langOffset); });
+        QString reason;
+        if (makePrivateFolder(m_store->dataFolder(), &reason))
+            lockDataFolder();
         m_store->LoadDataFolder();
-        if (!QDir(m_store->dataFolder()).exists())
+        if (!QDir(m_store->dataFolder()).exists()) {
             failure = text(PathNotFoundId) + QDir::toNativeSeparators(m_store->dataFolder());
+            std::fprintf(stderr,
+                         "Roamlog: the data folder %s cannot be created: %s\n",
+                         qUtf8Printable(QDir::toNativeSeparators(m_store->dataFolder())),
+                         qUtf8Printable(reason));
+        }
     } catch (const std::exception &error) {
         failure = QString::fromLocal8Bit(error.what());
     }
@@ -780,6 +794,8 @@ void RoamPane1::Toolbar1_ButtonClick(QAction *button)
         return;
     }
     const QString tag = tagOf(button);
+    if (m_store->ReadOnly())
+        return;
     if (tag == u"Play"_s) {
         m_recorder->SetRecording(true);
         m_buttons.at(0)->setEnabled(true);
@@ -844,9 +860,25 @@ void RoamPane1::UrlOrDesc_Click(int Index)
         m_builder->SetUrlOrDescChoice(Index);
 }
 
+void RoamPane1::lockDataFolder()
+{
+    if (m_store->LockDataFolder(u"Roamlog"_s) != DataFolderLock::Result::Busy)
+        return;
+    // Two writers would each rewrite whole files from their own memory, so the second one
+    // records nothing and changes nothing.
+    m_recorder->SetRecording(false);
+    m_buttons.at(0)->setEnabled(false);
+    m_buttons.at(1)->setEnabled(false);
+    const QString text = SaveStatePanel::readOnlyText(*m_store, m_langOffset);
+    m_saveStatePanel->Refresh(*m_store, m_langOffset);
+    std::fprintf(stderr, "Roamlog: %s\n", qUtf8Printable(text));
+    message(QMessageBox::Warning, text + u'.');
+}
+
 void RoamPane1::showUnreadableCount()
 {
-    const qsizetype count = m_store->unreadableFiles().size();
+    // A partly readable file counts too: part of it is not in the record.
+    const qsizetype count = m_store->unreadableFiles().size() + m_store->damagedFiles().size();
     if (count == 0) {
         m_unreadablePanel->hide();
         return;
@@ -1014,9 +1046,16 @@ QString RoamPane1::CutLastWord(const QString &s, QString &Remainder, const QStri
 
 void RoamPane1::SetSession(bool sEnd)
 {
+    if (m_store->ReadOnly())
+        return;
     if (sEnd)
         m_recorder->EndVisit();
     m_store->SetSession(sEnd);
+    if (sEnd && m_store->UnsavedCount() > 0) {
+        const QString lost = SaveStatePanel::lostAtCloseText(*m_store, m_langOffset);
+        std::fprintf(stderr, "Roamlog: %s\n", qUtf8Printable(lost));
+        message(QMessageBox::Warning, lost);
+    }
 }
 
 QString RoamPane1::text(int id) const
@@ -1257,6 +1296,9 @@ void RoamPane1::mnuFind_Click()
 
 void RoamPane1::mnuDelete_Click()
 {
+    // The folder is another Roamlog's: what would be deleted here would stay on disk.
+    if (m_store->ReadOnly())
+        return;
     QTreeWidgetItem *node = m_tree->SelectedNode();
     const QString tag = OutlineTree::NodeTag(node);
     bool done = true;
@@ -1309,11 +1351,10 @@ bool RoamPane1::deleteSite(QTreeWidgetItem *node)
     const CFilePtr file = m_store->Files.Item(m_selectedUrl);
     if (!file)
         return false;
-    // From here on a failing step does not stop the rest: a file already gone still lets the
-    // record and the node go.
-    if (!file->FileName.isEmpty())
-        QFile::remove(file->FileName);
-    m_store->Files.Remove(m_selectedUrl);
+    // A file already gone still lets the record and the node go; a file that stays keeps its
+    // record, or it would come back at the next start.
+    if (!m_store->RemoveFile(file))
+        return false;
     removeNode(node);
     return true;
 }
@@ -1347,11 +1388,10 @@ bool RoamPane1::deleteSession(QTreeWidgetItem *node)
                 changed = true;
             }
         }
-        if (changed && !file->Save())
+        if (changed && !m_store->SaveFile(file))
             saved = false;
     }
-    if (!writeFileSafely(m_store->sessionsFileName(),
-                         RoamStore::sessionsBytes(m_store->AllSessions)))
+    if (!m_store->SaveSessions())
         saved = false;
     return saved;
 }

@@ -33,6 +33,7 @@ class QTreeWidgetItem;
 class QueryBuilder;
 class RoamSettings;
 class RoamStore;
+class SaveStatePanel;
 
 /// The Roamlog panel: toolbar, tab strip, outline tree, query page, options page and status
 /// bar over the recorded history. The host writes what the browser does into `SetUrl`,
@@ -265,6 +266,7 @@ private:
     void loadDynamicTexts();
     void showRecordingState();
     bool queryIsComplete();
+    void lockDataFolder();
     QString selectedTabTag() const;
 
     std::unique_ptr<RoamSettings> m_ownSettings;
@@ -305,6 +307,7 @@ private:
     QLabel *m_statusPanel = nullptr;
     QLabel *m_unreadablePanel = nullptr;
     QLabel *m_pausedPanel = nullptr;
+    SaveStatePanel *m_saveStatePanel = nullptr;
 
     QFrame *m_qrFrame = nullptr;
     QComboBox *m_qrySiteCbo = nullptr;

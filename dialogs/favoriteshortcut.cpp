@@ -1,5 +1,7 @@
 #include "favoriteshortcut.h"
 
+#include "model/safewrite.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -76,6 +78,33 @@ QString hostOf(const QString &url)
 
 } // namespace
 
+QString FavoriteShortcut::shortcutUrl(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // A shortcut is a small text; anything larger is not one of ours.
+    const QByteArray bytes = file.read(64 * 1024);
+    for (QByteArray line : bytes.split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith("URL="))
+            return QString::fromUtf8(line.mid(4));
+    }
+    return {};
+}
+
+QString FavoriteShortcut::freePath(const QDir &dir, const QString &name, const QString &url)
+{
+    // Another page's shortcut is never replaced: the name gets " (2)", " (3)"... and the same
+    // page again finds its own shortcut among them.
+    for (int n = 1;; ++n) {
+        const QString path = dir.filePath(
+            (n == 1 ? name : name + u" ("_s + QString::number(n) + u')') + u".url"_s);
+        if (!QFileInfo::exists(path) || shortcutUrl(path) == url)
+            return path;
+    }
+}
+
 QString FavoriteShortcut::safeFileName(const QString &title, const QString &url)
 {
     QString name = sanitize(title);
@@ -106,7 +135,7 @@ QString FavoriteShortcut::write(const QString &url,
         return fail(u"The folder %1 does not exist."_s.arg(QDir::toNativeSeparators(folder)));
 
     const QDir dir(folderInfo.absoluteFilePath());
-    const QString path = dir.filePath(safeFileName(title, url) + u".url"_s);
+    const QString path = freePath(dir, safeFileName(title, url), url);
     if (QFileInfo(path).absolutePath() != dir.absolutePath())
         return fail(u"The title gives no file name inside %1."_s.arg(
             QDir::toNativeSeparators(dir.absolutePath())));
@@ -114,6 +143,7 @@ QString FavoriteShortcut::write(const QString &url,
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
+    keepPrivate(file);
     const QByteArray bytes = contents(url);
     if (file.write(bytes) != bytes.size()) {
         const QString reason = file.errorString();

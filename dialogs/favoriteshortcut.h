@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QDir;
+
 /// Internet shortcut files (".url") for the favorites buttons.
 ///
 /// A shortcut is two CR LF terminated lines: "[InternetShortcut]" and "URL=" with the page's
@@ -14,9 +16,11 @@ public:
     /// The longest file name (without ".url") in bytes of UTF-8.
     static constexpr int MaxNameBytes = 200;
 
-    /// Writes the shortcut for `url` into `folder`, named after `title`, replacing a file of
-    /// that name. Returns the written file's path; on failure returns an empty text and puts
-    /// the reason into `error` (when not null). The old file stays intact on failure.
+    /// Writes the shortcut for `url` into `folder`, named after `title`. A shortcut of that
+    /// name to another URL stays: the new one is named "title (2)", "title (3)"...; a shortcut
+    /// to the same URL is rewritten. The file is readable by its owner only. Returns the
+    /// written file's path; on failure returns an empty text and puts the reason into `error`
+    /// (when not null). The old file stays intact on failure.
     static QString write(const QString &url,
                          const QString &title,
                          const QString &folder,
@@ -30,4 +34,10 @@ public:
 
     /// The file's bytes for `url`.
     static QByteArray contents(const QString &url);
+
+    /// The URL a shortcut file names, empty when it names none.
+    static QString shortcutUrl(const QString &path);
+
+private:
+    static QString freePath(const QDir &dir, const QString &name, const QString &url);
 };

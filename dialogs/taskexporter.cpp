@@ -1,6 +1,7 @@
 #include "taskexporter.h"
 
 #include "model/clock.h"
+#include "model/safewrite.h"
 #include "resources/roamversion.h"
 
 #include <QDir>
@@ -97,7 +98,7 @@ QString TaskExporter::exportSite(const QString &recordedUrl,
     if (m_folder.isEmpty())
         return fail(u"No task folder is set."_s);
     const QDir folder(m_folder);
-    if (!folder.mkpath(u"."_s))
+    if (!makePrivateFolder(folder.absolutePath()))
         return fail(u"The task folder %1 could not be created."_s.arg(
             QDir::toNativeSeparators(folder.absolutePath())));
 
@@ -112,6 +113,7 @@ QString TaskExporter::exportSite(const QString &recordedUrl,
     if (!file.open(QIODevice::WriteOnly))
         return fail(u"The task could not be written to %1: %2"_s.arg(QDir::toNativeSeparators(path),
                                                                      file.errorString()));
+    keepPrivate(file);
     if (file.write(bytes) != bytes.size() || !file.commit())
         return fail(u"The task could not be written to %1: %2"_s.arg(QDir::toNativeSeparators(path),
                                                                      file.errorString()));

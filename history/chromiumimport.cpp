@@ -332,24 +332,23 @@ bool ChromiumImport::run(const QString &profileDir)
         if (store.AllSessions.Add(session, timeKey(session->sTime)))
             ++m_summary.newSessions;
     }
-    if (m_summary.newSessions > 0
-        && !writeFileSafely(store.sessionsFileName(),
-                            RoamStore::sessionsBytes(store.AllSessions))) {
-        m_err << programName << ": cannot write "
-              << QDir::toNativeSeparators(store.sessionsFileName()) << '\n';
-        ++m_summary.failedFiles;
-    }
+    // The store copies a partly readable file aside before rewriting it and says what it
+    // could not write; its messages are this program's.
+    store.SetLogger([this](const QString &line) {
+        m_err << (m_progress ? "\r" : "") << programName << ": " << line << '\n';
+    });
+    if (m_summary.newSessions > 0)
+        store.SaveSessions();
 
     m_lastProgress = -1;
     qint64 written = 0;
     for (const CFilePtr &file : dirty) {
-        if (!file->Save()) {
-            m_err << (m_progress ? "\r" : "") << programName << ": cannot write "
-                  << QDir::toNativeSeparators(file->FileName) << '\n';
-            ++m_summary.failedFiles;
-        }
+        store.SaveFile(file);
         showProgress("writing site files", ++written, qint64(dirty.size()));
     }
+    // A write that failed is tried once more after the others, as Roamlog does.
+    store.RetryUnsaved();
+    m_summary.failedFiles = store.UnsavedCount();
     if (m_progress && !dirty.empty()) {
         showProgress("writing site files", written, qint64(dirty.size()), true);
         m_err << '\n';

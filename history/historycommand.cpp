@@ -8,6 +8,7 @@
 #include "neverrecordrules.h"
 #include "roamsettings.h"
 #include "roamstore.h"
+#include "safewrite.h"
 #include "texttable.h"
 #include "timekey.h"
 
@@ -110,7 +111,8 @@ QString HistoryCommand::helpText()
            "\n"
            "Prints the browsing history that Roamlog recorded in a data folder.\n"
            "The data folder is only read (no session is registered and no file\n"
-           "changes), except by forget and import-chromium.\n"
+           "changes), except by forget and import-chromium, which change it only\n"
+           "while no Roamlog records into it.\n"
            "\n"
            "Commands:\n"
            "  sites        every recorded site (a page or one of its parent paths)\n"
@@ -121,6 +123,9 @@ QString HistoryCommand::helpText()
            "               every visit and download as one row each: kind, url, title,\n"
            "               note, start, end, durationSeconds, query, session, location;\n"
            "               JSON as an array of objects, CSV (RFC 4180) with a header row;\n"
+           "               in CSV a text beginning with = + - @, a tab or a carriage\n"
+           "               return gets a leading ' so that no spreadsheet takes it for a\n"
+           "               formula (JSON keeps every text exact)\n"
            "               --since keeps what began at or after DATE (yyyy-MM-dd or\n"
            "               yyyy-MM-ddTHH:mm:ss); --out writes FILE, not standard output\n"
            "  forget PATTERN [--dry-run]\n"
@@ -136,7 +141,12 @@ QString HistoryCommand::helpText()
            "\n"
            "Options:\n"
            "  --json           print JSON instead of aligned columns\n"
-           "  --data-dir DIR   use the data folder DIR instead of the configured one\n"
+           "  --data-dir DIR   instead of the configured data folder: the folder that\n"
+           "                   Roamlog's --data-dir takes (records in DIR/Data), or the\n"
+           "                   data folder itself (holding the *.smf files and Ses.sms);\n"
+           "                   a DIR with records in neither is an error, except that\n"
+           "                   import-chromium then begins a new record in DIR/Data\n"
+           "                   when that folder exists, else in DIR\n"
            "  --dry-run        forget: change nothing, list what would be removed\n"
            "  -h, --help       print this text\n"
            "\n"
@@ -145,7 +155,9 @@ QString HistoryCommand::helpText()
            "\n"
            "Exit status: 0 on success, 1 when no site is recorded under the URL of\n"
            "\"visits\", a file cannot be written or removed, or the History database\n"
-           "cannot be read, 2 for bad arguments or a data folder that does not exist.\n"_s;
+           "cannot be read, 2 for bad arguments or a data folder that does not exist\n"
+           "or holds no records, 3 when forget or import-chromium find Roamlog\n"
+           "recording into the data folder (nothing is changed; close it, retry).\n"_s;
 }
 
 int HistoryCommand::usageError(const QString &message)
@@ -227,12 +239,16 @@ int HistoryCommand::run(const QStringList &arguments)
         dataFolder = parser.value(dataDirOption);
         if (dataFolder.isEmpty())
             return usageError(u"--data-dir needs a folder"_s);
+        QString problem;
+        dataFolder = resolveDataDir(dataFolder, command == u"import-chromium", &problem);
+        if (dataFolder.isEmpty())
+            return usageError(problem);
     } else {
         dataFolder = m_settings.dataFolder();
     }
     // Importing is a way to begin: it may make the data folder.
     if (command == u"import-chromium" && !QFileInfo::exists(dataFolder)
-        && !QDir().mkpath(dataFolder))
+        && !makePrivateFolder(dataFolder))
         return failure(u"cannot create the data folder "_s + QDir::toNativeSeparators(dataFolder));
     const QFileInfo folder(dataFolder);
     if (!folder.exists())
@@ -254,6 +270,26 @@ int HistoryCommand::run(const QStringList &arguments)
                           parser.value(outOption));
     }
 
+    const bool changes = command == u"import-chromium"
+                         || (command == u"forget" && !parser.isSet(dryRunOption));
+    // Roamlog rewrites whole files from its memory: a change made beside it would be undone,
+    // and a forgotten site written back.
+    DataFolderLock lock(folder.absoluteFilePath());
+    if (changes) {
+        const DataFolderLock::Result locked = lock.acquire(programName);
+        if (locked == DataFolderLock::Result::Busy) {
+            m_err << programName << ": the data folder "
+                  << QDir::toNativeSeparators(folder.absoluteFilePath()) << " is in use by "
+                  << (lock.holder().isEmpty() ? u"Roamlog"_s : lock.holder())
+                  << "; nothing was changed. Close Roamlog and try again.\n";
+            m_err.flush();
+            return Busy;
+        }
+        if (locked == DataFolderLock::Result::Failed)
+            return failure(u"cannot write into the data folder "_s
+                           + QDir::toNativeSeparators(folder.absoluteFilePath()) + u": "_s
+                           + lock.errorString());
+    }
     if (command == u"forget")
         return forget(folder.absoluteFilePath(), rest.first(), parser.isSet(dryRunOption));
     if (command == u"import-chromium")
@@ -315,6 +351,7 @@ int HistoryCommand::exportRows(const QString &dataFolder,
     if (!file.open(QIODevice::WriteOnly))
         return failure(u"cannot write "_s + QDir::toNativeSeparators(outFile) + u": "_s
                        + file.errorString());
+    keepPrivate(file);
     QTextStream stream(&file);
     HistoryExport exporter(format, stream, m_err);
     if (since.isValid())
@@ -387,34 +424,43 @@ int HistoryCommand::failure(const QString &message)
 
 void HistoryCommand::load(const QString &dataFolder)
 {
-    // The store creates a missing folder, so it is only asked to load one known to exist. The
-    // running session it registers is its own; the sessions come from the file alone.
     m_store = std::make_unique<RoamStore>(dataFolder, Clock::system());
-    m_store->LoadDataFolder();
+    m_store->ReadDataFolder();
     for (const QString &path : m_store->unreadableFiles())
         m_err << programName << ": skipped " << QDir::toNativeSeparators(path)
               << ": not a site file\n";
-    readSessionsFile(m_store->sessionsFileName());
+    for (const QString &path : m_store->damagedFiles())
+        m_err << programName << ": " << QDir::toNativeSeparators(path)
+              << " is only partly readable; what could be read is shown\n";
+    m_sessions = m_store->AllSessions;
 }
 
-void HistoryCommand::readSessionsFile(const QString &fileName)
+QString HistoryCommand::resolveDataDir(const QString &dir, bool mayBegin, QString *problem)
 {
-    m_sessions = CSessions();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    FieldReader in(FieldReader::decode(file.readAll()));
-    file.close();
-
-    qint64 count = 0;
-    if (!in.takeInteger(count))
-        return;
-    for (qint64 i = 0; i < count; ++i) {
-        auto session = std::make_shared<CSession>();
-        if (!in.takeDateTime(session->sTime) || !in.takeDateTime(session->eTime))
-            return;
-        m_sessions.Add(session, timeKey(session->sTime));
-    }
+    const auto holdsRecords = [](const QString &folder) {
+        const QDir at(folder);
+        return at.exists()
+               && (QFileInfo::exists(at.filePath(u"Ses.sms"_s))
+                   || !at.entryList({u"*.smf"_s}, QDir::Files).isEmpty());
+    };
+    const QString inner = QDir(dir).filePath(u"Data"_s);
+    // What cannot be looked into is said as such by the checks that follow.
+    if (QFileInfo(dir).isDir() && !QFileInfo(dir).isReadable())
+        return dir;
+    if (holdsRecords(dir))
+        return dir;
+    if (holdsRecords(inner))
+        return inner;
+    // A new record: where Roamlog with that DIR would keep it once it has made DIR/Data.
+    if (mayBegin)
+        return QFileInfo(inner).isDir() ? inner : dir;
+    if (!QFileInfo(dir).isDir())
+        *problem = u"the data folder "_s + QDir::toNativeSeparators(dir) + u" does not exist"_s;
+    else
+        *problem
+            = QDir::toNativeSeparators(dir)
+              + u" holds no Roamlog records (no *.smf or Ses.sms in it or in its Data folder)"_s;
+    return {};
 }
 
 QJsonObject HistoryCommand::siteObject(const CFilePtr &file) const

@@ -23,7 +23,10 @@ class RoamStore;
 /// Commands: "sites", "sessions", "visits URL", "find TEXT", "export --format json|csv
 /// [--since DATE] [--out FILE]" (see `HistoryExport`), "forget PATTERN [--dry-run]" (see
 /// `HistoryForget`) and "import-chromium PROFILE_DIR" (see `ChromiumImport`). Options:
-/// "--json", "--data-dir DIR" (otherwise the data folder of `settings`), "--help".
+/// "--json", "--data-dir DIR" (otherwise the data folder of `settings`), "--help". DIR is the
+/// folder Roamlog's own "--data-dir" takes, with the records in DIR/Data, or the data folder
+/// itself; a DIR with records in neither is a usage error. The commands that change the folder
+/// take its one-writer lock and refuse (`Busy`) while Roamlog holds it.
 class HistoryCommand final
 {
 public:
@@ -32,8 +35,10 @@ public:
         Success = 0,
         /// "visits" of a URL that no site record holds; an export file that cannot be written.
         Failed = 1,
-        /// Bad arguments, or a data folder that does not exist.
+        /// Bad arguments, or a data folder that does not exist or holds no records.
         UsageError = 2,
+        /// "forget" or "import-chromium" while Roamlog holds the data folder's lock.
+        Busy = 3,
     };
 
     /// `settings` gives the data folder when "--data-dir" is absent; results go to `out`,
@@ -52,7 +57,7 @@ public:
 
 private:
     void load(const QString &dataFolder);
-    void readSessionsFile(const QString &fileName);
+    static QString resolveDataDir(const QString &dir, bool mayBegin, QString *problem);
 
     int listSites();
     int listSessions();

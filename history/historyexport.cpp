@@ -20,13 +20,18 @@ QJsonValue jsonText(const QString &text)
     return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
 }
 
-// RFC 4180: a field holding a comma, a quote or a line break is quoted, quotes doubled.
+// RFC 4180: a field holding a comma, a quote or a line break is quoted, quotes doubled. A
+// text any web page chooses (a title, a URL) that a spreadsheet would take for a formula gets
+// a leading apostrophe, which spreadsheets show as text.
 QString csvField(const QString &text)
 {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r')
-        && !text.contains(u'\n'))
-        return text;
+    static constexpr QStringView formulaStarts = u"=+-@\t\r";
     QString quoted = text;
+    if (!quoted.isEmpty() && formulaStarts.contains(quoted.front()))
+        quoted.prepend(u'\'');
+    if (!quoted.contains(u',') && !quoted.contains(u'"') && !quoted.contains(u'\r')
+        && !quoted.contains(u'\n'))
+        return quoted;
     quoted.replace(u"\""_s, u"\"\""_s);
     return u'"' + quoted + u'"';
 }

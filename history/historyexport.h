@@ -14,7 +14,9 @@ class QTextStream;
 /// Every row has the fields kind ("visit" or "download"), url, title, note, start, end,
 /// durationSeconds, query, session and location; times are local "yyyy-MM-ddTHH:mm:ss".
 /// A download's start is its time and its location the downloaded URL; a field that does not
-/// apply is null (JSON) or empty (CSV).
+/// apply is null (JSON) or empty (CSV). In CSV a text field (url, title, note, query,
+/// location) that begins with "=", "+", "-", "@", a tab or a carriage return gets a leading
+/// "'", so that a spreadsheet does not run it as a formula; JSON keeps every text exact.
 class HistoryExport final
 {
 public:

@@ -68,11 +68,14 @@ QByteArray CFile::toBytes() const
     return out.bytes();
 }
 
-bool CFile::Save() const
+bool CFile::Save(QString *error) const
 {
-    if (FileName.isEmpty())
+    if (FileName.isEmpty()) {
+        if (error)
+            *error = u"the record has no file name"_s;
         return false;
-    return writeFileSafely(FileName, toBytes());
+    }
+    return writeFileSafely(FileName, toBytes(), error);
 }
 
 bool CFile::Read(const QString &fileName)
@@ -105,6 +108,7 @@ bool CFile::fromBytes(QByteArrayView bytes)
 bool CFile::fromText(QStringView text)
 {
     FieldReader in(text);
+    m_damaged = false;
 
     // A failed take ends the line's statement; the fields still to be filled keep their
     // values, as do the working fields of the records below between one record and the next.
@@ -115,12 +119,14 @@ bool CFile::fromText(QStringView text)
     qint64 level = m_level;
     if (hasUrl && in.takeString(Title) && in.takeInteger(level))
         m_level = int(level);
+    else
+        m_damaged = true;
     hasUrl = hasUrl && !m_url.isEmpty();
 
     qint64 visits = 0;
     qint64 activities = 0;
-    if (in.takeInteger(visits) && in.takeInteger(activities))
-        in.takeString(Note);
+    if (!(in.takeInteger(visits) && in.takeInteger(activities) && in.takeString(Note)))
+        m_damaged = true;
 
     QString tag;
     QDateTime session = zeroDateTime();
@@ -128,13 +134,17 @@ bool CFile::fromText(QStringView text)
     QString startKey = timeKey(start);
     QDateTime end = zeroDateTime();
     QString param;
-    for (qint64 i = 0; i < visits && !in.exhausted(); ++i) {
+    qint64 visitsRead = 0;
+    for (; visitsRead < visits && !in.exhausted(); ++visitsRead) {
         tag.clear();
+        bool whole = false;
         if (in.takeString(tag) && in.takeDateTime(session) && in.takeDateTime(start)) {
             // The full form of a time is its key text already.
             startKey = in.fieldText().size() == 19 ? in.fieldText().toString() : timeKey(start);
-            (void)(in.takeDateTime(end) && in.takeString(param));
+            whole = in.takeDateTime(end) && in.takeString(param);
         }
+        if (!whole || tag != u"S"_s)
+            m_damaged = true;
         if (tag == u"S"_s) {
             auto visit = std::make_shared<CSession>();
             visit->Session = session;
@@ -147,10 +157,15 @@ bool CFile::fromText(QStringView text)
     QDateTime actSession = zeroDateTime();
     QDateTime when = zeroDateTime();
     QString location;
-    for (qint64 i = 0; i < activities && !in.exhausted(); ++i) {
+    if (visitsRead < visits)
+        m_damaged = true;
+    qint64 activitiesRead = 0;
+    for (; activitiesRead < activities && !in.exhausted(); ++activitiesRead) {
         tag.clear();
-        (void)(in.takeString(tag) && in.takeDateTime(actSession) && in.takeString(location)
-               && in.takeDateTime(when));
+        if (!(in.takeString(tag) && in.takeDateTime(actSession) && in.takeString(location)
+              && in.takeDateTime(when))
+            || tag != u"A"_s)
+            m_damaged = true;
         if (tag == u"A"_s) {
             auto act = std::make_shared<CActivity>();
             act->Session = actSession;
@@ -159,5 +174,7 @@ bool CFile::fromText(QStringView text)
             Activities.Add(act, timeKey(when));
         }
     }
+    if (activitiesRead < activities)
+        m_damaged = true;
     return hasUrl;
 }

@@ -53,13 +53,18 @@ public:
 
     /// Writes the whole site file to `FileName` through a temporary file that replaces the old
     /// one only once it is complete. Returns false, leaving any old file intact, when the file
-    /// could not be written or when `FileName` is empty.
-    bool Save() const;
+    /// could not be written or when `FileName` is empty; `error`, when given, gets the reason.
+    bool Save(QString *error = nullptr) const;
 
     /// Sets `FileName` and fills the record from that file. A file that ends early or holds a
-    /// field of the wrong kind leaves the rest unread; what was read stays. Returns false when
-    /// the file cannot be opened or does not begin with a URL: such a file is not a site file.
+    /// field of the wrong kind leaves the rest unread; what was read stays and `Damaged` tells.
+    /// Returns false when the file cannot be opened or does not begin with a URL: such a file
+    /// is not a site file.
     bool Read(const QString &fileName);
+
+    /// Whether the last read found the file only partly readable, so that the record lacks
+    /// what the file may still hold.
+    bool Damaged() const { return m_damaged; }
 
     /// The site file's bytes for this record.
     QByteArray toBytes() const;
@@ -77,4 +82,5 @@ private:
     QString m_url;
     int m_level = 0;
     bool m_visited = false;
+    bool m_damaged = false;
 };

@@ -1,6 +1,8 @@
 #include "roamsettings.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -41,6 +43,10 @@ void RoamSettings::write(const QString &key, const QVariant &value)
 {
     m_settings->setValue(key, value);
     m_settings->sync();
+    // The settings name the user's folders and never-record rules: theirs alone to read.
+    const QString file = m_settings->fileName();
+    if (QFileInfo(file).isFile())
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 bool RoamSettings::onTop() const

@@ -446,7 +446,7 @@ TEST_F(InteractionTest, DeleteSessionAsksThenRemovesItsVisitsEverywhere)
     const auto onDisk = filesOnDisk();
     for (const auto &[name, bytes] : before) {
         ASSERT_TRUE(after.count(name)) << name;
-        if (name == "Ses.sms")
+        if (name == "Ses.sms" || name == "roamlog.lock")
             continue;
         CFile file;
         ASSERT_TRUE(file.Read(QDir(dataFolder()).filePath(QString::fromStdString(name))));

@@ -34,21 +34,45 @@ QStringList filesBelow(const QString &root)
 
 } // namespace
 
-TEST(FavoriteShortcut, WritesTheExactBytesAndReplacesAnOldFile)
+TEST(FavoriteShortcut, WritesTheExactBytesAndNeverReplacesAnotherPagesShortcut)
 {
     QTemporaryDir tmp;
     const QString folder = tmp.filePath(u"News"_s);
     QDir().mkpath(folder);
+    const QByteArray a = "[InternetShortcut]\r\nURL=https://example.com/dir/?q=1\r\n";
+    const QByteArray b = "[InternetShortcut]\r\nURL=http://b.example/\r\n";
+    const QByteArray c = "[InternetShortcut]\r\nURL=http://c.example/\r\n";
     QString error;
     const QString path = FavoriteShortcut::write(
         u"https://example.com/dir/?q=1"_s, u"My page"_s, folder, &error);
     EXPECT_EQ(path, folder + u"/My page.url"_s) << error.toStdString();
-    EXPECT_EQ(bytesOf(path),
-              QByteArray("[InternetShortcut]\r\nURL=https://example.com/dir/?q=1\r\n"));
+    EXPECT_EQ(bytesOf(path), a);
+    // Only its owner reads which pages the user keeps.
+    EXPECT_EQ(QFileInfo(path).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-    EXPECT_EQ(FavoriteShortcut::write(u"http://b.example/"_s, u"My page"_s, folder), path);
-    EXPECT_EQ(bytesOf(path), QByteArray("[InternetShortcut]\r\nURL=http://b.example/\r\n"));
-    EXPECT_EQ(filesBelow(tmp.path()), QStringList {u"News/My page.url"_s});
+    // Rows: the URL saved under the title, the file it lands in.
+    const struct
+    {
+        const char *url;
+        const char16_t *file;
+    } rows[] = {
+        {"http://b.example/", u"My page (2).url"},
+        {"http://c.example/", u"My page (3).url"},
+        {"http://b.example/", u"My page (2).url"}, // its own shortcut again
+        {"https://example.com/dir/?q=1", u"My page.url"},
+    };
+    for (const auto &row : rows) {
+        const QString written = FavoriteShortcut::write(
+            QString::fromLatin1(row.url), u"My page"_s, folder);
+        EXPECT_EQ(written, folder + u'/' + QString::fromUtf16(row.file)) << row.url;
+    }
+    EXPECT_EQ(bytesOf(path), a);
+    EXPECT_EQ(bytesOf(folder + u"/My page (2).url"_s), b);
+    EXPECT_EQ(bytesOf(folder + u"/My page (3).url"_s), c);
+    EXPECT_EQ(filesBelow(tmp.path()),
+              (QStringList {
+                  u"News/My page (2).url"_s, u"News/My page (3).url"_s, u"News/My page.url"_s}));
 }
 
 TEST(FavoriteShortcut, HostileTitlesStayInsideTheFolder)
@@ -126,12 +150,11 @@ TEST(FavoriteShortcut, FailuresSayWhy)
     EXPECT_TRUE(FavoriteShortcut::write(u"http://x/"_s, u"t"_s, u"/proc"_s, &error).isEmpty());
     EXPECT_FALSE(error.isEmpty());
 
-    // A folder of the title's name where the file should go: the folder stays.
+    // A folder of the title's name where the file should go: the folder stays, the shortcut
+    // takes the next name.
     QDir(tmp.path()).mkpath(u"fav/t.url"_s);
-    error.clear();
-    EXPECT_TRUE(
-        FavoriteShortcut::write(u"http://x/"_s, u"t"_s, tmp.filePath(u"fav"_s), &error).isEmpty());
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(FavoriteShortcut::write(u"http://x/"_s, u"t"_s, tmp.filePath(u"fav"_s)),
+              tmp.filePath(u"fav/t (2).url"_s));
     EXPECT_TRUE(QFileInfo(tmp.filePath(u"fav/t.url"_s)).isDir());
-    EXPECT_EQ(filesBelow(tmp.path()), QStringList {u"plain"_s});
+    EXPECT_EQ(filesBelow(tmp.path()), (QStringList {u"fav/t (2).url"_s, u"plain"_s}));
 }

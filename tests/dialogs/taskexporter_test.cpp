@@ -97,6 +97,9 @@ TEST(TaskExporter, WritesOneTaskPerFileAndParsesBack)
     EXPECT_TRUE(QFileInfo(t.folder).isDir()) << "the missing folder is created";
     EXPECT_EQ(QFileInfo(path).absolutePath(), t.folder);
     EXPECT_EQ(QFileInfo(path).suffix(), u"ics"_s);
+    // A task names a page the user visited: only its owner reads it.
+    EXPECT_EQ(QFileInfo(path).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     const Task task = parse(path);
     EXPECT_EQ(task.todos, 1);

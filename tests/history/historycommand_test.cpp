@@ -1,7 +1,11 @@
 #include "historycommand.h"
 
+#include "clock.h"
+#include "datafolderlock.h"
 #include "roamsettings.h"
+#include "roamstore.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -10,10 +14,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -419,6 +427,10 @@ TEST_F(HistoryCommandTest, ExportAsJsonToStandardOutputOrAFile)
 
     // Nothing is recorded yet: an empty array, and a CSV of the header alone.
     QTemporaryDir empty;
+    QFile sessions(QDir(empty.path()).filePath(u"Ses.sms"_s));
+    ASSERT_TRUE(sessions.open(QIODevice::WriteOnly));
+    sessions.write("0\r\n");
+    sessions.close();
     const Result none = run({u"export"_s, u"--json"_s, u"--data-dir"_s, empty.path()}, false);
     EXPECT_EQ(none.code, 0);
     EXPECT_TRUE(json(none).array().isEmpty());
@@ -459,3 +471,168 @@ TEST_F(HistoryCommandTest, ExportRefusesBadOptionsAndTheDataFolderAsTarget)
 }
 
 } // namespace
+
+TEST_F(HistoryCommandTest, ChangingCommandsRefuseWhileRoamlogHoldsTheFolder)
+{
+    // This test stands for the running Roamlog; the tool runs as a process of its own.
+    DataFolderLock roamlog(m_data);
+    ASSERT_EQ(roamlog.acquire(u"Roamlog"_s), DataFolderLock::Result::Acquired);
+    const auto tool = [this](const QStringList &args) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(ROAMLOG_HISTORY_EXECUTABLE),
+                      args + QStringList {u"--data-dir"_s, m_dir.path()});
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return Result {process.exitCode(),
+                       QString::fromUtf8(process.readAllStandardOutput()),
+                       QString::fromUtf8(process.readAllStandardError())};
+    };
+    const QMap<QString, QByteArray> before = snapshot(m_dir.path());
+
+    const struct
+    {
+        QStringList args;
+        int code;
+    } rows[] = {
+        {{u"forget"_s, u"site"_s}, 3},
+        {{u"import-chromium"_s, m_dir.filePath(u"profile"_s)}, 3},
+        {{u"forget"_s, u"site"_s, u"--dry-run"_s}, 0},
+        {{u"sites"_s}, 0},
+        {{u"export"_s, u"--format"_s, u"csv"_s}, 0},
+    };
+    for (const auto &row : rows) {
+        const Result result = tool(row.args);
+        EXPECT_EQ(result.code, row.code) << row.args.join(u' ').toStdString();
+        if (row.code == 3)
+            EXPECT_EQ(result.err,
+                      u"roamlog-history: the data folder "_s + m_data
+                          + u" is in use by Roamlog, process "_s
+                          + QString::number(QCoreApplication::applicationPid())
+                          + u"; nothing was changed. Close Roamlog and try again.\n"_s);
+        else
+            EXPECT_TRUE(result.out.contains(u"http://site/docs"_s)) << result.out.toStdString();
+    }
+    EXPECT_EQ(snapshot(m_dir.path()), before);
+
+    // Once Roamlog has closed, the same command goes ahead and leaves no lock behind.
+    roamlog.release();
+    const Result forgot = tool({u"forget"_s, u"site"_s});
+    EXPECT_EQ(forgot.code, 0) << forgot.err.toStdString();
+    EXPECT_EQ(QDir(m_data).entryList(QDir::Files), (QStringList {u"0003.smf"_s, u"Ses.sms"_s}));
+}
+
+TEST_F(HistoryCommandTest, DataDirIsRoamlogsFolderOrTheDataFolderItself)
+{
+    QTemporaryDir empty;
+    QDir().mkpath(empty.filePath(u"Data"_s));
+    const struct
+    {
+        QString dir;
+        int code;
+        QString message;
+    } rows[] = {
+        {m_dir.path(), 0, QString()},
+        {m_data, 0, QString()},
+        {empty.path(), 2, u" holds no Roamlog records"_s},
+        {empty.filePath(u"Data"_s), 2, u" holds no Roamlog records"_s},
+        {m_dir.filePath(u"Missing"_s), 2, u" does not exist"_s},
+    };
+    for (const auto &row : rows) {
+        const Result result = run({u"sites"_s, u"--json"_s, u"--data-dir"_s, row.dir}, false);
+        EXPECT_EQ(result.code, row.code) << row.dir.toStdString();
+        if (row.code == 0)
+            EXPECT_EQ(json(result).array().size(), 3) << row.dir.toStdString();
+        else
+            EXPECT_TRUE(result.err.contains(row.message)) << result.err.toStdString();
+    }
+    EXPECT_TRUE(HistoryCommand::helpText().contains(u"Roamlog's --data-dir takes"_s));
+}
+
+TEST_F(HistoryCommandTest, CsvCellsNeverStartAFormulaAndJsonStaysExact)
+{
+    // Rows: a title some page chose, its CSV cell.
+    const struct
+    {
+        QString title;
+        QString cell;
+    } rows[] = {
+        {u"=HYPERLINK(\"http://evil\",\"x\")"_s,
+         u"\"'=HYPERLINK(\"\"http://evil\"\",\"\"x\"\")\""_s},
+        {u"+1+2"_s, u"'+1+2"_s},
+        {u"-2+3"_s, u"'-2+3"_s},
+        {u"@SUM(A1)"_s, u"'@SUM(A1)"_s},
+        {u"\tTab"_s, u"'\tTab"_s},
+        {u"\rReturn"_s, u"\"'\rReturn\""_s},
+        {u"a=b"_s, u"a=b"_s},
+        {u" =spaced"_s, u" =spaced"_s},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.title.toStdString());
+        QString quoted = row.title;
+        quoted.replace(u"\""_s, u"\"\""_s);
+        write(u"0001.smf"_s,
+              "\"@planted\",\"" + quoted.toUtf8()
+                  + "\",0\r\n1,0,\" \"\r\n"
+                    "\"S\",#1997-11-03 14:00:00#,#1997-11-03 14:05:10#,#1997-11-03 14:07:00#,"
+                    "\"\"\r\n");
+        const Result csv = run({u"export"_s, u"--format"_s, u"csv"_s});
+        ASSERT_EQ(csv.code, 0);
+        EXPECT_TRUE(
+            csv.out.contains(u"\r\nvisit,'@planted,"_s + row.cell + u",,1997-11-03T14:05:10"_s))
+            << csv.out.toStdString();
+        const Result exact = run({u"export"_s, u"--format"_s, u"json"_s});
+        const QJsonObject first = json(exact).array().at(0).toObject();
+        EXPECT_EQ(first[u"title"_s].toString(), row.title);
+        EXPECT_EQ(first[u"url"_s].toString(), u"@planted"_s);
+    }
+
+    // An export file is its owner's alone.
+    const QString outFile = m_dir.filePath(u"out.csv"_s);
+    ASSERT_EQ(run({u"export"_s, u"--format"_s, u"csv"_s, u"--out"_s, outFile}).code, 0);
+    EXPECT_EQ(QFileInfo(outFile).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST(PrivateRecord, AnotherLocalUserCannotReadWhatTheStoreWrote)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root; the modes are checked in model_tests";
+    // A setup folder open to all, as a home folder often is; the record inside is not.
+    QTemporaryDir setup;
+    ASSERT_EQ(::chmod(QFile::encodeName(setup.path()).constData(), 0755), 0);
+    const QString data = setup.filePath(u"Data"_s);
+    {
+        RoamStore store(data, Clock::system());
+        store.LoadDataFolder();
+        auto file = std::make_shared<CFile>();
+        file->SetURL(u"private.example/page"_s);
+        file->FileName = QDir(data).filePath(u"0001.smf"_s);
+        store.Files.Add(file, file->URL());
+        ASSERT_TRUE(store.SaveFile(file));
+        ASSERT_TRUE(store.SetSession(true));
+    }
+    const auto runAs = [&data](uid_t user) {
+        QProcess process;
+        process.setChildProcessModifier([user] {
+            if (user != 0 && (::setgid(user) != 0 || ::setuid(user) != 0))
+                ::_exit(99);
+        });
+        process.start(QStringLiteral(ROAMLOG_HISTORY_EXECUTABLE),
+                      {u"sites"_s, u"--data-dir"_s, data});
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return Result {process.exitCode(),
+                       QString::fromUtf8(process.readAllStandardOutput()),
+                       QString::fromUtf8(process.readAllStandardError())};
+    };
+    const Result owner = runAs(0);
+    EXPECT_EQ(owner.code, 0) << owner.err.toStdString();
+    EXPECT_TRUE(owner.out.contains(u"private.example/page"_s));
+    const uid_t nobody = 65534;
+    const Result other = runAs(nobody);
+    EXPECT_EQ(other.code, 2) << other.err.toStdString();
+    EXPECT_EQ(other.out, QString());
+    EXPECT_TRUE(other.err.contains(u" cannot be read"_s)) << other.err.toStdString();
+    EXPECT_FALSE(other.err.contains(u"private.example"_s));
+}

@@ -1,0 +1,361 @@
+#include "clock.h"
+#include "datafolderlock.h"
+#include "roamsettings.h"
+#include "roamstore.h"
+#include "timekey.h"
+
+#include "filesizelimit.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime startTime(QDate(2024, 5, 1), QTime(9, 30, 0));
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+int modeOf(const QString &path)
+{
+    struct stat info
+    { };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
+}
+
+CFilePtr newRecord(RoamStore &store, const QString &url, const QString &name)
+{
+    auto file = std::make_shared<CFile>();
+    file->SetURL(url);
+    file->Title = url;
+    file->FileName = QDir(store.dataFolder()).filePath(name);
+    store.Files.Add(file, url);
+    return file;
+}
+
+// A umask that would leave the files open to everybody, so that privacy cannot come from it.
+class OpenUmask final
+{
+public:
+    OpenUmask()
+        : m_old(::umask(0))
+    { }
+    ~OpenUmask() { ::umask(m_old); }
+
+private:
+    mode_t m_old;
+};
+
+} // namespace
+
+TEST(DataFolderLock, OneHolderAtATimeAndAKilledHolderLeavesItFree)
+{
+    QTemporaryDir data;
+    {
+        DataFolderLock first(data.path());
+        DataFolderLock second(data.path());
+        ASSERT_EQ(first.acquire(u"Roamlog"_s), DataFolderLock::Result::Acquired);
+        EXPECT_EQ(second.acquire(u"roamlog-history"_s), DataFolderLock::Result::Busy);
+        EXPECT_EQ(second.holder(), u"Roamlog, process "_s + QString::number(::getpid()));
+        first.release();
+        EXPECT_EQ(second.acquire(u"roamlog-history"_s), DataFolderLock::Result::Acquired);
+    }
+
+    // Another process takes the lock and dies without giving it back.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        DataFolderLock held(data.path());
+        const char taken = held.acquire(u"Roamlog"_s) == DataFolderLock::Result::Acquired ? 'y'
+                                                                                          : 'n';
+        (void)!::write(ready[1], &taken, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char taken = 0;
+    ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+    ASSERT_EQ(taken, 'y');
+    DataFolderLock mine(data.path());
+    EXPECT_EQ(mine.acquire(u"Roamlog"_s), DataFolderLock::Result::Busy);
+    EXPECT_EQ(mine.holder(), u"Roamlog, process "_s + QString::number(child));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(mine.acquire(u"Roamlog"_s), DataFolderLock::Result::Acquired);
+    EXPECT_EQ(readAll(mine.fileName()),
+              "Roamlog, process " + QByteArray::number(::getpid()) + '\n');
+}
+
+TEST(RoamStore, TheSecondStoreOnAFolderIsReadOnlyAndChangesNothing)
+{
+    QTemporaryDir data;
+    ManualClock clock(startTime);
+    RoamStore writer(data.path(), clock);
+    ASSERT_EQ(writer.LockDataFolder(u"Roamlog"_s), DataFolderLock::Result::Acquired);
+    writer.LoadDataFolder();
+    const CFilePtr kept = newRecord(writer, u"site/a"_s, u"a.smf"_s);
+    ASSERT_TRUE(writer.SaveFile(kept));
+    ASSERT_TRUE(writer.SetSession(true));
+    const QByteArray siteBytes = readAll(kept->FileName);
+    const QByteArray sessionBytes = readAll(writer.sessionsFileName());
+
+    clock.advance(60);
+    RoamStore second(data.path(), clock);
+    EXPECT_EQ(second.LockDataFolder(u"Roamlog"_s), DataFolderLock::Result::Busy);
+    EXPECT_TRUE(second.ReadOnly());
+    EXPECT_EQ(second.LockHolder(), u"Roamlog, process "_s + QString::number(::getpid()));
+    second.LoadDataFolder();
+    const CFilePtr copy = second.Files.Item(u"site/a"_s);
+    ASSERT_TRUE(copy);
+    copy->Title = u"changed"_s;
+    EXPECT_FALSE(second.SaveFile(copy));
+    EXPECT_FALSE(second.SaveFile(newRecord(second, u"site/b"_s, u"b.smf"_s)));
+    EXPECT_FALSE(second.SetSession(true));
+    EXPECT_FALSE(second.RemoveFile(copy));
+    EXPECT_TRUE(second.Files.Item(u"site/a"_s));
+    second.NoteText = u"a note"_s;
+    EXPECT_FALSE(second.SetCFile(u"site/a"_s));
+    EXPECT_EQ(copy->Note, u" "_s);
+    EXPECT_EQ(second.UnsavedCount(), 0);
+    EXPECT_EQ(readAll(kept->FileName), siteBytes);
+    EXPECT_EQ(readAll(writer.sessionsFileName()), sessionBytes);
+    EXPECT_FALSE(QFileInfo::exists(data.filePath(u"b.smf"_s)));
+}
+
+TEST(RoamStore, FailedWritesStayUnsavedAndAreWrittenWhenSpaceReturns)
+{
+    QTemporaryDir data;
+    ManualClock clock(startTime);
+    RoamStore store(data.path(), clock);
+    store.LoadDataFolder();
+    QStringList log;
+    int changes = 0;
+    store.SetLogger([&log](const QString &line) { log.append(line); });
+    store.SetSaveStateListener([&changes] { ++changes; });
+
+    const CFilePtr a = newRecord(store, u"site/a"_s, u"a.smf"_s);
+    const CFilePtr b = newRecord(store, u"site/b"_s, u"b.smf"_s);
+    {
+        FileSizeLimit full(16);
+        EXPECT_FALSE(store.SaveFile(a));
+        EXPECT_FALSE(store.SaveFile(b));
+        a->Title = u"seen while full"_s;
+        EXPECT_FALSE(store.SaveFile(a));
+        EXPECT_FALSE(store.SetSession(true));
+    }
+    // Two site files and the sessions file, each failure said once, with the reason.
+    EXPECT_EQ(store.UnsavedCount(), 3);
+    EXPECT_EQ(store.WriteError(), u"File too large"_s);
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_TRUE(log.at(0).startsWith(u"cannot write "_s + QDir::toNativeSeparators(a->FileName)));
+    EXPECT_TRUE(log.at(0).endsWith(u": File too large"_s));
+    EXPECT_FALSE(QFileInfo::exists(a->FileName));
+    EXPECT_GE(changes, 3);
+
+    // Space is back: the next save of any record writes every unsaved one.
+    const CFilePtr c = newRecord(store, u"site/c"_s, u"c.smf"_s);
+    EXPECT_TRUE(store.SaveFile(c));
+    EXPECT_EQ(store.UnsavedCount(), 0);
+    EXPECT_TRUE(store.WriteError().isEmpty());
+    EXPECT_TRUE(log.last().startsWith(u"every record is written"_s));
+    for (const CFilePtr &file : {a, b, c})
+        EXPECT_EQ(readAll(file->FileName), file->toBytes());
+    EXPECT_EQ(readAll(store.sessionsFileName()), RoamStore::sessionsBytes(store.AllSessions));
+
+    // And at close, without any other save.
+    {
+        FileSizeLimit full(16);
+        b->Title = u"later"_s;
+        EXPECT_FALSE(store.SaveFile(b));
+    }
+    EXPECT_EQ(store.UnsavedCount(), 1);
+    EXPECT_TRUE(store.SetSession(true));
+    EXPECT_EQ(store.UnsavedCount(), 0);
+    EXPECT_EQ(readAll(b->FileName), b->toBytes());
+}
+
+TEST(RoamStore, DamagedInputIsReadOnAndKeptAsideBeforeItsFirstRewrite)
+{
+    const QByteArray intact
+        = "\"site/a\",\"Title\",1\r\n"
+          "2,1,\"note\"\r\n"
+          "\"S\",#2020-01-01 10:00:00#,#2020-01-01 10:00:01#,#2020-01-01 10:00:09#,\"p\"\r\n"
+          "\"S\",#2020-01-01 10:00:00#,#2020-01-01 10:01:00#,#2020-01-01 10:01:30#,\"\"\r\n"
+          "\"A\",#2020-01-01 10:00:00#,\"http://x/f.zip\",#2020-01-01 10:01:10#\r\n";
+    QByteArray tenSessions = "10\r\n";
+    for (int day = 1; day <= 10; ++day)
+        tenSessions += QStringLiteral("#2020-02-%1 08:00:00#,#2020-02-%1 09:00:00#\r\n")
+                           .arg(day, 2, 10, QChar(u'0'))
+                           .toLatin1();
+    const struct
+    {
+        const char *what;
+        QByteArray site;
+        QByteArray sessions;
+        bool siteDamaged;
+        bool sessionsDamaged;
+        int sessionsRead; // without the running one
+    } cases[] = {
+        {"intact files", intact, tenSessions, false, false, 10},
+        {"a site file cut in its second visit",
+         intact.left(intact.indexOf("#2020-01-01 10:01:00#")),
+         tenSessions,
+         true,
+         false,
+         10},
+        {"a bad time in a site file's visit",
+         QByteArray(intact).replace("#2020-01-01 10:01:30#", "#2020-13-45 99:00:00#"),
+         tenSessions,
+         true,
+         false,
+         10},
+        {"a download line missing",
+         intact.left(intact.indexOf("\"A\"")),
+         tenSessions,
+         true,
+         false,
+         10},
+        {"sessions with bare CR line ends",
+         intact,
+         QByteArray(tenSessions).replace("\r\n", "\r"),
+         false,
+         false,
+         10},
+        {"a bad time in the third session",
+         intact,
+         QByteArray(tenSessions).replace("#2020-02-03 09:00:00#", "#2020-02-03 9:00#"),
+         false,
+         true,
+         9},
+        {"a session line that is text",
+         intact,
+         QByteArray(tenSessions).replace("#2020-02-05 08:00:00#,#2020-02-05 09:00:00#", "garbage"),
+         false,
+         true,
+         9},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir data;
+        const QString sitePath = data.filePath(u"a.smf"_s);
+        writeAll(sitePath, row.site);
+        writeAll(data.filePath(u"Ses.sms"_s), row.sessions);
+        ManualClock clock(startTime);
+        RoamStore store(data.path(), clock);
+        store.SetLogger([](const QString &) {});
+        store.LoadDataFolder();
+        EXPECT_EQ(store.damagedFiles().contains(sitePath), row.siteDamaged);
+        EXPECT_EQ(store.damagedFiles().contains(store.sessionsFileName()), row.sessionsDamaged);
+        // Every session the file holds past the bad line is read too.
+        EXPECT_EQ(store.AllSessions.Count(), row.sessionsRead + 1);
+        EXPECT_TRUE(store.AllSessions.Item(u"2020-02-10 08:00:00"_s));
+
+        const CFilePtr site = store.Files.Item(u"site/a"_s);
+        ASSERT_TRUE(site);
+        site->Title = u"renamed"_s;
+        ASSERT_TRUE(store.SaveFile(site));
+        ASSERT_TRUE(store.SetSession(true));
+        EXPECT_EQ(QFileInfo::exists(sitePath + u".damaged"_s), row.siteDamaged);
+        EXPECT_EQ(QFileInfo::exists(store.sessionsFileName() + u".damaged"_s), row.sessionsDamaged);
+        if (row.siteDamaged) {
+            EXPECT_EQ(readAll(sitePath + u".damaged"_s), row.site);
+        }
+        if (row.sessionsDamaged) {
+            EXPECT_EQ(readAll(store.sessionsFileName() + u".damaged"_s), row.sessions);
+        }
+
+        // The copy is made once, before the first rewrite only.
+        site->Title = u"again"_s;
+        ASSERT_TRUE(store.SaveFile(site));
+        ASSERT_TRUE(store.SetSession(true));
+        EXPECT_EQ(QDir(data.path()).entryList({u"*.damaged*"_s}, QDir::Files).size(),
+                  int(row.siteDamaged) + int(row.sessionsDamaged));
+        if (row.siteDamaged) {
+            EXPECT_EQ(readAll(sitePath + u".damaged"_s), row.site);
+        }
+    }
+}
+
+TEST(RoamStore, TheFolderAndEveryWrittenFileArePrivate)
+{
+    const OpenUmask openUmask;
+    QTemporaryDir root;
+    const QString data = root.filePath(u"setup/Data"_s);
+    ManualClock clock(startTime);
+    {
+        RoamStore store(data, clock);
+        store.LoadDataFolder();
+        const CFilePtr site = newRecord(store, u"site/a"_s, u"a.smf"_s);
+        ASSERT_TRUE(store.SaveFile(site));
+        ASSERT_TRUE(store.SetSession(true));
+        EXPECT_EQ(modeOf(data), 0700);
+        EXPECT_EQ(modeOf(root.filePath(u"setup"_s)), 0700);
+        EXPECT_EQ(modeOf(site->FileName), 0600);
+        EXPECT_EQ(modeOf(store.sessionsFileName()), 0600);
+    }
+
+    // What an older version left open is closed at the next write, and the folder when the
+    // writer takes it.
+    ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0755), 0);
+    const QString oldFile = QDir(data).filePath(u"a.smf"_s);
+    ASSERT_EQ(::chmod(QFile::encodeName(oldFile).constData(), 0644), 0);
+    RoamStore store(data, clock);
+    ASSERT_EQ(store.LockDataFolder(u"Roamlog"_s), DataFolderLock::Result::Acquired);
+    store.LoadDataFolder();
+    EXPECT_EQ(modeOf(data), 0700);
+    EXPECT_EQ(modeOf(oldFile), 0644);
+    ASSERT_TRUE(store.SaveFile(store.Files.Item(u"site/a"_s)));
+    EXPECT_EQ(modeOf(oldFile), 0600);
+
+    RoamSettings settings(root.filePath(u"settings/roamlog.ini"_s));
+    settings.setLang(500);
+    EXPECT_EQ(modeOf(root.filePath(u"settings/roamlog.ini"_s)), 0600);
+}
+
+TEST(RoamStore, AFolderThatCannotBeWrittenIsReportedAtTheLock)
+{
+    // Root writes through folder permissions; no one writes into /proc/self.
+    QTemporaryDir root;
+    QString folder = root.filePath(u"Data"_s);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    if (::geteuid() == 0)
+        folder = u"/proc/self"_s;
+    else
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0500), 0);
+    ManualClock clock(startTime);
+    RoamStore store(folder, clock);
+    QStringList log;
+    int changes = 0;
+    store.SetLogger([&log](const QString &line) { log.append(line); });
+    store.SetSaveStateListener([&changes] { ++changes; });
+    EXPECT_EQ(store.LockDataFolder(u"Roamlog"_s), DataFolderLock::Result::Failed);
+    EXPECT_FALSE(store.ReadOnly());
+    EXPECT_FALSE(store.WriteError().isEmpty());
+    EXPECT_EQ(changes, 1);
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log.first().startsWith(u"cannot write into the data folder"_s));
+}
