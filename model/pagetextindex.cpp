@@ -57,6 +57,8 @@ constexpr const char *kRank = "bm25(4.0, 1.0)";
 constexpr int kSnippetWords = 16;
 constexpr int kSnippetLead = 4;
 constexpr int kBusyTimeoutMs = 5000;
+// The most matches a search ranks: the newest ones when there are more.
+constexpr int kRankedMatches = 2000;
 
 bool isDamage(int rc)
 {
@@ -620,17 +622,30 @@ QList<PageTextIndex::Hit> PageTextIndex::search(const QString &words,
         QList<Hit> found;
         if (!db)
             return found;
-        // Ranking first, then the rows shown only.
+        // Ranking first, then the rows shown only. Ranking looks at every match, so for words
+        // found in very many pages it looks at the newest of them only.
+        qint64 newest = 0;
+        {
+            Statement recent(db,
+                             "SELECT rowid FROM pages_fts WHERE pages_fts MATCH ?1 "
+                             "ORDER BY rowid DESC LIMIT 1 OFFSET ?2");
+            recent.bind(1, expression);
+            recent.bind(2, qint64(kRankedMatches - 1));
+            if (recent.ok() && recent.step() == SQLITE_ROW)
+                newest = recent.integer(0);
+            damaged = isDamage(recent.rc());
+        }
         QList<qint64> ids;
         {
             Statement best(db,
                            "SELECT rowid FROM pages_fts WHERE pages_fts MATCH ?1 "
-                           "ORDER BY rank LIMIT ?2");
+                           "AND rowid >= ?3 ORDER BY rank LIMIT ?2");
             best.bind(1, expression);
             best.bind(2, qint64(limit));
+            best.bind(3, newest);
             while (best.ok() && best.step() == SQLITE_ROW)
                 ids.append(best.integer(0));
-            damaged = isDamage(best.rc());
+            damaged = damaged || isDamage(best.rc());
         }
         Statement row(db, "SELECT key, title, captured, body FROM pages WHERE id = ?1");
         for (const qint64 id : std::as_const(ids)) {

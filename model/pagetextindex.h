@@ -84,7 +84,9 @@ public:
     void flush();
 
     /// The pages holding every word of @p words (each also as a prefix), best first, at most
-    /// @p limit. Empty when @p words holds no word.
+    /// @p limit. Empty when @p words holds no word. When more than 2,000 pages match, only
+    /// the 2,000 of them added to the index last are ranked, so that a search of common words
+    /// stays quick.
     QList<Hit> search(const QString &words, int limit, const Marks &marks = Marks()) const;
     /// The number of pages kept.
     qsizetype count() const;
