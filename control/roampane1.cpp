@@ -2,6 +2,7 @@
 
 #include "captionloader.h"
 #include "navigationrecorder.h"
+#include "pagetextpanel.h"
 #include "wordhelpers.h"
 
 #include "cfile.h"
@@ -13,6 +14,7 @@
 #include "dialogs/setupfavorites.h"
 #include "dialogs/taskexporter.h"
 #include "neverrecordrules.h"
+#include "pagetextindex.h"
 #include "resources/roamicons.h"
 #include "resources/roamstrings.h"
 #include "roamsettings.h"
@@ -74,6 +76,8 @@ enum ExtraText {
     DeleteSessionQuestionId = 116,
     TaskSavedId = 117,
     TaskFailedId = 118,
+    ForgetPageTextQuestionId = 143,
+    PageTextSnippetId = 144,
 };
 
 void installFontsOnce()
@@ -368,6 +372,10 @@ void RoamPane1::createOptionsPage()
     page->addWidget(m_frame2);
     createNeverRecordFrame(m_optionsPage);
     page->addWidget(m_neverFrame, 1);
+    m_pageText = new PageTextPanel(*m_settings, m_optionsPage);
+    page->addWidget(m_pageText->frame());
+    connect(m_pageText->forgetButton(), &QPushButton::clicked, this, &RoamPane1::forgetAllPageText);
+    connect(m_pageText, &PageTextPanel::problemFound, this, &RoamPane1::SetStatusText);
 }
 
 void RoamPane1::createNeverRecordFrame(QWidget *page)
@@ -478,6 +486,8 @@ void RoamPane1::UserControl_Initialize()
         if (m_showMessages)
             QMessageBox::critical(this, u"Roamlog"_s, m_initialisationError);
     }
+    if (QDir(m_store->dataFolder()).exists())
+        m_pageText->open(m_store->dataFolder());
     showUnreadableCount();
     m_builder->BuildOutline(u"Current"_s);
     ArrangeControls();
@@ -1027,6 +1037,7 @@ void RoamPane1::TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalP
     const CTreeNodePtr record = key.isEmpty() ? nullptr : m_builder->OutlineNodes().Item(key);
     if (!key.isEmpty())
         SetStatusText(record ? (m_urlOrDescChoice != 0 ? record->Title : record->URL) : QString());
+    showPageTextSnippet(key);
     if (OutlineTree::NodeTag(Node) == OutlineTree::SiteTag) {
         if (record)
             m_selectedUrl = record->URL;
@@ -1158,6 +1169,7 @@ bool RoamPane1::deleteSite(QTreeWidgetItem *node)
     if (!file->FileName.isEmpty())
         QFile::remove(file->FileName);
     m_store->Files.Remove(m_selectedUrl);
+    m_pageText->forget({m_selectedUrl});
     removeNode(node);
     return true;
 }
@@ -1182,6 +1194,7 @@ bool RoamPane1::deleteSession(QTreeWidgetItem *node)
     removeNode(node);
 
     bool saved = true;
+    QStringList visited;
     for (const CFilePtr &file : m_store->Files) {
         bool changed = false;
         for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
@@ -1191,9 +1204,12 @@ bool RoamPane1::deleteSession(QTreeWidgetItem *node)
                 changed = true;
             }
         }
+        if (changed)
+            visited.append(file->URL());
         if (changed && !file->Save())
             saved = false;
     }
+    m_pageText->forget(visited);
     if (!writeFileSafely(m_store->sessionsFileName(),
                          RoamStore::sessionsBytes(m_store->AllSessions)))
         saved = false;
@@ -1306,6 +1322,11 @@ void RoamPane1::BuildQueryOutline(const QString &tag)
         if (m_qryOpt1.at(i)->isChecked())
             query.field = fields[i];
     }
+    m_pageSnippets.clear();
+    if (query.question == QueryBuilder::Question::FindString
+        && query.field == QueryBuilder::Field::All)
+        m_pageSnippets = m_pageText->search(query.findText);
+    query.textMatches = m_pageSnippets;
     m_query->BuildQueryOutline(query);
 }
 
@@ -1338,4 +1359,36 @@ void RoamPane1::neverRecordChanged()
         rules.append(m_neverList->item(row)->text());
     m_settings->setNeverRecord(rules);
     m_recorder->SetNeverRecordRules(NeverRecordRules(rules));
+}
+
+// Page text
+
+PageTextIndex *RoamPane1::PageTexts() const
+{
+    return m_pageText->index();
+}
+
+bool RoamPane1::KeepsPageText(const QString &url) const
+{
+    return m_pageText->keeps() && m_recorder->Recording()
+           && !m_recorder->NeverRecord().matches(url);
+}
+
+void RoamPane1::forgetAllPageText()
+{
+    if (message(QMessageBox::Question,
+                text(ForgetPageTextQuestionId),
+                QMessageBox::Yes | QMessageBox::No,
+                QMessageBox::No)
+        == QMessageBox::Yes)
+        m_pageText->forgetAll();
+}
+
+void RoamPane1::showPageTextSnippet(const QString &key)
+{
+    if (m_currentTab != u"Query"_s)
+        return;
+    const auto snippet = m_pageSnippets.constFind(key.toLower());
+    if (snippet != m_pageSnippets.cend())
+        SetStatusText(text(PageTextSnippetId) + *snippet);
 }

@@ -161,6 +161,18 @@ constexpr std::array s_table {
     Entry {617, u"המשימה נשמרה ב"},
     Entry {118, u"The task could not be written: "},
     Entry {618, u"לא ניתן לשמור את המשימה: "},
+
+    // Panel: the text kept of visited pages
+    Entry {140, u"Page text"},
+    Entry {640, u"טקסט הדפים"},
+    Entry {141, u"Keep the text of pages"},
+    Entry {641, u"לשמור את הטקסט של הדפים"},
+    Entry {142, u"Forget all page text"},
+    Entry {642, u"לשכוח את כל הטקסט של הדפים"},
+    Entry {143, u"Forget the text of every page you visited?"},
+    Entry {643, u"לשכוח את הטקסט של כל הדפים שביקרת בהם?"},
+    Entry {144, u"In the page: "},
+    Entry {644, u"בדף: "},
 };
 
 // The table above is written in reading order; lookups use this sorted copy.
