@@ -82,6 +82,11 @@ signals:
     /** The browser began a download; reported once per download, guid identifies it. */
     void DownloadStarted(const QString &url, const QString &guid);
     /**
+     * The visible text of the top-level page at url, titled title, was read: when the page
+     * has loaded and once more a few seconds later. Private tabs are never read.
+     */
+    void PageTextCaptured(const QString &url, const QString &title, const QString &text);
+    /**
      * The browser has ended: the user closed its last window, Quit() was called, or it died.
      * An end nobody asked for (a crash, lost contact) is preceded by failed().
      */

@@ -1,7 +1,11 @@
 #include "browserbridge.h"
 
 #include "browser.h"
+#include "pagetextindex.h"
 #include "panellink.h"
+#include "recordedurl.h"
+
+#include <QDateTime>
 
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -54,6 +58,7 @@ BrowserBridge::BrowserBridge(Browser &browser, PanelLink &panel, QObject *parent
     connect(&browser, &Browser::NewWindow, this, &BrowserBridge::onFrameOrWindow);
     connect(&browser, &Browser::TitleChange, this, &BrowserBridge::onTitleChange);
     connect(&browser, &Browser::DownloadStarted, this, &BrowserBridge::onDownloadStarted);
+    connect(&browser, &Browser::PageTextCaptured, this, &BrowserBridge::onPageText);
     connect(&browser, &Browser::failed, this, &BrowserBridge::onFailed);
     connect(&browser, &Browser::OnQuit, this, &BrowserBridge::onQuit);
 
@@ -196,6 +201,18 @@ void BrowserBridge::onDownloadStarted(const QString &URL, const QString &guid)
         if (m_reportedDownloads.remove(URL))
             return;
         m_panel.Activity(URL);
+    });
+}
+
+void BrowserBridge::onPageText(const QString &URL, const QString &title, const QString &text)
+{
+    run([this, URL, title, text] {
+        if (isBrowserPage(URL) || IsDownloadURL(URL) || !m_panel.KeepsPageText(URL))
+            return;
+        PageTextIndex *index = m_panel.PageTexts();
+        const QString key = RecordedUrl::normalise(URL);
+        if (index && !key.isEmpty())
+            index->store(key, title, text, QDateTime::currentDateTimeUtc());
     });
 }
 

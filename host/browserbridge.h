@@ -18,7 +18,10 @@ class PanelLink;
  * panel's `SetUrl` once, when the browser commits it (after any redirects); the browser's own
  * pages (about:, chrome: and the like) are not reported. A download is
  * reported through `Activity` once, whether it is recognised by its URL when a navigation
- * starts (`IsDownloadURL`) or reported by the browser when it begins.
+ * starts (`IsDownloadURL`) or reported by the browser when it begins. The text the browser
+ * reads from a page goes to the panel's page text index, unless it is one of the browser's own
+ * pages or the panel keeps no text of it now (option off, recording paused, a never-record
+ * rule).
  *
  * Browser events are handled one at a time: one that arrives while another is being handled
  * (`NavReady` false) waits until that one is done, then runs in arrival order.
@@ -77,6 +80,7 @@ private:
     void onFrameOrWindow(const QString &URL);
     void onTitleChange(const QString &Text);
     void onDownloadStarted(const QString &URL, const QString &guid);
+    void onPageText(const QString &URL, const QString &title, const QString &text);
     void onFailed(const QString &message);
     void onQuit();
 

@@ -1,5 +1,7 @@
 #include "chromiumbrowser.h"
 
+#include "pagetextcapture.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -84,6 +86,22 @@ ChromiumBrowser::ChromiumBrowser(QObject *parent)
         if (m_state == State::Closing)
             finish(!m_quitRequested, tr("Lost contact with the browser; it may still be open."));
     });
+
+    m_capture = new PageTextCapture(
+        [this](const QString &method,
+               const QJsonObject &params,
+               const QString &sessionId,
+               std::function<void(const QJsonObject &)> reply) {
+            if (m_state == State::Running)
+                send(method, params, sessionId, std::move(reply));
+        },
+        [this](const QString &targetId) {
+            const auto page = m_pages.constFind(targetId);
+            return page == m_pages.cend() ? PageTextCapture::Tab()
+                                          : PageTextCapture::Tab {page->sessionId, page->url};
+        },
+        this);
+    connect(m_capture, &PageTextCapture::captured, this, &Browser::PageTextCaptured);
 
     connect(m_process.get(), &QProcess::errorOccurred, this, &ChromiumBrowser::onProcessError);
     connect(m_process.get(), &QProcess::finished, this, &ChromiumBrowser::onProcessFinished);
@@ -470,6 +488,9 @@ void ChromiumBrowser::handleEvent(const QString &method,
             send(u"Runtime.evaluate"_s,
                  {{u"expression"_s, kWatcherScript}, {u"contextId"_s, page.worldContext}},
                  sessionId);
+    } else if (method == "Page.loadEventFired"_L1) {
+        if (session.isPage)
+            m_capture->pageLoaded(session.targetId);
     } else if (method == "Runtime.bindingCalled"_L1) {
         if (session.isPage && params.value(u"name"_s).toString() == kBinding)
             onBinding(session.targetId, params.value(u"payload"_s).toString());
@@ -500,6 +521,7 @@ void ChromiumBrowser::onAttached(const QJsonObject &params, const QString &paren
         page.title = info.value(u"title"_s).toString();
         markUsed(targetId);
         setUpPage(targetId, sessionId);
+        m_capture->pageAttached(targetId);
         if (m_state == State::Running && !m_pendingNavigation.isEmpty())
             navigatePage(std::exchange(m_pendingNavigation, QString()));
     } else if (type == "iframe"_L1) {

@@ -15,6 +15,7 @@
 #include <memory>
 
 class BrowserProcess;
+class PageTextCapture;
 
 /**
  * Chromium started with its own profile folder and driven over the DevTools protocol through a
@@ -130,4 +131,5 @@ private:
     quint64 m_useCounter = 0;
     bool m_visible = true;
     bool m_quitRequested = false;
+    PageTextCapture *m_capture = nullptr;
 };

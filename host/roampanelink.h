@@ -23,6 +23,8 @@ public:
     void SetSession(bool sEnd) override;
     void ShowStatus(const QString &text) override;
     void Find(bool Start, bool URL, bool Dir, const QString &txt) override;
+    bool KeepsPageText(const QString &url) const override;
+    PageTextIndex *PageTexts() const override;
 
 private:
     QPointer<RoamPane1> m_panel;
