@@ -1,14 +1,20 @@
 // From the browser's report of a committed navigation to every site file of it written, through
 // the host's bridge and the real panel, beside the browser's own time to load the same page.
+// Navigations take turns without the pages' text and with it (read by the browser layer and
+// kept in the page text index), so that both meet the same load of the machine; the counters
+// compare the two.
 #include "browserbridge.h"
 #include "chromiumbrowser.h"
 #include "devtoolsclient.h"
 #include "roampanelink.h"
 
+#include "control/pagetextpanel.h"
 #include "control/roampane1.h"
 #include "model/clock.h"
+#include "model/pagetextindex.h"
 #include "model/roamsettings.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -37,8 +43,11 @@ void BM_NavigationToSiteFiles(benchmark::State &state)
 {
     QTemporaryDir dir;
     QFile page(dir.filePath(u"page.html"_s));
-    if (!page.open(QIODevice::WriteOnly)
-        || page.write("<!doctype html><title>Bench page</title><p>a local page</p>") < 0) {
+    // About 30 KB of text, as an ordinary article.
+    QByteArray html = "<!doctype html><title>Bench page</title>";
+    for (int i = 0; i < 500; ++i)
+        html += "<p>paragraph " + QByteArray::number(i) + " of a local page about nothing</p>";
+    if (!page.open(QIODevice::WriteOnly) || page.write(html) < 0) {
         state.SkipWithError("cannot write the page");
         return;
     }
@@ -102,10 +111,15 @@ void BM_NavigationToSiteFiles(benchmark::State &state)
     }
 
     std::vector<double> bridgeMs;
+    std::vector<double> withTextMs;
+    std::vector<double> withoutTextMs;
     std::vector<double> loadMs;
     int n = 0;
     for (auto _ : state) {
         const QString url = pageUrl + u"?n="_s + QString::number(++n);
+        const bool withText = n % 2 == 0;
+        browser.setReadsPageText(withText);
+        panel.PageText()->keepBox()->setChecked(withText);
         reportedUrl.clear();
         user.call(u"Page.navigate"_s, {{u"url"_s, url}}, session);
         if (!QTest::qWaitFor([&] { return reportedUrl == url; }, 10000)) {
@@ -114,6 +128,7 @@ void BM_NavigationToSiteFiles(benchmark::State &state)
         }
         const double latency = double(handledAt - reportedAt) / 1e6;
         bridgeMs.push_back(latency);
+        (withText ? withTextMs : withoutTextMs).push_back(latency);
         state.SetIterationTime(latency / 1e3);
 
         QJsonValue duration;
@@ -127,6 +142,15 @@ void BM_NavigationToSiteFiles(benchmark::State &state)
             },
             10000);
         loadMs.push_back(duration.toDouble());
+        // The text of every page is kept, as for a reader who stays a moment on each.
+        if (withText && panel.PageTexts()) {
+            [[maybe_unused]] const bool kept = QTest::qWaitFor(
+                [&] {
+                    panel.PageTexts()->flush();
+                    return panel.PageTexts()->count() >= n / 2;
+                },
+                2000);
+        }
     }
 
     const QDir data(dir.filePath(u"Data"_s));
@@ -135,6 +159,17 @@ void BM_NavigationToSiteFiles(benchmark::State &state)
     state.counters["bridge_p99_ms"] = percentile(bridgeMs, 0.99);
     state.counters["load_median_ms"] = percentile(loadMs, 0.5);
     state.counters["load_p99_ms"] = percentile(loadMs, 0.99);
+    const double without = percentile(withoutTextMs, 0.5);
+    state.counters["without_text_median_ms"] = without;
+    state.counters["with_text_median_ms"] = percentile(withTextMs, 0.5);
+    state.counters["with_text_p90_ms"] = percentile(withTextMs, 0.9);
+    state.counters["without_text_p90_ms"] = percentile(withoutTextMs, 0.9);
+    if (without > 0)
+        state.counters["with_vs_without"] = percentile(withTextMs, 0.5) / without;
+    if (panel.PageTexts()) {
+        panel.PageTexts()->flush();
+        state.counters["pages_with_text"] = double(panel.PageTexts()->count());
+    }
 
     bool ended = false;
     QObject::connect(&browser, &Browser::OnQuit, [&ended] { ended = true; });
@@ -143,7 +178,7 @@ void BM_NavigationToSiteFiles(benchmark::State &state)
 }
 
 BENCHMARK(BM_NavigationToSiteFiles)
-    ->Iterations(200)
+    ->Iterations(400)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -65,6 +65,11 @@ public:
      * leaves them where they are.
      */
     virtual void PlaceWindow(const QRect &frame);
+    /**
+     * Whether the text of pages is read at all (PageTextCaptured); on at first. A browser
+     * that reads none ignores it.
+     */
+    virtual void setReadsPageText(bool reads);
 
 signals:
     /** The browser is up and can be driven. */

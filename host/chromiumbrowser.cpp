@@ -821,3 +821,8 @@ void ChromiumBrowser::finish(bool abnormal, const QString &message)
         emit failed(message);
     emit OnQuit();
 }
+
+void ChromiumBrowser::setReadsPageText(bool reads)
+{
+    m_capture->setEnabled(reads);
+}

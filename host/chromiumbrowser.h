@@ -43,6 +43,7 @@ public:
     QString LocationName() const override;
     void Quit() override;
     void PlaceWindow(const QRect &frame) override;
+    void setReadsPageText(bool reads) override;
 
     /** The browser-wide DevTools endpoint, for a second client; empty until started(). */
     QUrl webSocketUrl() const { return m_webSocketUrl; }

@@ -55,6 +55,8 @@ void PageTextCapture::pageAttached(const QString &targetId)
 
 void PageTextCapture::read(const QString &targetId, const Tab &tab)
 {
+    if (!m_enabled)
+        return;
     // The top frame's id is the tab's target id.
     const QJsonObject world {{u"frameId"_s, targetId}, {u"worldName"_s, u"roamlogText"_s}};
     m_send(u"Page.createIsolatedWorld"_s,

@@ -38,6 +38,9 @@ public:
 
     /// How long after the load the second reading waits (3 s unless changed).
     void setSecondReadingDelay(int milliseconds) { m_delayMs = milliseconds; }
+    /// Whether pages are read at all (on unless changed).
+    void setEnabled(bool enabled) { m_enabled = enabled; }
+    bool isEnabled() const { return m_enabled; }
 
     /// The top-level document of the tab @p targetId has loaded.
     void pageLoaded(const QString &targetId);
@@ -54,4 +57,5 @@ private:
     Sender m_send;
     TabLookup m_tab;
     int m_delayMs = 3000;
+    bool m_enabled = true;
 };

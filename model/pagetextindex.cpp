@@ -285,11 +285,13 @@ public:
         sqlite3_close(m_db);
     }
 
-    void post(Task task)
+    // @p scrub: the task forgets text, which must then leave the log at once too.
+    void post(Task task, bool scrub = false)
     {
         {
             const std::lock_guard lock(m_queueMutex);
             m_tasks.push_back(std::move(task));
+            m_scrub = m_scrub || scrub;
             ++m_posted;
         }
         m_wake.notify_one();
@@ -399,14 +401,16 @@ private:
     {
         for (;;) {
             std::deque<Task> batch;
+            bool scrub = false;
             {
                 std::unique_lock lock(m_queueMutex);
                 m_wake.wait(lock, [this] { return m_stop || !m_tasks.empty(); });
                 if (m_tasks.empty())
                     return;
                 batch.swap(m_tasks);
+                scrub = std::exchange(m_scrub, false);
             }
-            runBatch(batch);
+            runBatch(batch, scrub);
             {
                 const std::lock_guard lock(m_queueMutex);
                 m_finished += batch.size();
@@ -415,7 +419,7 @@ private:
         }
     }
 
-    void runBatch(std::deque<Task> &batch)
+    void runBatch(std::deque<Task> &batch, bool scrub)
     {
         int failure = SQLITE_OK;
         {
@@ -434,8 +438,10 @@ private:
                 if (failure == SQLITE_OK)
                     failure = rc;
             }
-            // What was removed must not linger in the log either.
-            exec(m_db, "PRAGMA wal_checkpoint(TRUNCATE)");
+            // What was removed must not linger in the log either; other writes leave the
+            // log to SQLite's own checkpoints, so that capturing never waits for the disk.
+            if (scrub)
+                exec(m_db, "PRAGMA wal_checkpoint(TRUNCATE)");
         }
         if (isDamage(failure)) {
             recreate();
@@ -456,6 +462,7 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_done;
     std::deque<Task> m_tasks;
+    bool m_scrub = false;
     quint64 m_posted = 0;
     quint64 m_finished = 0;
     bool m_stop = false;
@@ -548,60 +555,66 @@ void PageTextIndex::remove(const QStringList &keys)
 {
     if (keys.isEmpty())
         return;
-    m_worker->post([keys](sqlite3 *db) {
-        Statement erase(db, "DELETE FROM pages WHERE key = ?1");
-        if (!erase.ok())
-            return erase.rc();
-        for (const QString &key : keys) {
-            erase.bind(1, key);
-            if (erase.step() != SQLITE_DONE)
+    m_worker->post(
+        [keys](sqlite3 *db) {
+            Statement erase(db, "DELETE FROM pages WHERE key = ?1");
+            if (!erase.ok())
                 return erase.rc();
-            sqlite3_reset(erase.get());
-        }
-        return SQLITE_OK;
-    });
+            for (const QString &key : keys) {
+                erase.bind(1, key);
+                if (erase.step() != SQLITE_DONE)
+                    return erase.rc();
+                sqlite3_reset(erase.get());
+            }
+            return SQLITE_OK;
+        },
+        true);
 }
 
 void PageTextIndex::removeWhere(std::function<bool(const QString &key)> matches)
 {
-    m_worker->post([matches = std::move(matches)](sqlite3 *db) {
-        QList<qint64> ids;
-        {
-            Statement all(db, "SELECT id, key FROM pages");
-            if (!all.ok())
-                return all.rc();
-            while (all.step() == SQLITE_ROW) {
-                if (matches(all.text(1)))
-                    ids.append(all.integer(0));
+    m_worker->post(
+        [matches = std::move(matches)](sqlite3 *db) {
+            QList<qint64> ids;
+            {
+                Statement all(db, "SELECT id, key FROM pages");
+                if (!all.ok())
+                    return all.rc();
+                while (all.step() == SQLITE_ROW) {
+                    if (matches(all.text(1)))
+                        ids.append(all.integer(0));
+                }
+                if (all.rc() != SQLITE_DONE)
+                    return all.rc();
             }
-            if (all.rc() != SQLITE_DONE)
-                return all.rc();
-        }
-        Statement erase(db, "DELETE FROM pages WHERE id = ?1");
-        if (!erase.ok())
-            return erase.rc();
-        for (const qint64 id : std::as_const(ids)) {
-            erase.bind(1, id);
-            if (erase.step() != SQLITE_DONE)
+            Statement erase(db, "DELETE FROM pages WHERE id = ?1");
+            if (!erase.ok())
                 return erase.rc();
-            sqlite3_reset(erase.get());
-        }
-        return SQLITE_OK;
-    });
+            for (const qint64 id : std::as_const(ids)) {
+                erase.bind(1, id);
+                if (erase.step() != SQLITE_DONE)
+                    return erase.rc();
+                sqlite3_reset(erase.get());
+            }
+            return SQLITE_OK;
+        },
+        true);
 }
 
 void PageTextIndex::clear()
 {
-    m_worker->post([](sqlite3 *db) {
-        // Dropping the tables frees their pages at once (overwritten, as secure_delete is
-        // on), where deleting row by row would walk the whole index.
-        int rc = exec(db, kDropSchema);
-        if (rc == SQLITE_OK)
-            rc = exec(db, kSchema);
-        if (rc == SQLITE_OK)
-            rc = setRank(db);
-        return rc;
-    });
+    m_worker->post(
+        [](sqlite3 *db) {
+            // Dropping the tables frees their pages at once (overwritten, as secure_delete is
+            // on), where deleting row by row would walk the whole index.
+            int rc = exec(db, kDropSchema);
+            if (rc == SQLITE_OK)
+                rc = exec(db, kSchema);
+            if (rc == SQLITE_OK)
+                rc = setRank(db);
+            return rc;
+        },
+        true);
 }
 
 void PageTextIndex::flush()
