@@ -20,9 +20,11 @@ class RoamStore;
 /// sites whose URL, title or note hold a text, as aligned columns or as JSON. Two commands
 /// change the folder: "forget" removes records, "import-chromium" adds the browser's history.
 ///
-/// Commands: "sites", "sessions", "visits URL", "find TEXT", "export --format json|csv
+/// Commands: "sites", "sessions", "visits URL", "find TEXT", "search WORDS [--limit N]" (the
+/// pages found by their text, see `HistoryPageText`), "export --format json|csv
 /// [--since DATE] [--out FILE]" (see `HistoryExport`), "forget PATTERN [--dry-run]" (see
-/// `HistoryForget`) and "import-chromium PROFILE_DIR" (see `ChromiumImport`). Options:
+/// `HistoryForget`; their pages' text goes too) and "import-chromium PROFILE_DIR" (see
+/// `ChromiumImport`). Options:
 /// "--json", "--data-dir DIR" (otherwise the data folder of `settings`), "--help".
 class HistoryCommand final
 {
