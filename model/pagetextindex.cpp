@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <sqlite3.h>
 
@@ -18,30 +19,36 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The text lives once, in `pages`; the FTS5 table indexes it and reads snippets from it.
-// Triggers keep the two in step.
+// Triggers keep the two in step. `stems` holds the Hebrew words of the page without the
+// letters for "and", "the", "in" and the like that Hebrew writes in front of a word.
 constexpr const char *kSchema = R"SQL(
 CREATE TABLE IF NOT EXISTS pages(
     id INTEGER PRIMARY KEY,
     key TEXT NOT NULL UNIQUE COLLATE NOCASE,
     title TEXT NOT NULL,
     body TEXT NOT NULL,
+    stems TEXT NOT NULL,
     captured INTEGER NOT NULL);
 CREATE VIRTUAL TABLE IF NOT EXISTS pages_fts USING fts5(
-    title, body, content='pages', content_rowid='id',
+    title, body, stems, content='pages', content_rowid='id',
     tokenize='unicode61 remove_diacritics 2', prefix='2 3');
 CREATE TRIGGER IF NOT EXISTS pages_ai AFTER INSERT ON pages BEGIN
-    INSERT INTO pages_fts(rowid, title, body) VALUES (new.id, new.title, new.body);
+    INSERT INTO pages_fts(rowid, title, body, stems)
+        VALUES (new.id, new.title, new.body, new.stems);
 END;
 CREATE TRIGGER IF NOT EXISTS pages_ad AFTER DELETE ON pages BEGIN
-    INSERT INTO pages_fts(pages_fts, rowid, title, body)
-        VALUES ('delete', old.id, old.title, old.body);
+    INSERT INTO pages_fts(pages_fts, rowid, title, body, stems)
+        VALUES ('delete', old.id, old.title, old.body, old.stems);
 END;
 CREATE TRIGGER IF NOT EXISTS pages_au AFTER UPDATE ON pages BEGIN
-    INSERT INTO pages_fts(pages_fts, rowid, title, body)
-        VALUES ('delete', old.id, old.title, old.body);
-    INSERT INTO pages_fts(rowid, title, body) VALUES (new.id, new.title, new.body);
+    INSERT INTO pages_fts(pages_fts, rowid, title, body, stems)
+        VALUES ('delete', old.id, old.title, old.body, old.stems);
+    INSERT INTO pages_fts(rowid, title, body, stems)
+        VALUES (new.id, new.title, new.body, new.stems);
 END;
 )SQL";
+// Written into the file's user_version; a file of another version is emptied and rebuilt.
+constexpr int kSchemaVersion = 2;
 
 constexpr const char *kDropSchema = R"SQL(
 DROP TRIGGER IF EXISTS pages_ai;
@@ -51,8 +58,13 @@ DROP TABLE IF EXISTS pages_fts;
 DROP TABLE IF EXISTS pages;
 )SQL";
 
-// A word in the title counts four times one in the text.
-constexpr const char *kRank = "bm25(4.0, 1.0)";
+// A word in the title counts four times one in the text, a Hebrew word found without its
+// leading letters half.
+constexpr const char *kRank = "bm25(4.0, 1.0, 0.5)";
+// The one-letter words Hebrew joins to the front of the next: and, the, in, to, from, that, as.
+constexpr QStringView kHebrewPrefixLetters = u"\u05D5\u05D4\u05D1\u05DC\u05DE\u05E9\u05DB";
+constexpr int kMaxHebrewPrefixes = 3;
+constexpr int kMinHebrewStem = 3;
 // Words of a snippet, and how many of them come before the first match.
 constexpr int kSnippetWords = 16;
 constexpr int kSnippetLead = 4;
@@ -130,6 +142,28 @@ void makePrivate(const QString &path)
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+// Creates the tables, emptying those of an index written in another layout.
+int upgrade(sqlite3 *db)
+{
+    Statement version(db, "PRAGMA user_version");
+    if (!version.ok())
+        return version.rc();
+    if (version.step() != SQLITE_ROW)
+        return version.rc();
+    const qint64 found = version.integer(0);
+    sqlite3_reset(version.get());
+    if (found == kSchemaVersion)
+        return exec(db, kSchema);
+    int rc = exec(db, kDropSchema);
+    if (rc == SQLITE_OK)
+        rc = exec(db, kSchema);
+    if (rc == SQLITE_OK)
+        rc = exec(
+            db,
+            QByteArray("PRAGMA user_version = " + QByteArray::number(kSchemaVersion)).constData());
+    return rc;
+}
+
 int setRank(sqlite3 *db)
 {
     Statement current(db, "SELECT v FROM pages_fts_config WHERE k = 'rank'");
@@ -188,11 +222,55 @@ QList<std::pair<qsizetype, qsizetype>> wordRanges(const QString &text,
     return words;
 }
 
+bool isHebrewLetter(QChar c)
+{
+    return c.unicode() >= 0x05D0 && c.unicode() <= 0x05EA;
+}
+
+// How many leading letters of @p word may be the joined words before a Hebrew word: each of
+// them one of those letters, with a stem of three letters or more left.
+int hebrewPrefixLength(QStringView word)
+{
+    if (word.isEmpty() || !isHebrewLetter(word.front()))
+        return 0;
+    int length = 0;
+    while (length < kMaxHebrewPrefixes && word.size() - length - 1 >= kMinHebrewStem
+           && kHebrewPrefixLetters.contains(word.at(length)))
+        ++length;
+    return length;
+}
+
+// The Hebrew words of @p text that have joined letters in front, without them (each way to cut
+// them, once).
+QString hebrewStems(const QString &text)
+{
+    QStringList stems;
+    QSet<QStringView> seen;
+    for (const auto &[start, end] : wordRanges(text, 0, std::numeric_limits<qsizetype>::max())) {
+        const QStringView word = QStringView(text).mid(start, end - start);
+        const int prefixes = hebrewPrefixLength(word);
+        for (int cut = 1; cut <= prefixes; ++cut) {
+            const QStringView stem = word.mid(cut);
+            if (!seen.contains(stem)) {
+                seen.insert(stem);
+                stems.append(stem.toString());
+            }
+        }
+    }
+    return stems.join(u' ');
+}
+
 bool startsAnyTerm(QStringView word, const QStringList &terms)
 {
     const QString f = folded(word);
-    return std::any_of(
-        terms.cbegin(), terms.cend(), [&f](const QString &t) { return f.startsWith(t); });
+    const int prefixes = hebrewPrefixLength(f);
+    return std::any_of(terms.cbegin(), terms.cend(), [&f, prefixes](const QString &t) {
+        for (int cut = 0; cut <= prefixes; ++cut) {
+            if (QStringView(f).mid(cut).startsWith(t))
+                return true;
+        }
+        return false;
+    });
 }
 
 // FTS5's own snippet() takes time that grows with the square of the matches in a page; this one
@@ -356,7 +434,7 @@ private:
                       "PRAGMA secure_delete=ON;");
         }
         if (rc == SQLITE_OK)
-            rc = exec(db, kSchema);
+            rc = upgrade(db);
         if (rc == SQLITE_OK)
             rc = setRank(db);
         if (rc == SQLITE_OK) {
@@ -535,18 +613,22 @@ void PageTextIndex::store(const QString &key,
     const QString name = withoutHebrewPoints(title).simplified();
     const qint64 time = captured.toMSecsSinceEpoch();
     m_worker->post([key, name, body, time](sqlite3 *db) {
+        const QString stems = hebrewStems(name + u' ' + body);
         // A page captured again unchanged leaves the index as it is.
         Statement upsert(db,
-                         "INSERT INTO pages(key, title, body, captured) VALUES (?1, ?2, ?3, ?4) "
+                         "INSERT INTO pages(key, title, body, stems, captured) "
+                         "VALUES (?1, ?2, ?3, ?4, ?5) "
                          "ON CONFLICT(key) DO UPDATE SET title = excluded.title, "
-                         "body = excluded.body, captured = excluded.captured "
+                         "body = excluded.body, stems = excluded.stems, "
+                         "captured = excluded.captured "
                          "WHERE title IS NOT excluded.title OR body IS NOT excluded.body");
         if (!upsert.ok())
             return upsert.rc();
         upsert.bind(1, key);
         upsert.bind(2, name);
         upsert.bind(3, body);
-        upsert.bind(4, time);
+        upsert.bind(4, stems);
+        upsert.bind(5, time);
         return upsert.step();
     });
 }

@@ -89,6 +89,10 @@ TEST_F(PageTextIndexTest, FindsPagesByWordsPrefixesAndScriptsAnyCase)
         {u"שָׁלוֹם"_s, {u"news.co.il/article"_s}},
         {u"תקצ"_s, {u"news.co.il/article"_s}},
         {u"חדשות"_s, {u"news.co.il/article"_s}},
+        // Hebrew words found without the letters joined to their front ("the government").
+        {u"ממשלה"_s, {u"news.co.il/article"_s}},
+        {u"כולם"_s, {u"news.co.il/article"_s}},
+        {u"קציב"_s, {}},
         {u"\"hello\""_s, {u"example.com/quotes"_s}},
         {u"hello\" OR \"cheese"_s, {}},
         {u"   "_s, {}},
@@ -115,6 +119,7 @@ TEST_F(PageTextIndexTest, FindsPagesByWordsPrefixesAndScriptsAnyCase)
     EXPECT_EQ(hits.first().captured, kTime);
     EXPECT_EQ(index.search(u"cafe"_s, 5).value(0).snippet,
               u"…and young cheddar. A [café] serves fondue."_s);
+    EXPECT_TRUE(index.search(u"ממשלה"_s, 5).value(0).snippet.contains(u"[הממשלה]"_s));
     EXPECT_EQ(index.search(u"example"_s, 1).size(), 0);
     EXPECT_EQ(index.search(u"cheese"_s, 1).size(), 1);
 }
