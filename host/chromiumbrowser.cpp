@@ -464,6 +464,8 @@ void ChromiumBrowser::handleEvent(const QString &method,
                 emit BeforeNavigate(shown);
             }
             emit NavigateComplete(shown);
+            // A page that changes its address by script shows new text without a load.
+            m_capture->pageLoaded(session.targetId);
         }
     } else if (method == "Page.frameAttached"_L1) {
         m_frameOwners.insert(params.value(u"frameId"_s).toString(), session.pageTargetId);
