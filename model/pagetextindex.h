@@ -6,16 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "pagetextwords.h"
+
 #include <functional>
 #include <memory>
-
-/// How a snippet marks the matched words and its cut ends.
-struct PageTextMarks
-{
-    QString open = QStringLiteral("[");
-    QString close = QStringLiteral("]");
-    QString ellipsis = QStringLiteral("…");
-};
 
 /// The visible text of recorded pages, in a full-text index of the data folder
 /// ("PageText.db", SQLite with FTS5, write-ahead log, private to the user).
@@ -23,8 +17,9 @@ struct PageTextMarks
 /// One row per recorded page, keyed by the page's recorded URL (as its site file is keyed,
 /// letter case ignored), with its title, its text (at most `MaxTextLength` characters) and the
 /// time it was captured. Words are found without regard to letter case or Latin accents, Hebrew
-/// words with or without their vowel points, and every word of a search also as the beginning
-/// of a longer one.
+/// words with or without their vowel points and the letters joined to their front, and every
+/// word of a search also as the beginning of a longer one. An index file of an older layout is
+/// emptied and laid out anew.
 ///
 /// Writes go to a worker thread of their own, in order, so that the caller never waits for the
 /// disk; `flush` waits for them. Searches run on the caller's thread and see every write
@@ -92,11 +87,6 @@ public:
     qsizetype count() const;
     /// The key of every page kept.
     QStringList keys() const;
-
-    /// The FTS5 query for the words of @p words: each word quoted as a prefix, all required.
-    static QString matchExpression(const QString &words);
-    /// @p text without Hebrew vowel points and cantillation marks, which would split words.
-    static QString withoutHebrewPoints(const QString &text);
 
 signals:
     /// The index file was found damaged while in use and was replaced by an empty one, or a
