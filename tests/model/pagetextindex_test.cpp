@@ -208,3 +208,26 @@ TEST_F(PageTextIndexTest, PrivateFileInWalModeAndDamageIsRepaired)
         EXPECT_EQ(journalMode(path), u"wal"_s);
     }
 }
+
+TEST_F(PageTextIndexTest, AnIndexOfAnOlderLayoutIsLaidOutAnew)
+{
+    const QString path = PageTextIndex::fileName(folder());
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE pages(id INTEGER PRIMARY KEY, key TEXT, title TEXT, "
+                           "body TEXT, captured INTEGER);"
+                           "INSERT INTO pages VALUES (1, 'old.org', 'Old', 'plum', 0);",
+                           nullptr,
+                           nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    PageTextIndex index(folder());
+    ASSERT_TRUE(index.isOpen()) << index.problem().toStdString();
+    EXPECT_EQ(index.count(), 0);
+    index.store(u"new.org"_s, u"New"_s, u"והשזיף בשל"_s, kTime);
+    index.flush();
+    EXPECT_EQ(keysOf(index.search(u"שזיף"_s, 5)), QStringList {u"new.org"_s});
+}
