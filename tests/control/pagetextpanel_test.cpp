@@ -149,3 +149,20 @@ TEST_F(PageTextPanelTest, TextIsKeptOnlyWhileRecordingWithTheOptionOnAndNoRule)
     // The choice outlives the panel.
     EXPECT_FALSE(makePanel().PageText()->keeps());
 }
+
+TEST_F(PageTextPanelTest, ADamagedIndexIsReplacedAndTheStatusBarSaysSo)
+{
+    QFile damaged(PageTextIndex::fileName(dataFolder()));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray("no index here ").repeated(300));
+    damaged.close();
+
+    RoamPane1 &panel = showPanel();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(panel.InitialisationError().isEmpty());
+    EXPECT_TRUE(panel.StatusText().contains(u"damaged"_s)) << panel.StatusText().toStdString();
+    ASSERT_NE(panel.PageTexts(), nullptr);
+    panel.PageTexts()->store(u"a.example"_s, u"A"_s, u"wombat"_s, secondStart);
+    panel.PageTexts()->flush();
+    EXPECT_EQ(panel.PageTexts()->search(u"wombat"_s, 5).size(), 1);
+}
