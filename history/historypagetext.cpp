@@ -41,7 +41,8 @@ void HistoryPageText::search(const QString &words, int limit, bool json)
 {
     QList<PageTextIndex::Hit> hits;
     if (QFileInfo::exists(PageTextIndex::fileName(m_dataFolder))) {
-        const PageTextIndex index(m_dataFolder);
+        // Roamlog may be writing it: a search neither waits for nor repairs it.
+        const PageTextIndex index(m_dataFolder, PageTextIndex::Access::ReadOnly);
         if (!index.problem().isEmpty())
             m_err << "roamlog-history: " << index.problem() << '\n';
         hits = index.search(words, limit);

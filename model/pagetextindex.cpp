@@ -186,11 +186,15 @@ class PageTextIndex::Worker final
 public:
     using Task = std::function<int(sqlite3 *db)>;
 
-    Worker(const QString &path, PageTextIndex &owner)
+    Worker(const QString &path, bool readOnly, PageTextIndex &owner)
         : m_path(path)
         , m_owner(owner)
+        , m_readOnly(readOnly)
     {
-        open();
+        if (m_readOnly)
+            openToRead();
+        else
+            open();
         m_thread = std::thread([this] { run(); });
     }
 
@@ -208,6 +212,8 @@ public:
     // @p scrub: the task forgets text, which must then leave the log at once too.
     void post(Task task, bool scrub = false)
     {
+        if (m_readOnly)
+            return;
         {
             const std::lock_guard lock(m_queueMutex);
             m_tasks.push_back(std::move(task));
@@ -246,6 +252,29 @@ public:
 
 private:
     // Opens the file, making it when missing; a file that is not an index is replaced.
+    // Opens the file only to search it: nothing is created, changed or repaired.
+    void openToRead()
+    {
+        const std::lock_guard lock(m_dbMutex);
+        sqlite3 *db = nullptr;
+        int rc = sqlite3_open_v2(m_path.toUtf8().constData(),
+                                 &db,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX,
+                                 nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_busy_timeout(db, kBusyTimeoutMs);
+            rc = exec(db, "SELECT max(id) FROM pages; SELECT count(*) FROM pages_fts_data");
+        }
+        if (rc == SQLITE_OK) {
+            m_db = db;
+            return;
+        }
+        sqlite3_close(db);
+        m_problem = QObject::tr("The page text index %1 cannot be read: %2")
+                        .arg(QDir::toNativeSeparators(m_path),
+                             QString::fromUtf8(sqlite3_errstr(rc)));
+    }
+
     void open()
     {
         const std::lock_guard lock(m_dbMutex);
@@ -374,6 +403,7 @@ private:
 
     QString m_path;
     PageTextIndex &m_owner;
+    const bool m_readOnly;
     mutable std::mutex m_dbMutex;
     sqlite3 *m_db = nullptr;
     QString m_problem;
@@ -390,9 +420,13 @@ private:
 };
 
 PageTextIndex::PageTextIndex(const QString &dataFolder, QObject *parent)
+    : PageTextIndex(dataFolder, Access::ReadWrite, parent)
+{ }
+
+PageTextIndex::PageTextIndex(const QString &dataFolder, Access access, QObject *parent)
     : QObject(parent)
     , m_path(fileName(dataFolder))
-    , m_worker(std::make_unique<Worker>(m_path, *this))
+    , m_worker(std::make_unique<Worker>(m_path, access == Access::ReadOnly, *this))
 { }
 
 PageTextIndex::~PageTextIndex() = default;

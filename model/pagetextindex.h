@@ -48,8 +48,19 @@ public:
     /// How `search` marks the matched words and the cut ends of a snippet.
     using Marks = PageTextMarks;
 
+    /// How an index is opened.
+    enum class Access {
+        /// Created when missing, repaired when damaged, written.
+        ReadWrite,
+        /// Only searched: nothing is created, written or repaired (another program may be
+        /// writing it); every write is ignored, a file that cannot be read is a `problem`.
+        ReadOnly,
+    };
+
     /// Opens (creating when missing) the index of @p dataFolder, which must exist.
     explicit PageTextIndex(const QString &dataFolder, QObject *parent = nullptr);
+    /// Opens the index of @p dataFolder with @p access.
+    PageTextIndex(const QString &dataFolder, Access access, QObject *parent = nullptr);
     /// Finishes every queued write first.
     ~PageTextIndex() override;
 

@@ -344,7 +344,7 @@ TEST_F(RoamlogEndToEnd, KeepsTheTextOfVisitedPagesToSearch)
         QStringList keys;
         if (!QFile::exists(PageTextIndex::fileName(dataDir())))
             return keys;
-        const PageTextIndex index(dataDir());
+        const PageTextIndex index(dataDir(), PageTextIndex::Access::ReadOnly);
         for (const PageTextIndex::Hit &hit : index.search(words, 10))
             keys.append(hit.key);
         return keys;

@@ -231,3 +231,35 @@ TEST_F(PageTextIndexTest, AnIndexOfAnOlderLayoutIsLaidOutAnew)
     index.flush();
     EXPECT_EQ(keysOf(index.search(u"שזיף"_s, 5)), QStringList {u"new.org"_s});
 }
+
+TEST_F(PageTextIndexTest, ReadOnlyAccessSearchesAndNeverChangesTheFile)
+{
+    {
+        PageTextIndex writer(folder());
+        writer.store(u"r.org"_s, u"R"_s, u"raspberry"_s, kTime);
+    }
+    const QString path = PageTextIndex::fileName(folder());
+    {
+        PageTextIndex reader(folder(), PageTextIndex::Access::ReadOnly);
+        EXPECT_TRUE(reader.problem().isEmpty()) << reader.problem().toStdString();
+        reader.store(u"s.org"_s, u"S"_s, u"raspberry"_s, kTime);
+        reader.remove({u"r.org"_s});
+        reader.flush();
+        EXPECT_EQ(keysOf(reader.search(u"raspberry"_s, 5)), QStringList {u"r.org"_s});
+    }
+
+    const QByteArray garbage = QByteArray("damaged ").repeated(500);
+    QFile::remove(path + u"-wal"_s);
+    QFile::remove(path + u"-shm"_s);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+    PageTextIndex reader(folder(), PageTextIndex::Access::ReadOnly);
+    EXPECT_FALSE(reader.problem().isEmpty());
+    EXPECT_TRUE(reader.search(u"raspberry"_s, 5).isEmpty());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), garbage);
+}
