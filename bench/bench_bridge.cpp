@@ -10,10 +10,13 @@
 #include "devtoolsclient.h"
 #include "roampanelink.h"
 
+#include "control/pagetextpanel.h"
 #include "control/roampane1.h"
 #include "model/clock.h"
+#include "model/pagetextindex.h"
 #include "model/roamsettings.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -53,8 +56,12 @@ public:
     BenchBrowser()
     {
         QFile page(m_dir.filePath(u"page.html"_s));
+        // About 30 KB of text, as an ordinary article.
+        QByteArray html = "<!doctype html><title>Bench page</title>";
+        for (int i = 0; i < 500; ++i)
+            html += "<p>paragraph " + QByteArray::number(i) + " of a local page about nothing</p>";
         if (page.open(QIODevice::WriteOnly))
-            page.write("<!doctype html><title>Bench page</title><p>a local page</p>");
+            page.write(html);
         m_pageUrl = QUrl::fromLocalFile(page.fileName()).toString();
         QObject::connect(&browser, &Browser::NavigateComplete, [this](const QString &url) {
             reportedAt = monotonicNs();
@@ -178,17 +185,35 @@ void BM_NavigationToSiteFiles(benchmark::State &state)
 
     std::vector<double> commitToFilesMs;
     std::vector<double> bridgeMs;
+    std::vector<double> withTextMs;
+    std::vector<double> withoutTextMs;
     std::vector<double> loadMs;
+    // Navigations take turns without the pages' text and with it (read by the browser layer
+    // and kept in the page text index), so that both meet the same load of the machine.
+    int n = 0;
     for (auto _ : state) {
+        const bool withText = ++n % 2 == 0;
+        bench.browser.setReadsPageText(withText);
+        panel.PageText()->keepBox()->setChecked(withText);
         if (!bench.next()) {
             state.SkipWithError("a navigation was not reported");
             break;
         }
         const double latency = double(handledAt - bench.committedAt) / 1e6;
         commitToFilesMs.push_back(latency);
+        (withText ? withTextMs : withoutTextMs).push_back(latency);
         bridgeMs.push_back(double(handledAt - bench.reportedAt) / 1e6);
         state.SetIterationTime(latency / 1e3);
         loadMs.push_back(bench.loadMs());
+        // The text of every page is kept, as for a reader who stays a moment on each.
+        if (withText && panel.PageTexts()) {
+            [[maybe_unused]] const bool kept = QTest::qWaitFor(
+                [&] {
+                    panel.PageTexts()->flush();
+                    return panel.PageTexts()->count() >= n / 2;
+                },
+                2000);
+        }
     }
 
     const QDir data(bench.dataFolder());
@@ -199,6 +224,11 @@ void BM_NavigationToSiteFiles(benchmark::State &state)
     state.counters["bridge_p99_ms"] = percentile(bridgeMs, 0.99);
     state.counters["load_median_ms"] = percentile(loadMs, 0.5);
     state.counters["load_p99_ms"] = percentile(loadMs, 0.99);
+    const double without = percentile(withoutTextMs, 0.5);
+    state.counters["without_text_median_ms"] = without;
+    state.counters["with_text_median_ms"] = percentile(withTextMs, 0.5);
+    if (without > 0)
+        state.counters["with_vs_without"] = percentile(withTextMs, 0.5) / without;
     bench.quit();
 }
 
@@ -230,7 +260,7 @@ void BM_CommitToEvent(benchmark::State &state)
 }
 
 BENCHMARK(BM_NavigationToSiteFiles)
-    ->Iterations(200)
+    ->Iterations(400)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CommitToEvent)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 #include "captionloader.h"
 #include "navigationrecorder.h"
 #include "savestatepanel.h"
+#include "pagetextpanel.h"
 #include "wordhelpers.h"
 
 #include "cfile.h"
@@ -16,6 +17,7 @@
 #include "dialogs/taskexporter.h"
 #include "neverrecordrules.h"
 #include "resources/biditext.h"
+#include "pagetextindex.h"
 #include "resources/roamicons.h"
 #include "resources/roamstrings.h"
 #include "roamsettings.h"
@@ -102,6 +104,8 @@ enum ExtraText {
     NoStringToFindId = 28,
     StringPlaceholderId = 71,
     DatePlaceholderId = 65,
+    ForgetPageTextQuestionId = 150,
+    PageTextSnippetId = 151,
 };
 
 void installFontsOnce()
@@ -433,6 +437,10 @@ void RoamPane1::createOptionsPage()
     page->addWidget(m_frame2);
     createNeverRecordFrame(m_optionsPage);
     page->addWidget(m_neverFrame, 1);
+    m_pageText = new PageTextPanel(*m_settings, m_optionsPage);
+    page->addWidget(m_pageText->frame());
+    connect(m_pageText->forgetButton(), &QPushButton::clicked, this, &RoamPane1::forgetAllPageText);
+    connect(m_pageText, &PageTextPanel::problemFound, this, &RoamPane1::SetStatusText);
 }
 
 void RoamPane1::createNeverRecordFrame(QWidget *page)
@@ -558,6 +566,8 @@ void RoamPane1::UserControl_Initialize()
             box.exec();
         }
     }
+    if (QDir(m_store->dataFolder()).exists())
+        m_pageText->open(m_store->dataFolder(), m_store->ReadOnly());
     showUnreadableCount();
     m_builder->BuildOutline(u"Current"_s);
     ArrangeControls();
@@ -1216,6 +1226,7 @@ void RoamPane1::TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalP
                       : layoutDirection() == Qt::RightToLeft ? BidiText::ownDirection(record->Title)
                                                              : record->Title);
     }
+    showPageTextSnippet(key);
     if (OutlineTree::NodeTag(Node) == OutlineTree::SiteTag) {
         if (record)
             m_selectedUrl = record->URL;
@@ -1355,6 +1366,7 @@ bool RoamPane1::deleteSite(QTreeWidgetItem *node)
     // record, or it would come back at the next start.
     if (!m_store->RemoveFile(file))
         return false;
+    m_pageText->forget({m_selectedUrl});
     removeNode(node);
     return true;
 }
@@ -1379,6 +1391,7 @@ bool RoamPane1::deleteSession(QTreeWidgetItem *node)
     removeNode(node);
 
     bool saved = true;
+    QStringList visited;
     for (const CFilePtr &file : m_store->Files) {
         bool changed = false;
         for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
@@ -1388,9 +1401,12 @@ bool RoamPane1::deleteSession(QTreeWidgetItem *node)
                 changed = true;
             }
         }
+        if (changed)
+            visited.append(file->URL());
         if (changed && !m_store->SaveFile(file))
             saved = false;
     }
+    m_pageText->forget(visited);
     if (!m_store->SaveSessions())
         saved = false;
     return saved;
@@ -1519,6 +1535,11 @@ void RoamPane1::BuildQueryOutline(const QString &tag)
         if (m_qryOpt1.at(i)->isChecked())
             query.field = fields[i];
     }
+    m_pageSnippets.clear();
+    if (query.question == QueryBuilder::Question::FindString
+        && query.field == QueryBuilder::Field::All)
+        m_pageSnippets = m_pageText->search(query.findText);
+    query.textMatches = m_pageSnippets;
     const int found = m_query->BuildQueryOutline(query);
     SetStatusText(text(SitesFoundId) + QString::number(found));
 }
@@ -1552,4 +1573,36 @@ void RoamPane1::neverRecordChanged()
         rules.append(m_neverList->item(row)->text());
     m_settings->setNeverRecord(rules);
     m_recorder->SetNeverRecordRules(NeverRecordRules(rules));
+}
+
+// Page text
+
+PageTextIndex *RoamPane1::PageTexts() const
+{
+    return m_pageText->index();
+}
+
+bool RoamPane1::KeepsPageText(const QString &url) const
+{
+    return m_pageText->keeps() && m_recorder->Recording()
+           && !m_recorder->NeverRecord().matches(url);
+}
+
+void RoamPane1::forgetAllPageText()
+{
+    if (message(QMessageBox::Question,
+                text(ForgetPageTextQuestionId),
+                QMessageBox::Yes | QMessageBox::No,
+                QMessageBox::No)
+        == QMessageBox::Yes)
+        m_pageText->forgetAll();
+}
+
+void RoamPane1::showPageTextSnippet(const QString &key)
+{
+    if (m_currentTab != u"Query"_s)
+        return;
+    const auto snippet = m_pageSnippets.constFind(key.toLower());
+    if (snippet != m_pageSnippets.cend())
+        SetStatusText(text(PageTextSnippetId) + *snippet);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QMessageBox>
 #include <QString>
@@ -14,6 +15,8 @@ class Clock;
 class NavigationRecorder;
 class OutlineBuilder;
 class OutlineTree;
+class PageTextIndex;
+class PageTextPanel;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -170,6 +173,13 @@ public:
     using FolderAsker = std::function<QString(int index)>;
     void SetFolderAsker(FolderAsker asker) { m_folderAsker = std::move(asker); }
 
+    /// The text kept of visited pages; nullptr when its index cannot be opened.
+    PageTextIndex *PageTexts() const;
+    /// Whether the text of the page at @p url is to be kept now: "Keep the text of pages" is
+    /// on, the recording runs and no never-record rule covers the page.
+    bool KeepsPageText(const QString &url) const;
+    PageTextPanel *PageText() const { return m_pageText; }
+
     RoamStore &Store() { return *m_store; }
     NavigationRecorder &Recorder() { return *m_recorder; }
     OutlineBuilder &Builder() { return *m_builder; }
@@ -253,6 +263,8 @@ private:
     void neverRecordAdd();
     void neverRecordRemove();
     void neverRecordChanged();
+    void forgetAllPageText();
+    void showPageTextSnippet(const QString &key);
     QMessageBox::StandardButton message(QMessageBox::Icon icon,
                                         const QString &text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
@@ -339,4 +351,8 @@ private:
 
     QMenu *m_mnuRoamPane = nullptr;
     QMenu *m_mnuToolTip = nullptr;
+
+    PageTextPanel *m_pageText = nullptr;
+    // Snippets of the sites the last query found by their text, by lower-cased URL.
+    QHash<QString, QString> m_pageSnippets;
 };

@@ -5,6 +5,7 @@
 #include "fieldreader.h"
 #include "historyexport.h"
 #include "historyforget.h"
+#include "historypagetext.h"
 #include "neverrecordrules.h"
 #include "roamsettings.h"
 #include "roamstore.h"
@@ -119,6 +120,11 @@ QString HistoryCommand::helpText()
            "  sessions     every browsing session of the sessions file\n"
            "  visits URL   the visits and downloads of the site recorded under URL\n"
            "  find TEXT    the sites whose URL, title or note hold TEXT (letter case ignored)\n"
+           "  search WORDS [--limit N]\n"
+           "               the pages whose visible text or title hold every one of WORDS\n"
+           "               (also as the beginning of a longer word; letter case and\n"
+           "               accents ignored), best first, at most N (default 20): last\n"
+           "               visit, URL, title and a snippet with the words in [brackets]\n"
            "  export --format json|csv [--since DATE] [--out FILE]\n"
            "               every visit and download as one row each: kind, url, title,\n"
            "               note, start, end, durationSeconds, query, session, location;\n"
@@ -130,8 +136,9 @@ QString HistoryCommand::helpText()
            "               yyyy-MM-ddTHH:mm:ss); --out writes FILE, not standard output\n"
            "  forget PATTERN [--dry-run]\n"
            "               removes every site record whose URL matches PATTERN, with its\n"
-           "               site file: a host name (also matches its subdomains) or a URL\n"
-           "               prefix (holds a \"/\" or a scheme); letter case is ignored;\n"
+           "               site file and the text kept of its pages: a host name (also\n"
+           "               matches its subdomains) or a URL prefix (holds a \"/\" or a\n"
+           "               scheme); letter case is ignored;\n"
            "               --dry-run only lists what would be removed\n"
            "  import-chromium PROFILE_DIR\n"
            "               adds the visits of the Chromium profile's History database\n"
@@ -178,6 +185,7 @@ int HistoryCommand::run(const QStringList &arguments)
     const QCommandLineOption sinceOption(u"since"_s, QString(), u"DATE"_s);
     const QCommandLineOption outOption(u"out"_s, QString(), u"FILE"_s);
     const QCommandLineOption dryRunOption(u"dry-run"_s);
+    const QCommandLineOption limitOption(u"limit"_s, QString(), u"N"_s);
     const QCommandLineOption helpOption(QStringList {u"h"_s, u"help"_s});
     parser.addOptions({jsonOption,
                        dataDirOption,
@@ -185,6 +193,7 @@ int HistoryCommand::run(const QStringList &arguments)
                        sinceOption,
                        outOption,
                        dryRunOption,
+                       limitOption,
                        helpOption});
     parser.addPositionalArgument(u"command"_s, QString());
 
@@ -212,13 +221,14 @@ int HistoryCommand::run(const QStringList &arguments)
     if (command == u"sites" || command == u"sessions" || command == u"export")
         wanted = 0;
     else if (command == u"visits" || command == u"find" || command == u"forget"
-             || command == u"import-chromium")
+             || command == u"import-chromium" || command == u"search")
         wanted = 1;
     else
         return usageError(u"unknown command '"_s + command + u'\'');
     if (rest.size() < wanted)
         return usageError(u"'"_s + command + u"' needs an argument"_s);
-    if (rest.size() > wanted)
+    // The words of a search may come as one argument or as several.
+    if (rest.size() > wanted && command != u"search")
         return usageError(u"unexpected argument '"_s + rest.at(wanted) + u'\'');
     if (wanted == 1 && rest.first().isEmpty())
         return usageError(u"'"_s + command + u"' needs a non-empty argument"_s);
@@ -231,6 +241,15 @@ int HistoryCommand::run(const QStringList &arguments)
     }
     if (parser.isSet(dryRunOption) && command != u"forget")
         return usageError(u"--dry-run is an option of 'forget' only"_s);
+    int limit = 20;
+    if (parser.isSet(limitOption)) {
+        if (command != u"search")
+            return usageError(u"--limit is an option of 'search' only"_s);
+        bool ok = false;
+        limit = parser.value(limitOption).toInt(&ok);
+        if (!ok || limit < 1 || parser.values(limitOption).size() > 1)
+            return usageError(u"--limit needs one whole number of at least 1"_s);
+    }
     if (m_json && (command == u"forget" || command == u"import-chromium"))
         return usageError(u"'"_s + command + u"' has no JSON output"_s);
 
@@ -294,6 +313,11 @@ int HistoryCommand::run(const QStringList &arguments)
         return forget(folder.absoluteFilePath(), rest.first(), parser.isSet(dryRunOption));
     if (command == u"import-chromium")
         return importChromium(folder.absoluteFilePath(), rest.first());
+    if (command == u"search") {
+        HistoryPageText(folder.absoluteFilePath(), m_out, m_err)
+            .search(rest.join(u' '), limit, m_json);
+        return Success;
+    }
 
     load(folder.absoluteFilePath());
     int code = Success;
@@ -384,12 +408,16 @@ int HistoryCommand::forget(const QString &dataFolder, const QString &pattern, bo
         return usageError(u"'forget' needs a non-empty pattern"_s);
     HistoryForget forgetter(dataFolder, m_out, m_err);
     const HistoryForget::Summary summary = forgetter.run(pattern, dryRun);
+    const int texts = HistoryPageText(dataFolder, m_out, m_err).forget(pattern, dryRun);
     if (dryRun)
         m_out << summary.matched << (summary.matched == 1 ? " site record" : " site records")
               << " would be removed\n";
     else
         m_out << summary.removed << (summary.removed == 1 ? " site record" : " site records")
               << " removed\n";
+    if (texts >= 0)
+        m_out << texts << (texts == 1 ? " page text" : " page texts")
+              << (dryRun ? " would be removed\n" : " removed\n");
     m_out.flush();
     if (summary.failed > 0)
         return failure(QString::number(summary.failed) + u" site files could not be removed"_s);

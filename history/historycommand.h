@@ -20,13 +20,15 @@ class RoamStore;
 /// sites whose URL, title or note hold a text, as aligned columns or as JSON. Two commands
 /// change the folder: "forget" removes records, "import-chromium" adds the browser's history.
 ///
-/// Commands: "sites", "sessions", "visits URL", "find TEXT", "export --format json|csv
+/// Commands: "sites", "sessions", "visits URL", "find TEXT", "search WORDS [--limit N]" (the
+/// pages found by their text, see `HistoryPageText`), "export --format json|csv
 /// [--since DATE] [--out FILE]" (see `HistoryExport`), "forget PATTERN [--dry-run]" (see
-/// `HistoryForget`) and "import-chromium PROFILE_DIR" (see `ChromiumImport`). Options:
-/// "--json", "--data-dir DIR" (otherwise the data folder of `settings`), "--help". DIR is the
-/// folder Roamlog's own "--data-dir" takes, with the records in DIR/Data, or the data folder
-/// itself; a DIR with records in neither is a usage error. The commands that change the folder
-/// take its one-writer lock and refuse (`Busy`) while Roamlog holds it.
+/// `HistoryForget`; their pages' text goes too) and "import-chromium PROFILE_DIR" (see
+/// `ChromiumImport`). Options: "--json", "--data-dir DIR" (otherwise the data folder of
+/// `settings`), "--help". DIR is the folder Roamlog's own "--data-dir" takes, with the records
+/// in DIR/Data, or the data folder itself; a DIR with records in neither is a usage error. The
+/// commands that change the folder take its one-writer lock and refuse (`Busy`) while Roamlog
+/// holds it.
 class HistoryCommand final
 {
 public:

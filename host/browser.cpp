@@ -7,3 +7,5 @@ Browser::Browser(QObject *parent)
 Browser::~Browser() = default;
 
 void Browser::PlaceWindow(const QRect &) { }
+
+void Browser::setReadsPageText(bool) { }

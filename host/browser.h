@@ -68,6 +68,11 @@ public:
      * leaves them where they are.
      */
     virtual void PlaceWindow(const QRect &frame);
+    /**
+     * Whether the text of pages is read at all (PageTextCaptured); on at first. A browser
+     * that reads none ignores it.
+     */
+    virtual void setReadsPageText(bool reads);
 
 signals:
     /** The browser is up and can be driven. */
@@ -98,6 +103,11 @@ signals:
                          const QString &guid,
                          const QString &fileName,
                          const QString &pageUrl);
+    /**
+     * The visible text of the top-level page at url, titled title, was read: when the page
+     * has loaded and once more a few seconds later. Private tabs are never read.
+     */
+    void PageTextCaptured(const QString &url, const QString &title, const QString &text);
     /**
      * The browser has ended: the user closed its last window, Quit() was called, or it died.
      * An end nobody asked for (a crash, lost contact) is preceded by failed().

@@ -1,7 +1,11 @@
 #include "browserbridge.h"
 
 #include "browser.h"
+#include "pagetextindex.h"
 #include "panellink.h"
+#include "recordedurl.h"
+
+#include <QDateTime>
 
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -65,6 +69,7 @@ BrowserBridge::BrowserBridge(Browser &browser, PanelLink &panel, QObject *parent
     connect(&browser, &Browser::NewWindow, this, &BrowserBridge::onFrameOrWindow);
     connect(&browser, &Browser::TitleChange, this, &BrowserBridge::onTitleChange);
     connect(&browser, &Browser::DownloadStarted, this, &BrowserBridge::onDownloadStarted);
+    connect(&browser, &Browser::PageTextCaptured, this, &BrowserBridge::onPageText);
     connect(&browser, &Browser::failed, this, &BrowserBridge::onFailed);
     connect(&browser, &Browser::OnQuit, this, &BrowserBridge::onQuit);
 
@@ -172,6 +177,18 @@ void BrowserBridge::onDownloadStarted(const QString &URL,
             m_panel.Activity(URL);
         else if (!pageUrl.isEmpty() && !isBrowserPage(pageUrl))
             m_panel.PageActivity(pageUrl, fileName);
+    });
+}
+
+void BrowserBridge::onPageText(const QString &URL, const QString &title, const QString &text)
+{
+    run([this, URL, title, text] {
+        if (isBrowserPage(URL) || !m_panel.KeepsPageText(URL))
+            return;
+        PageTextIndex *index = m_panel.PageTexts();
+        const QString key = RecordedUrl::normalise(URL);
+        if (index && !key.isEmpty())
+            index->store(key, title, text, QDateTime::currentDateTimeUtc());
     });
 }
 

@@ -19,7 +19,10 @@ class PanelLink;
  * type; the browser's own pages (about:, chrome: and the like) are not reported. Only what the
  * browser saves is a download, reported once when it begins: through `Activity` under the URL
  * the browser fetched, or, for a file the page made itself (blob:, data:), through
- * `PageActivity` of that page.
+ * `PageActivity` of that page. The text the browser
+ * reads from a page goes to the panel's page text index, unless it is one of the browser's own
+ * pages or the panel keeps no text of it now (option off, recording paused, a never-record
+ * rule).
  *
  * Browser events are handled one at a time: one that arrives while another is being handled
  * (`NavReady` false) waits until that one is done, then runs in arrival order.
@@ -76,6 +79,7 @@ private:
                            const QString &guid,
                            const QString &fileName,
                            const QString &pageUrl);
+    void onPageText(const QString &URL, const QString &title, const QString &text);
     void onFailed(const QString &message);
     void onQuit();
 

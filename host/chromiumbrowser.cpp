@@ -1,4 +1,5 @@
 #include "chromiumbrowser.h"
+#include "pagetextcapture.h"
 #include "profilelock.h"
 
 #include <QCoreApplication>
@@ -104,6 +105,23 @@ ChromiumBrowser::ChromiumBrowser(QObject *parent)
         }
     });
     m_leftoverPoll.setInterval(kLeftoverPollMs);
+
+    m_capture = new PageTextCapture(
+        [this](const QString &method,
+               const QJsonObject &params,
+               const QString &sessionId,
+               std::function<void(const QJsonObject &)> reply) {
+            if (m_state == State::Running)
+                send(method, params, sessionId, std::move(reply));
+        },
+        [this](const QString &targetId) {
+            const auto page = m_pages.constFind(targetId);
+            return page == m_pages.cend() ? PageTextCapture::Tab()
+                                          : PageTextCapture::Tab {page->sessionId, page->url};
+        },
+        this);
+    connect(m_capture, &PageTextCapture::captured, this, &Browser::PageTextCaptured);
+
     connect(&m_leftoverPoll, &QTimer::timeout, this, &ChromiumBrowser::waitForLeftover);
 
     connect(&m_transport, &DevToolsTransport::startFailed, this, &ChromiumBrowser::onStartFailed);
@@ -450,6 +468,8 @@ void ChromiumBrowser::handleEvent(const QString &method,
             if (!announced)
                 emit BeforeNavigate(page->url);
             showCommitted(session.targetId);
+            // A page that changes its address by script shows new text without a load.
+            m_capture->pageLoaded(session.targetId);
         }
     } else if (method == "Page.frameAttached"_L1) {
         m_frameOwners.insert(params.value(u"frameId"_s).toString(), session.pageTargetId);
@@ -474,6 +494,9 @@ void ChromiumBrowser::handleEvent(const QString &method,
             send(u"Runtime.evaluate"_s,
                  {{u"expression"_s, kWatcherScript}, {u"contextId"_s, page.worldContext}},
                  sessionId);
+    } else if (method == "Page.loadEventFired"_L1) {
+        if (session.isPage)
+            m_capture->pageLoaded(session.targetId);
     } else if (method == "Runtime.bindingCalled"_L1) {
         if (session.isPage && params.value(u"name"_s).toString() == kBinding)
             onBinding(session.targetId, params.value(u"payload"_s).toString());
@@ -508,6 +531,7 @@ void ChromiumBrowser::onAttached(const QJsonObject &params, const QString &paren
         if (first)
             markUsed(targetId);
         setUpPage(targetId, sessionId);
+        m_capture->pageAttached(targetId);
         if (m_state == State::Running && !m_pendingNavigation.isEmpty())
             navigatePage(std::exchange(m_pendingNavigation, QString()));
     } else if (type == "iframe"_L1) {
@@ -868,4 +892,9 @@ void ChromiumBrowser::finish(bool abnormal, const QString &message)
     if (abnormal)
         emit failed(message);
     emit OnQuit();
+}
+
+void ChromiumBrowser::setReadsPageText(bool reads)
+{
+    m_capture->setEnabled(reads);
 }

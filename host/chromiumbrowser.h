@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QTimer>
 
+class PageTextCapture;
+
 /**
  * Chromium started with its own profile folder and driven over the DevTools protocol through
  * its pipe (see DevToolsTransport): no port is opened, and the browser ends with this object
@@ -38,6 +40,7 @@ public:
     QString LocationName() const override;
     void Quit() override;
     void PlaceWindow(const QRect &frame) override;
+    void setReadsPageText(bool reads) override;
 
     /** Process id of the program started (the browser, or its wrapper), 0 when not running. */
     qint64 processId() const;
@@ -133,4 +136,5 @@ private:
     QString m_shownTarget;
     bool m_visible = true;
     bool m_quitRequested = false;
+    PageTextCapture *m_capture = nullptr;
 };

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class PageTextIndex;
+
 /**
  * What the host exchanges with the panel: the values it writes and reads, and the panel's
  * argument-less events. The panel's events carry no values, so a property written before an
@@ -40,6 +42,11 @@ public:
         @p txt, from the top when @p Start, downwards when @p Dir; returns whether one was
         found. A link to nothing searchable finds nothing. */
     virtual bool Find(bool Start, bool URL, bool Dir, const QString &txt);
+    /** Whether the text of the page at @p url is to be kept now (the option is on, the
+        recording runs, no never-record rule covers it). A link that keeps none says no. */
+    virtual bool KeepsPageText(const QString &url) const;
+    /** Where page text is kept; nullptr when nowhere. */
+    virtual PageTextIndex *PageTexts() const;
 
 signals:
     void AboutBox();

@@ -8,6 +8,7 @@
 #include "roampanelink.h"
 
 #include "control/captionloader.h"
+#include "control/pagetextpanel.h"
 #include "control/roampane1.h"
 #include "model/roamsettings.h"
 #include "resources/roamicons.h"
@@ -15,6 +16,7 @@
 #include "resources/roamversion.h"
 #include "views/waitcursor.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -74,6 +76,10 @@ RoamlogWindow::RoamlogWindow(const HostOptions &options,
     m_bridge = std::make_unique<BrowserBridge>(browser, *m_link);
     connect(m_bridge.get(), &BrowserBridge::browserEnded, this, &QWidget::close);
     connect(m_bridge.get(), &BrowserBridge::browserFailed, this, &RoamlogWindow::onBrowserFailed);
+    // With "Keep the text of pages" off, the pages' text is not even read.
+    QCheckBox *keepText = m_panel->PageText()->keepBox();
+    browser.setReadsPageText(keepText->isChecked());
+    connect(keepText, &QCheckBox::toggled, &browser, &Browser::setReadsPageText);
     connect(&browser, &Browser::started, this, [this] { m_browserStarted = true; });
 
     connect(m_link.get(), &PanelLink::OnTop, this, [this] { PlaceWindow(true); });

@@ -71,3 +71,13 @@ bool RoamPaneLink::Find(bool Start, bool URL, bool Dir, const QString &txt)
 {
     return m_panel && m_panel->Find(Start, URL, Dir, txt);
 }
+
+bool RoamPaneLink::KeepsPageText(const QString &url) const
+{
+    return m_panel && m_panel->KeepsPageText(url);
+}
+
+PageTextIndex *RoamPaneLink::PageTexts() const
+{
+    return m_panel ? m_panel->PageTexts() : nullptr;
+}

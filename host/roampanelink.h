@@ -24,6 +24,8 @@ public:
     void SetSession(bool sEnd) override;
     void ShowStatus(const QString &text) override;
     bool Find(bool Start, bool URL, bool Dir, const QString &txt) override;
+    bool KeepsPageText(const QString &url) const override;
+    PageTextIndex *PageTexts() const override;
 
 private:
     QPointer<RoamPane1> m_panel;

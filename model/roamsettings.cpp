@@ -15,6 +15,7 @@ const QString keyUrlOrDesc = u"Options/UrlOrDesc"_s;
 const QString keyNeverRecord = u"Options/NeverRecord"_s;
 const QString keyTaskFolder = u"Options/TaskFolder"_s;
 const QString keySetupPath = u"Setup/Path"_s;
+const QString keyKeepPageText = u"Options/KeepPageText"_s;
 
 QString toolBarKey(int index)
 {
@@ -128,6 +129,16 @@ QString RoamSettings::taskFolder() const
 void RoamSettings::setTaskFolder(const QString &folder)
 {
     write(keyTaskFolder, folder);
+}
+
+bool RoamSettings::keepPageText() const
+{
+    return intValue(keyKeepPageText, 1) != 0;
+}
+
+void RoamSettings::setKeepPageText(bool keep)
+{
+    write(keyKeepPageText, keep ? u"1"_s : u"0"_s);
 }
 
 QString RoamSettings::effectiveSetupPath() const

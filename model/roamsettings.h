@@ -50,6 +50,11 @@ public:
     QString taskFolder() const;
     void setTaskFolder(const QString &folder);
 
+    /// Options/KeepPageText: keep the visible text of recorded pages for searching (stored
+    /// "1" or "0"; default on).
+    bool keepPageText() const;
+    void setKeepPageText(bool keep);
+
     /// The setup path in use: Setup/Path, or the per-user data location when it is absent.
     QString effectiveSetupPath() const;
     /// The data folder: the setup path in use followed by "Data", native separators.

@@ -224,6 +224,17 @@ constexpr std::array s_table {
     Entry {645, u"גרסה "},
     Entry {146, u"Can't open file: "},
     Entry {646, u"לא ניתן לפתוח את הקובץ: "},
+    // Panel: the text kept of visited pages
+    Entry {147, u"Page text"},
+    Entry {647, u"טקסט הדפים"},
+    Entry {148, u"Keep the text of pages"},
+    Entry {648, u"לשמור את הטקסט של הדפים"},
+    Entry {149, u"Forget all page text"},
+    Entry {649, u"לשכוח את כל הטקסט של הדפים"},
+    Entry {150, u"Forget the text of every page you visited?"},
+    Entry {650, u"לשכוח את הטקסט של כל הדפים שביקרת בהם?"},
+    Entry {151, u"In the page: "},
+    Entry {651, u"בדף: "},
 };
 
 // The table above is written in reading order; lookups use this sorted copy.

@@ -101,7 +101,8 @@ int QueryBuilder::BuildQueryOutline(const Query &query)
             continue;
         bool match = false;
         if (query.question == Question::FindString) {
-            match = fieldsHold(query.findText, *file, query.field);
+            match = fieldsHold(query.findText, *file, query.field)
+                    || query.textMatches.contains(file->URL().toLower());
         } else {
             match = anyAfter(file->Activities,
                              since,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 
 class CTreeNodes;
@@ -40,6 +41,9 @@ public:
         /// The find string.
         QString findText;
         Field field = Field::None;
+        /// Sites found by the text of their pages, by lower-cased URL: they answer the
+        /// find-string question too.
+        QHash<QString, QString> textMatches;
     };
 
     /// @p tree, @p builder and @p store must outlive the query builder.

@@ -1,6 +1,9 @@
 #include "browserbridge.h"
 #include "fakebrowser.h"
 #include "fakepanel.h"
+#include "pagetextindex.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -289,3 +292,38 @@ TEST_F(BrowserBridgeTest, BrowserThatEndsOrFails)
 }
 
 } // namespace
+
+TEST_F(BrowserBridgeTest, PageTextGoesToTheIndexOnlyForPagesTheRecordKeeps)
+{
+    QTemporaryDir dir;
+    PageTextIndex index(dir.path());
+    m_panel.m_pageTexts = &index;
+    struct Row
+    {
+        QString url;
+        QString storedAs; // empty: nothing kept
+    };
+    const Row rows[] = {
+        {u"https://site.example/a/"_s, u"site.example/a"_s},
+        {u"http://site.example/nokeep"_s, {}},
+        {u"chrome://newtab/"_s, {}},
+        {u"about:blank"_s, {}},
+        {u"data:text/html,<p>x</p>"_s, {}},
+        {u"http://a.b"_s, {}},
+        {u"file:///home/u/notes.html"_s, u"/home/u/notes.html"_s},
+    };
+    for (const Row &row : rows) {
+        index.clear();
+        emit m_browser.PageTextCaptured(row.url, u"Title"_s, u"some words"_s);
+        index.flush();
+        EXPECT_EQ(index.keys(), row.storedAs.isEmpty() ? QStringList() : QStringList {row.storedAs})
+            << row.url.toStdString();
+    }
+    // Nothing at all is kept while the panel keeps no text.
+    m_panel.m_keepsPageText = false;
+    index.clear();
+    emit m_browser.PageTextCaptured(u"https://site.example/c"_s, u"T"_s, u"words"_s);
+    index.flush();
+    EXPECT_TRUE(index.keys().isEmpty());
+    EXPECT_TRUE(takeLog().isEmpty());
+}

@@ -29,12 +29,20 @@ public:
     qint16 QuitIt() const override { return m_quitIt; }
     void SetSession(bool sEnd) override;
     void ShowStatus(const QString &text) override { m_status = text; }
+    bool KeepsPageText(const QString &url) const override
+    {
+        return m_keepsPageText && !url.contains(QStringLiteral("nokeep"));
+    }
+    PageTextIndex *PageTexts() const override { return m_pageTexts; }
 
     QStringList m_log;
     QString m_siteUrl;
     QString m_status;
     bool m_onTop = false;
     qint16 m_quitIt = 2;
+    /// What KeepsPageText says (never for a URL holding "nokeep"), and where text goes.
+    bool m_keepsPageText = true;
+    PageTextIndex *m_pageTexts = nullptr;
     /// Runs inside SetUrl, before it returns (events arriving while the panel records).
     std::function<void(const QString &url)> m_duringSetUrl;
 };

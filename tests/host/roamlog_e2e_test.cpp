@@ -5,6 +5,7 @@
 #include "testhttpserver.h"
 
 #include "cfile.h"
+#include "pagetextindex.h"
 #include "timekey.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QJsonArray>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -349,6 +351,121 @@ TEST_F(RoamlogEndToEnd, WithoutABrowserTheHostStillKeepsTheHistory)
     ASSERT_TRUE(m_host.waitForFinished(kWaitMs));
     EXPECT_EQ(m_host.exitStatus(), QProcess::NormalExit);
     EXPECT_TRUE(QFile::exists(QDir(dataDir()).filePath(u"Ses.sms"_s)));
+}
+
+// The text of the pages the user visits: kept and found, except where it must not be.
+TEST_F(RoamlogEndToEnd, KeepsTheTextOfVisitedPagesToSearch)
+{
+    m_server.addPage(u"/index.html"_s, "<title>Index</title><p>Welcome home</p>");
+    m_server.addPage(u"/text/body.html"_s,
+                     "<title>Body</title><p>The marmalade recipe uses bitter oranges</p>");
+    m_server.addPage(u"/text/hebrew.html"_s,
+                     "<title>\xd7\xa2\xd7\x91\xd7\xa8\xd7\x99\xd7\xaa</title>"
+                     "<p>\xd7\x99\xd7\xa8\xd7\x95\xd7\xa9\xd7\x9c\xd7\x99\xd7\x9d "
+                     "\xd7\xa9\xd7\x9c \xd7\x96\xd7\x94\xd7\x91</p>");
+    m_server.addPage(u"/text/late.html"_s,
+                     "<title>Late</title><p>early words</p><script>setTimeout(() => "
+                     "document.body.insertAdjacentHTML('beforeend', "
+                     "'<p>xylophone arrives</p>'), 700);</script>");
+    m_server.addPage(u"/text/app.html"_s,
+                     "<title>App</title><p>start</p><script>setTimeout(() => {"
+                     "history.pushState({}, '', '/text/app/second');"
+                     "document.body.innerHTML = '<p>quetzal view</p>'; }, 600);</script>");
+    m_server.addPage(u"/private/never.html"_s, "<title>Never</title><p>zeppelin</p>");
+    m_server.addPage(u"/secret.html"_s, "<title>Secret</title><p>walrus</p>");
+    QSettings(m_dir.filePath(u"settings.ini"_s), QSettings::IniFormat)
+        .setValue(u"Options/NeverRecord"_s, QStringList {key(u"/private"_s)});
+
+    const auto found = [this](const QString &words) {
+        QStringList keys;
+        if (!QFile::exists(PageTextIndex::fileName(dataDir())))
+            return keys;
+        const PageTextIndex index(dataDir(), PageTextIndex::Access::ReadOnly);
+        for (const PageTextIndex::Hit &hit : index.search(words, 10))
+            keys.append(hit.key);
+        return keys;
+    };
+    QString tab;
+    const auto visit = [this, &tab](const QString &path) {
+        m_user.call(u"Page.navigate"_s, {{u"url"_s, url(path)}}, m_user.session(tab));
+    };
+    const auto startAtHome = [&] {
+        startHost();
+        attach();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                tab = m_user.pageWithUrl(url(u"/index.html"_s));
+                return !tab.isEmpty();
+            },
+            kWaitMs));
+    };
+
+    startAtHome();
+    // The home page, loaded while the host attached to the browser.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return found(u"welcome"_s) == QStringList {key(u"/index.html"_s)}; }, kWaitMs));
+    // A page under a never-record rule and one in a private window.
+    visit(u"/private/never.html"_s);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_server.requestCount("GET", u"/private/never.html"_s) == 1; }, kWaitMs));
+    const QJsonObject context = m_user.call(u"Target.createBrowserContext"_s);
+    m_user.call(u"Target.createTarget"_s,
+                {{u"url"_s, url(u"/secret.html"_s)},
+                 {u"browserContextId"_s, context.value(u"result"_s)[u"browserContextId"_s]}});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_server.requestCount("GET", u"/secret.html"_s) == 1; }, kWaitMs));
+
+    struct Row
+    {
+        const char *what;
+        QString path;
+        QString words;
+        // Where the text is kept, when not under the page visited.
+        QString keptAs;
+    };
+    const Row rows[] = {
+        {"a word in its body", u"/text/body.html"_s, u"MARMALADE bitter"_s},
+        {"a Hebrew word", u"/text/hebrew.html"_s, u"\u05d6\u05d4\u05d1"_s},
+        {"text a script added after the load", u"/text/late.html"_s, u"xylophone"_s},
+        {"a page a script moved to", u"/text/app.html"_s, u"quetzal"_s, u"/text/app/second"_s},
+    };
+    for (const Row &row : rows) {
+        visit(row.path);
+        const QString kept = key(row.keptAs.isEmpty() ? row.path : row.keptAs);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return found(row.words) == QStringList {kept}; }, kWaitMs))
+            << row.what << ": " << found(row.words).join(u' ').toStdString();
+    }
+    // Both pages before were read twice by now, had they been read at all.
+    EXPECT_TRUE(found(u"zeppelin"_s).isEmpty());
+    EXPECT_TRUE(found(u"walrus"_s).isEmpty());
+
+    m_user.post(u"Browser.close"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_host.state() == QProcess::NotRunning; }, kWaitMs));
+
+    // Forgetting a page forgets its text; the others stay.
+    QProcess forget;
+    forget.start(QStringLiteral(ROAMLOG_HISTORY_PROGRAM),
+                 {u"--data-dir"_s, dataDir(), u"forget"_s, key(u"/text/body.html"_s)});
+    ASSERT_TRUE(forget.waitForFinished(kWaitMs));
+    EXPECT_EQ(forget.exitCode(), 0) << forget.readAllStandardError().toStdString();
+    EXPECT_TRUE(found(u"marmalade"_s).isEmpty());
+    EXPECT_EQ(found(u"xylophone"_s), QStringList {key(u"/text/late.html"_s)});
+
+    // A damaged index file is replaced by an empty one at the next start, which then fills.
+    {
+        QFile index(PageTextIndex::fileName(dataDir()));
+        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+        index.write(QByteArray("not an index ").repeated(400));
+    }
+    QFile::remove(PageTextIndex::fileName(dataDir()) + u"-wal"_s);
+    QFile::remove(PageTextIndex::fileName(dataDir()) + u"-shm"_s);
+    QFile::remove(QDir(profileDir()).filePath(u"DevToolsActivePort"_s));
+    startAtHome();
+    visit(u"/text/body.html"_s);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return found(u"marmalade"_s) == QStringList {key(u"/text/body.html"_s)}; }, kWaitMs));
+    EXPECT_TRUE(found(u"xylophone"_s).isEmpty());
 }
 
 } // namespace

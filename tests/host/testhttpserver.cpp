@@ -38,6 +38,18 @@ TestHttpServer::TestHttpServer(QObject *parent)
     connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::onNewConnection);
 }
 
+TestHttpServer::~TestHttpServer()
+{
+    // Connections still open (a browser that outlived its test) close with the server, after
+    // the members their handlers use are gone: they are let go first.
+    m_server.close();
+    const QList<QTcpSocket *> sockets = m_server.findChildren<QTcpSocket *>();
+    for (QTcpSocket *socket : sockets) {
+        disconnect(socket, nullptr, this, nullptr);
+        delete socket;
+    }
+}
+
 bool TestHttpServer::listen()
 {
     return m_server.listen(QHostAddress::LocalHost, 0);

@@ -27,6 +27,7 @@ public:
     };
 
     explicit TestHttpServer(QObject *parent = nullptr);
+    ~TestHttpServer() override;
 
     /** Starts listening on a free port of 127.0.0.1. */
     bool listen();

@@ -21,6 +21,7 @@ TEST(RoamSettings, DefaultsOnAnEmptyStore)
     for (int i = 3; i <= 9; ++i)
         EXPECT_EQ(settings.toolBar(i), u"Favorites,Favorites"_s);
     EXPECT_TRUE(settings.neverRecord().isEmpty());
+    EXPECT_TRUE(settings.keepPageText());
     EXPECT_EQ(settings.taskFolder(), QDir::homePath() + u"/.local/share/calendars/roamlog"_s);
     // Without Setup/Path the data lives in the per-user data location, never beside the program.
     const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -42,6 +43,7 @@ TEST(RoamSettings, EverySetterWritesAtOnceAsText)
     settings.setToolBar(4, u"/home/u/Fav/News,Add to News"_s);
     settings.setNeverRecord({u"bank.example"_s, u"*.private"_s});
     settings.setTaskFolder(u"/tmp/tasks"_s);
+    settings.setKeepPageText(false);
 
     // Another reader of the same file sees every value without any further call.
     QSettings raw(ini, QSettings::IniFormat);
@@ -49,6 +51,7 @@ TEST(RoamSettings, EverySetterWritesAtOnceAsText)
     EXPECT_EQ(raw.value(u"Options/Lang"_s).toString(), u"500"_s);
     EXPECT_EQ(raw.value(u"Options/Quit"_s).toString(), u"0"_s);
     EXPECT_EQ(raw.value(u"ToolBar/4"_s).toString(), u"/home/u/Fav/News,Add to News"_s);
+    EXPECT_EQ(raw.value(u"Options/KeepPageText"_s).toString(), u"0"_s);
 
     RoamSettings again(ini);
     EXPECT_TRUE(again.onTop());
@@ -59,6 +62,7 @@ TEST(RoamSettings, EverySetterWritesAtOnceAsText)
     EXPECT_EQ(again.toolBar(5), u"Favorites,Favorites"_s);
     EXPECT_EQ(again.neverRecord(), (QStringList {u"bank.example"_s, u"*.private"_s}));
     EXPECT_EQ(again.taskFolder(), u"/tmp/tasks"_s);
+    EXPECT_FALSE(again.keepPageText());
     EXPECT_EQ(again.dataFolder(), u"/opt/roam/Data"_s);
 
     again.setOnTop(false);

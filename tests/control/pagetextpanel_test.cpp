@@ -1,0 +1,168 @@
+#include "interactionfixture.h"
+
+#include "control/pagetextpanel.h"
+#include "pagetextindex.h"
+#include "timekey.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime firstStart(QDate(2024, 1, 1), QTime(0, 0, 0));
+const QDateTime secondStart(QDate(2024, 2, 1), QTime(9, 0, 0));
+
+class PageTextPanelTest : public InteractionFixture
+{
+protected:
+    // Two browsing sessions: old.example/page in the first, two mysite.example pages in the
+    // second; each page with its text kept.
+    RoamPane1 &twoSessions()
+    {
+        {
+            RoamPane1 &first = makePanel();
+            m_clock.advance(10);
+            first.SetUrl(u"http://old.example/page"_s);
+            first.UrlName(u"Old page"_s);
+            m_clock.advance(50);
+            first.SetSession(true);
+        }
+        m_clock.set(secondStart);
+        RoamPane1 &panel = showPanel();
+        m_clock.advance(5);
+        panel.SetUrl(u"http://mysite.example/docs/"_s);
+        m_clock.advance(5);
+        panel.SetUrl(u"https://mysite.example/about"_s);
+        PageTextIndex *index = panel.PageTexts();
+        EXPECT_NE(index, nullptr);
+        if (index) {
+            index->store(u"mysite.example/docs"_s,
+                         u"Docs"_s,
+                         u"The quokka lives on Rottnest island"_s,
+                         secondStart);
+            index->store(
+                u"old.example/page"_s, u"Old page"_s, u"A quokka and a numbat"_s, firstStart);
+            index->store(u"mysite.example/about"_s, u"About"_s, u"Contact us"_s, secondStart);
+        }
+        return panel;
+    }
+
+    QStringList textKeys()
+    {
+        m_panel->PageTexts()->flush();
+        return m_panel->PageTexts()->keys();
+    }
+
+    void query(const QString &text, const QString &field)
+    {
+        clickTab(4);
+        child<QRadioButton>(u"qryOpt1"_s)->click();
+        child<QRadioButton>(field)->click();
+        child<QLineEdit>(u"qryString"_s)->setText(text);
+        child<QPushButton>(u"qryResults"_s)->click();
+    }
+};
+
+} // namespace
+
+TEST_F(PageTextPanelTest, QueryFindsPagesByTheirTextAndShowsTheSnippet)
+{
+    RoamPane1 &panel = twoSessions();
+    query(u"QUOKKA"_s, u"qryOpt1_3"_s);
+    EXPECT_NE(node(u"mysite.example/docs"_s), nullptr);
+    EXPECT_NE(node(u"old.example/page"_s), nullptr);
+    EXPECT_EQ(node(u"mysite.example/about"_s), nullptr);
+
+    clickNode(node(u"mysite.example/docs"_s));
+    EXPECT_EQ(panel.StatusText(), u"In the page: The [quokka] lives on Rottnest island"_s);
+    // A site found by its URL alone keeps the status the tree gives it.
+    query(u"mysite"_s, u"qryOpt1_3"_s);
+    clickNode(node(u"mysite.example/about"_s));
+    EXPECT_EQ(panel.StatusText(), u"mysite.example/about"_s);
+
+    // Only "All" looks into the text.
+    query(u"quokka"_s, u"qryOpt1_1"_s);
+    EXPECT_EQ(tree()->Count(), 1);
+}
+
+TEST_F(PageTextPanelTest, DeletingSitesAndSessionsForgetsTheirText)
+{
+    twoSessions();
+    clickTab(1);
+    m_answer = QMessageBox::Yes;
+    clickNode(node(u"mysite.example/docs"_s), Qt::RightButton);
+    menuItem(u"mnuDelete"_s)->trigger();
+    closePopup();
+    EXPECT_EQ(textKeys(), (QStringList {u"mysite.example/about"_s, u"old.example/page"_s}));
+
+    clickTab(2);
+    select(node(timeKey(firstStart)));
+    QTest::keyClick(tree(), Qt::Key_Delete);
+    EXPECT_EQ(textKeys(), QStringList {u"mysite.example/about"_s});
+
+    m_answer = QMessageBox::No;
+    auto *forget = child<QPushButton>(u"ForgetPageText"_s);
+    forget->click();
+    EXPECT_EQ(m_messages.last().text, u"Forget the text of every page you visited?"_s);
+    EXPECT_EQ(textKeys().size(), 1);
+    m_answer = QMessageBox::Yes;
+    forget->click();
+    EXPECT_TRUE(textKeys().isEmpty());
+}
+
+TEST_F(PageTextPanelTest, TextIsKeptOnlyWhileRecordingWithTheOptionOnAndNoRule)
+{
+    RoamPane1 &panel = twoSessions();
+    clickTab(5);
+    auto *keep = child<QCheckBox>(u"KeepPageText"_s);
+    ASSERT_TRUE(keep->isVisible());
+    ASSERT_TRUE(keep->isChecked());
+    child<QLineEdit>(u"NeverRecordEdit"_s)->setText(u"secret.example"_s);
+    child<QPushButton>(u"NeverRecordAdd"_s)->click();
+
+    struct Row
+    {
+        const char *name;
+        bool paused;
+        bool optionOn;
+        QString url;
+        bool kept;
+    };
+    const Row rows[] = {
+        {"recording", false, true, u"https://mysite.example/new"_s, true},
+        {"never-record rule", false, true, u"https://www.secret.example/a"_s, false},
+        {"paused", true, true, u"https://mysite.example/new"_s, false},
+        {"option off", false, false, u"https://mysite.example/new"_s, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        clickToolbarButton(row.paused ? 1 : 2);
+        if (keep->isChecked() != row.optionOn)
+            keep->click();
+        EXPECT_EQ(m_settings->keepPageText(), row.optionOn);
+        EXPECT_EQ(panel.KeepsPageText(row.url), row.kept);
+    }
+    // The choice outlives the panel.
+    EXPECT_FALSE(makePanel().PageText()->keeps());
+}
+
+TEST_F(PageTextPanelTest, ADamagedIndexIsReplacedAndTheStatusBarSaysSo)
+{
+    QFile damaged(PageTextIndex::fileName(dataFolder()));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray("no index here ").repeated(300));
+    damaged.close();
+
+    RoamPane1 &panel = showPanel();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(panel.InitialisationError().isEmpty());
+    EXPECT_TRUE(panel.StatusText().contains(u"damaged"_s)) << panel.StatusText().toStdString();
+    ASSERT_NE(panel.PageTexts(), nullptr);
+    panel.PageTexts()->store(u"a.example"_s, u"A"_s, u"wombat"_s, secondStart);
+    panel.PageTexts()->flush();
+    EXPECT_EQ(panel.PageTexts()->search(u"wombat"_s, 5).size(), 1);
+}
