@@ -137,7 +137,7 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
                 int index = m_tree->Add(parent, P, T, OutlineTree::VisitedSiteImage);
                 if (index == 0)
                     index = m_tree->IndexOf(P);
-                if (QTreeWidgetItem *node = m_tree->Node(index)) {
+                if (OutlineNode *node = m_tree->Node(index)) {
                     OutlineTree::SetNodeTag(node, OutlineTree::SiteTag);
                     addRecord(P, U, index, OutlineTree::NodeText(node));
                     node->setExpanded(true);
@@ -145,7 +145,7 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
                 }
             } else {
                 parent = known->Index;
-                if (QTreeWidgetItem *node = m_tree->Node(parent))
+                if (OutlineNode *node = m_tree->Node(parent))
                     node->setExpanded(true);
             }
             start = s + 1;
@@ -154,7 +154,7 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
 
     int index = m_tree->Add(
         parent == 0 ? 1 : parent, U, wordOrUrl(U), OutlineTree::VisitedSiteImage);
-    QTreeWidgetItem *node = nullptr;
+    OutlineNode *node = nullptr;
     if (index == 0) {
         index = m_tree->IndexOf(U);
         node = m_tree->Node(index);

@@ -160,8 +160,8 @@ void RoamPane1::createControls()
     m_tree->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
     m_tree->viewport()->installEventFilter(this);
     m_tree->installEventFilter(this);
-    connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1_DblClick(); });
-    connect(m_tree, &QTreeWidget::itemExpanded, this, &RoamPane1::TreeView1_Expand);
+    connect(m_tree, &OutlineTree::itemDoubleClicked, this, [this] { TreeView1_DblClick(); });
+    connect(m_tree, &OutlineTree::itemExpanded, this, &RoamPane1::TreeView1_Expand);
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(u"sbrDB"_s);
@@ -822,7 +822,7 @@ void RoamPane1::Find(bool Start, bool URL, bool Dir, const QString &txt)
                                              URL,
                                              m_urlOrDescChoice != 0,
                                              txt);
-    QTreeWidgetItem *node = m_tree->Node(index);
+    OutlineNode *node = m_tree->Node(index);
     if (!node)
         return;
     const QScopedValueRollback changing(m_changingTree, true);
@@ -985,14 +985,14 @@ void RoamPane1::TreeView1_MouseUp(const QPoint &pos, const QPoint &globalPos)
 {
     // A click is a press and a release on the same node; the handler learns the button from
     // RightButtonDown, which the release then clears.
-    QTreeWidgetItem *node = m_tree->itemAt(pos);
+    OutlineNode *node = m_tree->itemAt(pos);
     if (node && node == m_pressedNode)
         TreeView1_NodeClick(node, globalPos);
     m_pressedNode = nullptr;
     m_rightButtonDown = false;
 }
 
-void RoamPane1::enableSiteItems(QTreeWidgetItem *node, bool rightButton)
+void RoamPane1::enableSiteItems(OutlineNode *node, bool rightButton)
 {
     const QString tag = OutlineTree::NodeTag(node);
     const bool site = tag == OutlineTree::SiteTag;
@@ -1009,7 +1009,7 @@ void RoamPane1::enableSiteItems(QTreeWidgetItem *node, bool rightButton)
         findChild<QAction *>(u"mnuDelete"_s)->setEnabled(true);
 }
 
-void RoamPane1::showPopup(QTreeWidgetItem *node, const QPoint &globalPos)
+void RoamPane1::showPopup(OutlineNode *node, const QPoint &globalPos)
 {
     m_tree->setFocus();
     enableSiteItems(node, true);
@@ -1017,7 +1017,7 @@ void RoamPane1::showPopup(QTreeWidgetItem *node, const QPoint &globalPos)
     m_mnuRoamPane->popup(globalPos);
 }
 
-void RoamPane1::TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalPos)
+void RoamPane1::TreeView1_NodeClick(OutlineNode *Node, const QPoint &globalPos)
 {
     if (m_rightButtonDown) {
         showPopup(Node, globalPos);
@@ -1042,7 +1042,7 @@ void RoamPane1::TreeView1_DblClick()
         mnuGoTo_Click();
 }
 
-void RoamPane1::TreeView1_Expand(QTreeWidgetItem *Node)
+void RoamPane1::TreeView1_Expand(OutlineNode *Node)
 {
     // Only the user's expansions sort: the builders and the recorder open nodes as they add
     // them and keep the order they chose.
@@ -1054,7 +1054,7 @@ void RoamPane1::TreeView1_Expand(QTreeWidgetItem *Node)
 
 bool RoamPane1::treeKeyPress(QKeyEvent *event)
 {
-    QTreeWidgetItem *node = m_tree->SelectedNode();
+    OutlineNode *node = m_tree->SelectedNode();
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -1107,7 +1107,7 @@ void RoamPane1::mnuFind_Click()
 
 void RoamPane1::mnuDelete_Click()
 {
-    QTreeWidgetItem *node = m_tree->SelectedNode();
+    OutlineNode *node = m_tree->SelectedNode();
     const QString tag = OutlineTree::NodeTag(node);
     bool done = true;
     if (tag == OutlineTree::SiteTag) {
@@ -1126,13 +1126,13 @@ void RoamPane1::mnuDelete_Click()
         rebuildOutline();
 }
 
-void RoamPane1::removeNode(QTreeWidgetItem *node)
+void RoamPane1::removeNode(OutlineNode *node)
 {
     // The records of the nodes below go too, so that every record still stands for a node.
     CTreeNodes &nodes = m_builder->OutlineNodes();
-    QList<QTreeWidgetItem *> pending {node};
+    QList<OutlineNode *> pending {node};
     while (!pending.isEmpty()) {
-        QTreeWidgetItem *next = pending.takeLast();
+        OutlineNode *next = pending.takeLast();
         const QString key = OutlineTree::NodeKey(next);
         if (!key.isEmpty() && nodes.Item(key))
             nodes.Remove(key);
@@ -1143,7 +1143,7 @@ void RoamPane1::removeNode(QTreeWidgetItem *node)
     m_tree->Remove(OutlineTree::NodeIndex(node));
 }
 
-bool RoamPane1::deleteSite(QTreeWidgetItem *node)
+bool RoamPane1::deleteSite(OutlineNode *node)
 {
     const WaitCursor wait;
     const CTreeNodePtr record = m_builder->OutlineNodes().Item(OutlineTree::NodeKey(node));
@@ -1162,7 +1162,7 @@ bool RoamPane1::deleteSite(QTreeWidgetItem *node)
     return true;
 }
 
-bool RoamPane1::deleteSession(QTreeWidgetItem *node)
+bool RoamPane1::deleteSession(OutlineNode *node)
 {
     const WaitCursor wait;
     const QString key = OutlineTree::NodeKey(node);

@@ -62,9 +62,9 @@ CTreeNodes &OutlineBuilder::NewOutlineNodes()
     return *m_nodes;
 }
 
-QTreeWidgetItem *OutlineBuilder::CurrentNode() const
+OutlineNode *OutlineBuilder::CurrentNode() const
 {
-    QTreeWidgetItem *node = m_tree.Node(m_currentIndex);
+    OutlineNode *node = m_tree.Node(m_currentIndex);
     return node == m_currentNode ? node : nullptr;
 }
 
@@ -109,7 +109,7 @@ int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QStrin
                                  OutlineTree::SiteTag);
     if (index == 0)
         return 0;
-    QTreeWidgetItem *node = m_tree.Node(index);
+    OutlineNode *node = m_tree.Node(index);
     SetCurrentNode(index);
     if (const CTreeNodePtr record = m_nodes->Add(key)) {
         record->URL = file.URL();
@@ -215,7 +215,7 @@ void OutlineBuilder::buildChrono()
 
 void OutlineBuilder::finish()
 {
-    QTreeWidgetItem *root = m_tree.Node(1);
+    OutlineNode *root = m_tree.Node(1);
     m_tree.SetChildSorting(root, false);
     if (root)
         root->setExpanded(true);

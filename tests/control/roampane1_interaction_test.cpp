@@ -101,7 +101,7 @@ TEST_F(InteractionTest, LeftClicksShowTheOtherTextAndPickTheSite)
 {
     RoamPane1 &panel = twoSessions();
     clickTab(1);
-    QTreeWidgetItem *docs = node(u"mysite.example/docs"_s);
+    OutlineNode *docs = node(u"mysite.example/docs"_s);
     ASSERT_NE(docs, nullptr);
     EXPECT_EQ(OutlineTree::NodeText(docs), u"Zeta docs"_s);
 
@@ -175,7 +175,7 @@ TEST_F(InteractionTest, UserExpansionSortsSiteChildrenOnly)
     panel.SetUrl(u"http://host.example"_s);
     panel.UrlName(u"Host"_s);
     clickTab(1);
-    QTreeWidgetItem *host = node(u"host.example"_s);
+    OutlineNode *host = node(u"host.example"_s);
     ASSERT_NE(host, nullptr);
     ASSERT_EQ(host->childCount(), 2);
     // Built in URL order, shown by title.
@@ -265,7 +265,7 @@ TEST_F(InteractionTest, FindSelectsTheNextMatch)
 
     // Titles shown: the records are searched by title.
     panel.Find(true, false, false, u"O"_s);
-    QTreeWidgetItem *first = tree()->SelectedNode();
+    OutlineNode *first = tree()->SelectedNode();
     ASSERT_NE(first, nullptr);
     QStringList seen {OutlineTree::NodeKey(first)};
     for (int step = 0; step < 5; ++step) {

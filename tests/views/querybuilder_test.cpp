@@ -114,9 +114,8 @@ TEST_F(QueryBuilderTest, DownloadsSinceADayLeaveThatDayOut)
     // An unreadable date stands for 1 January 1990.
     query.sinceText = u"Enter Date"_s;
     EXPECT_EQ(run(query),
-              (QStringList {u"after.example/file"_s,
-                            u"downloadbefore.example"_s,
-                            u"onthatday.example"_s}));
+              (QStringList {
+                  u"after.example/file"_s, u"downloadbefore.example"_s, u"onthatday.example"_s}));
 
     // Without Since every site with a visit and a download whose fields hold the site text.
     query.question = Question::Downloads;
@@ -163,15 +162,15 @@ TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowIt)
 
     run(findString(u"mysite"_s, Field::Url));
     ASSERT_EQ(m_tree.Count(), 5);
-    QTreeWidgetItem *root = m_tree.Node(1);
+    OutlineNode *root = m_tree.Node(1);
     ASSERT_EQ(root->childCount(), 2);
-    QTreeWidgetItem *mysite = m_tree.NodeByKey(u"mysite"_s);
+    OutlineNode *mysite = m_tree.NodeByKey(u"mysite"_s);
     ASSERT_NE(mysite, nullptr);
     EXPECT_EQ(mysite->parent(), root);
     EXPECT_EQ(OutlineTree::NodeImage(mysite), 10);
     EXPECT_EQ(OutlineTree::NodeTag(mysite), u"Sites"_s);
     EXPECT_FALSE(mysite->isExpanded());
-    QTreeWidgetItem *docs = m_tree.NodeByKey(u"mysite/docs"_s);
+    OutlineNode *docs = m_tree.NodeByKey(u"mysite/docs"_s);
     EXPECT_EQ(docs->parent(), mysite);
     EXPECT_EQ(OutlineTree::NodeImage(docs), 11);
     EXPECT_EQ(m_tree.NodeByKey(u"mysite/docs/api"_s)->parent(), docs);
