@@ -92,4 +92,6 @@ private:
     OutlineNode *m_currentNode = nullptr;
     int m_urlOrDescChoice = 0;
     int m_langOffset = 0;
+    /// Where the next site record goes in `OutlineNodes` (after that position); 0: at the end.
+    int m_recordPlace = 0;
 };

@@ -46,8 +46,17 @@ OutlineNode *OutlineNode::parent() const
     return m_parent && m_parent->m_parent ? m_parent : nullptr;
 }
 
+int OutlineNode::childCount() const
+{
+    if (m_deferred)
+        m_model->fill(const_cast<OutlineNode *>(this));
+    return int(m_children.size());
+}
+
 OutlineNode *OutlineNode::child(int row) const
 {
+    if (m_deferred)
+        m_model->fill(const_cast<OutlineNode *>(this));
     return row >= 0 && row < childCount() ? m_children[size_t(row)] : nullptr;
 }
 
@@ -107,8 +116,14 @@ int OutlineModel::Add(
     iconFor(image);
     if (m_numbersStale)
         renumber();
-    node->m_index = int(m_nodes.size()) + 1;
-    m_nodes.push_back(std::move(owned));
+    if (m_fillSlot != 0 && m_fillSlot < m_fillEnd) {
+        node->m_index = m_fillSlot;
+        m_nodes[size_t(m_fillSlot) - 1] = std::move(owned);
+        ++m_fillSlot;
+    } else {
+        node->m_index = int(m_nodes.size()) + 1;
+        m_nodes.push_back(std::move(owned));
+    }
     if (!key.isEmpty())
         m_byKey.insert(FoldedKey {key}, node);
 
@@ -135,6 +150,13 @@ void OutlineModel::forget(OutlineNode *node)
         forget(child);
     if (!node->m_key.isEmpty())
         m_byKey.remove(FoldedKey {node->m_key});
+    if (node->m_deferred) {
+        const auto it = m_deferred.find(node);
+        if (it != m_deferred.end()) {
+            m_deferredBySuffix.remove(it->second.keySuffix);
+            m_deferred.erase(it);
+        }
+    }
     node->m_model = nullptr;
 }
 
@@ -152,15 +174,23 @@ void OutlineModel::Remove(int index)
     for (size_t i = size_t(row); i < parent->m_children.size(); ++i)
         parent->m_children[i]->m_row = int(i);
     forget(node);
-    // Forgotten nodes have lost their model; one pass drops them all and keeps the order. They
-    // are freed only once the view has let go of their rows.
-    const auto gone = std::stable_partition(
-        m_nodes.begin(), m_nodes.end(), [](const std::unique_ptr<OutlineNode> &n) {
-            return n->m_model != nullptr;
-        });
-    std::vector<std::unique_ptr<OutlineNode>> removed(std::make_move_iterator(gone),
-                                                      std::make_move_iterator(m_nodes.end()));
-    m_nodes.erase(gone, m_nodes.end());
+    // Forgotten nodes have lost their model; one pass drops them, and the numbers they had
+    // reserved, and keeps the order. They are freed only once the view has let go of their rows.
+    std::vector<std::unique_ptr<OutlineNode>> removed;
+    size_t kept = 0;
+    bool ownerKept = true;
+    for (std::unique_ptr<OutlineNode> &entry : m_nodes) {
+        bool keep = ownerKept;
+        if (entry) {
+            keep = entry->m_model != nullptr;
+            ownerKept = keep;
+        }
+        if (keep)
+            m_nodes[kept++] = std::move(entry);
+        else if (entry)
+            removed.push_back(std::move(entry));
+    }
+    m_nodes.resize(kept);
     m_numbersStale = true;
     if (announce)
         endRemoveRows();
@@ -172,14 +202,18 @@ void OutlineModel::Clear()
     m_byKey.clear();
     m_top->m_children.clear();
     m_nodes.clear();
+    m_deferred.clear();
+    m_deferredBySuffix.clear();
     m_numbersStale = false;
     endResetModel();
 }
 
 void OutlineModel::renumber() const
 {
-    for (size_t i = 0; i < m_nodes.size(); ++i)
-        m_nodes[i]->m_index = int(i) + 1;
+    for (size_t i = 0; i < m_nodes.size(); ++i) {
+        if (m_nodes[i])
+            m_nodes[i]->m_index = int(i) + 1;
+    }
     m_numbersStale = false;
 }
 
@@ -187,13 +221,84 @@ OutlineNode *OutlineModel::Node(int index) const
 {
     if (index < 1 || index > int(m_nodes.size()))
         return nullptr;
+    if (!m_nodes[size_t(index) - 1]) {
+        fill(ownerOfSlot(index));
+        if (index > int(m_nodes.size()))
+            return nullptr;
+    }
     return m_nodes[size_t(index) - 1].get();
+}
+
+OutlineNode *OutlineModel::ownerOfSlot(int index) const
+{
+    // Reserved numbers follow their deferred node directly.
+    for (int at = index - 1; at >= 1; --at) {
+        if (OutlineNode *node = m_nodes[size_t(at) - 1].get())
+            return node;
+    }
+    return nullptr;
+}
+
+void OutlineModel::Defer(int index, int count, const QString &keySuffix, Filler fill)
+{
+    OutlineNode *owner = Node(index);
+    if (!owner || count <= 0 || index != Count() || owner->m_deferred)
+        return;
+    owner->m_deferred = true;
+    m_nodes.resize(m_nodes.size() + size_t(count));
+    m_deferredBySuffix.insert(keySuffix, owner);
+    m_deferred.emplace(owner, Deferred {count, keySuffix, std::move(fill)});
+}
+
+void OutlineModel::fill(OutlineNode *owner) const
+{
+    if (!owner || !owner->m_deferred)
+        return;
+    auto *self = const_cast<OutlineModel *>(this);
+    owner->m_deferred = false;
+    const auto it = self->m_deferred.find(owner);
+    if (it == self->m_deferred.end())
+        return;
+    const Deferred deferred = std::move(it->second);
+    self->m_deferred.erase(it);
+    self->m_deferredBySuffix.remove(deferred.keySuffix);
+    if (m_numbersStale)
+        renumber();
+    const int first = owner->m_index + 1;
+    const int savedSlot = m_fillSlot;
+    const int savedEnd = m_fillEnd;
+    self->m_fillSlot = first;
+    self->m_fillEnd = first + deferred.count;
+    deferred.fill(owner->m_index);
+    const int taken = m_fillSlot;
+    const int end = m_fillEnd;
+    self->m_fillSlot = savedSlot;
+    self->m_fillEnd = savedEnd;
+    if (taken < end) {
+        self->m_nodes.erase(self->m_nodes.begin() + (taken - 1), self->m_nodes.begin() + (end - 1));
+        m_numbersStale = true;
+    }
+}
+
+void OutlineModel::FillAll()
+{
+    while (!m_deferred.empty())
+        fill(const_cast<OutlineNode *>(m_deferred.begin()->first));
 }
 
 OutlineNode *OutlineModel::NodeByKey(const QString &key) const
 {
     if (key.isEmpty())
         return nullptr;
+    if (OutlineNode *node = m_byKey.value(FoldedKey {key}, nullptr))
+        return node;
+    const qsizetype hash = key.lastIndexOf(u'#');
+    if (hash < 0 || m_deferredBySuffix.isEmpty())
+        return nullptr;
+    OutlineNode *owner = m_deferredBySuffix.value(key.mid(hash + 1), nullptr);
+    if (!owner)
+        return nullptr;
+    fill(owner);
     return m_byKey.value(FoldedKey {key}, nullptr);
 }
 
@@ -351,13 +456,13 @@ int OutlineModel::columnCount(const QModelIndex &) const
 bool OutlineModel::hasChildren(const QModelIndex &parent) const
 {
     const OutlineNode *node = parent.isValid() ? nodeOf(parent) : m_top.get();
-    return !node->m_children.empty();
+    return node->m_deferred || !node->m_children.empty();
 }
 
 bool OutlineModel::canFetchMore(const QModelIndex &parent) const
 {
     const OutlineNode *node = parent.isValid() ? nodeOf(parent) : m_top.get();
-    return !node->m_fetched && !node->m_children.empty();
+    return !node->m_fetched && (node->m_deferred || !node->m_children.empty());
 }
 
 void OutlineModel::fetchMore(const QModelIndex &parent)
@@ -365,6 +470,7 @@ void OutlineModel::fetchMore(const QModelIndex &parent)
     OutlineNode *node = parent.isValid() ? nodeOf(parent) : m_top.get();
     if (node->m_fetched)
         return;
+    fill(node);
     if (node->m_children.empty()) {
         node->m_fetched = true;
         return;

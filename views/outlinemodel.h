@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class OutlineModel;
@@ -23,7 +24,7 @@ public:
     QIcon icon(int column = 0) const;
     /// The parent node; nullptr for a top-level node.
     OutlineNode *parent() const;
-    int childCount() const { return int(m_children.size()); }
+    int childCount() const;
     /// The child at @p row in display order, or nullptr.
     OutlineNode *child(int row) const;
     /// Whether the node is open; the state is kept also while an ancestor is closed.
@@ -53,6 +54,8 @@ private:
     bool m_sorted = false;
     /// Whether the view has been told of the children (for the hidden top node, always).
     bool m_fetched = false;
+    /// Whether children are still to be filled in (see `OutlineModel::Defer`).
+    bool m_deferred = false;
 };
 
 /// The node table behind the panel's tree and the item model over it.
@@ -69,6 +72,18 @@ class OutlineModel final : public QAbstractItemModel
 public:
     explicit OutlineModel(QObject *parent = nullptr);
     ~OutlineModel() override;
+
+    /// Fills in the children of a deferred node: called with the node's index, it adds them
+    /// with `Add`, which then takes the numbers reserved for them.
+    using Filler = std::function<void(int ownerIndex)>;
+
+    /// Reserves the @p count numbers after node @p index (the node added last) for its
+    /// descendants, which @p fill adds only once someone looks at them: the view, a child
+    /// accessor, `Node` with one of those numbers or `NodeByKey` with a key ending in "#" and
+    /// @p keySuffix. Numbers not taken by the filler are given back, as if never reserved.
+    void Defer(int index, int count, const QString &keySuffix, Filler fill);
+    /// Fills in every deferred node.
+    void FillAll();
 
     /// See `OutlineTree::Add`.
     int Add(int relative, const QString &key, const QString &text, int image, const QString &tag);
@@ -131,6 +146,15 @@ private:
     };
     friend size_t qHash(const FoldedKey &key, size_t seed);
 
+    struct Deferred
+    {
+        int count = 0;
+        QString keySuffix;
+        Filler fill;
+    };
+
+    void fill(OutlineNode *owner) const;
+    OutlineNode *ownerOfSlot(int index) const;
     int placeFor(const OutlineNode *parent, const QString &text) const;
     void sortChildren(OutlineNode *parent);
     void forget(OutlineNode *node);
@@ -141,6 +165,12 @@ private:
     std::vector<std::unique_ptr<OutlineNode>> m_nodes;
     QHash<FoldedKey, OutlineNode *> m_byKey;
     mutable bool m_numbersStale = false;
+    /// Deferred nodes with their reserved numbers, which hold empty slots in `m_nodes` right
+    /// after the node; and the next slot a filler takes (0 outside a filler).
+    std::unordered_map<const OutlineNode *, Deferred> m_deferred;
+    QHash<QString, OutlineNode *> m_deferredBySuffix;
+    int m_fillSlot = 0;
+    int m_fillEnd = 0;
     std::function<QIcon(int)> m_images;
     mutable QHash<int, QIcon> m_icons;
 };
