@@ -1181,12 +1181,19 @@ bool RoamPane1::deleteSession(OutlineNode *node)
     }
     removeNode(node);
 
+    // Every visit of every site is looked at: compare calendar seconds, which is what equal
+    // time keys mean, rather than write a key text for each.
+    const auto keySeconds = [](const QDateTime &time) {
+        const QDateTime t = time.isValid() ? time : zeroDateTime();
+        return t.date().toJulianDay() * 86'400 + t.time().msecsSinceStartOfDay() / 1000;
+    };
+    const qint64 startSeconds = keySeconds(session->sTime);
     bool saved = true;
     for (const CFilePtr &file : m_store->Files) {
         bool changed = false;
         for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
             const CSessionPtr visit = file->Sessions.Item(pos);
-            if (visit && timeKey(visit->Session) == start) {
+            if (visit && keySeconds(visit->Session) == startSeconds) {
                 file->Sessions.Remove(pos);
                 changed = true;
             }
