@@ -194,6 +194,8 @@ void queryResults(benchmark::State &state)
     RoamPane1 &panel = *shown.panel;
     shown.clickTab(4);
     panel.findChild<QRadioButton *>(u"qryOpt1"_s)->setChecked(true);
+    // In URL, title and note alike.
+    panel.findChild<QRadioButton *>(u"qryOpt1_3"_s)->setChecked(true);
     panel.findChild<QLineEdit *>(u"qryString"_s)->setText(u"page12"_s);
     auto *results = panel.findChild<QPushButton *>(u"qryResults"_s);
     for (auto _ : state) {
