@@ -1024,7 +1024,7 @@ void RoamPane1::TreeView1_NodeClick(OutlineNode *Node, const QPoint &globalPos)
         return;
     }
     const QString key = OutlineTree::NodeKey(Node);
-    const CTreeNodePtr record = key.isEmpty() ? nullptr : m_builder->OutlineNodes().Item(key);
+    const CTreeNodePtr record = key.isEmpty() ? nullptr : m_builder->FilledOutlineNodes().Item(key);
     if (!key.isEmpty())
         SetStatusText(record ? (m_urlOrDescChoice != 0 ? record->Title : record->URL) : QString());
     if (OutlineTree::NodeTag(Node) == OutlineTree::SiteTag) {
@@ -1084,7 +1084,7 @@ bool RoamPane1::treeKeyPress(QKeyEvent *event)
 CTreeNodePtr RoamPane1::selectedRecord() const
 {
     const QString key = OutlineTree::NodeKey(m_tree->SelectedNode());
-    return key.isEmpty() ? nullptr : m_builder->OutlineNodes().Item(key);
+    return key.isEmpty() ? nullptr : m_builder->FilledOutlineNodes().Item(key);
 }
 
 void RoamPane1::mnuGoTo_Click()
@@ -1129,7 +1129,7 @@ void RoamPane1::mnuDelete_Click()
 void RoamPane1::removeNode(OutlineNode *node)
 {
     // The records of the nodes below go too, so that every record still stands for a node.
-    CTreeNodes &nodes = m_builder->OutlineNodes();
+    CTreeNodes &nodes = m_builder->FilledOutlineNodes();
     QList<OutlineNode *> pending {node};
     while (!pending.isEmpty()) {
         OutlineNode *next = pending.takeLast();
@@ -1146,7 +1146,7 @@ void RoamPane1::removeNode(OutlineNode *node)
 bool RoamPane1::deleteSite(OutlineNode *node)
 {
     const WaitCursor wait;
-    const CTreeNodePtr record = m_builder->OutlineNodes().Item(OutlineTree::NodeKey(node));
+    const CTreeNodePtr record = m_builder->FilledOutlineNodes().Item(OutlineTree::NodeKey(node));
     if (!record)
         return false;
     m_selectedUrl = record->URL;

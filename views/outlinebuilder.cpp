@@ -57,6 +57,12 @@ OutlineBuilder::OutlineBuilder(OutlineTree &tree, RoamStore &store)
 
 OutlineBuilder::~OutlineBuilder() = default;
 
+CTreeNodes &OutlineBuilder::OutlineNodes()
+{
+    m_tree.Nodes().FillAll();
+    return *m_nodes;
+}
+
 CTreeNodes &OutlineBuilder::NewOutlineNodes()
 {
     m_nodes = std::make_unique<CTreeNodes>();
@@ -129,6 +135,68 @@ int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QStrin
     return index;
 }
 
+bool OutlineBuilder::buildDeferred(const std::vector<CFilePtr> &sites)
+{
+    // Where each site would hang, worked out from the URLs alone: site k would be node
+    // first + k. Site keys are distinct URLs, so every node would be added.
+    constexpr int root = 1;
+    if (m_tree.Count() != root || sites.size() < 2)
+        return false;
+    const int first = root + 1;
+    ParentStack stack([&sites, this](int index) {
+        return index >= first ? sites[size_t(index - first)]->URL()
+                              : OutlineTree::NodeKey(m_tree.Node(index));
+    });
+    stack.Reset(root);
+    std::vector<int> parents(sites.size());
+    std::vector<int> owners(sites.size());
+    for (size_t k = 0; k < sites.size(); ++k) {
+        const CFile &file = *sites[k];
+        const int parent = stack.ParentFor(file.URL(), file.Level());
+        parents[k] = parent;
+        owners[k] = parent == root ? int(k) : owners[size_t(parent - first)];
+        // Each node below the root is filled in with its descendants, which must follow it
+        // without a gap; a site that would join an earlier branch asks for the plain build.
+        if (k > 0 && owners[k] != int(k) && owners[k] != owners[k - 1])
+            return false;
+        stack.Place(file.Level(), first + int(k));
+    }
+
+    for (size_t k = 0; k < sites.size();) {
+        size_t end = k + 1;
+        while (end < sites.size() && owners[end] == int(k))
+            ++end;
+        const int ownerIndex = AddSiteNode(root, *sites[k], sites[k]->URL());
+        if (ownerIndex != first + int(k))
+            return false; // cannot happen with distinct keys; keeps the numbering honest
+        if (end > k + 1) {
+            std::vector<CFilePtr> members(sites.begin() + qsizetype(k) + 1,
+                                          sites.begin() + qsizetype(end));
+            std::vector<int> offsets;
+            offsets.reserve(members.size());
+            for (size_t m = k + 1; m < end; ++m)
+                offsets.push_back(parents[m] - ownerIndex);
+            const QString ownerKey = sites[k]->URL();
+            const int count = int(members.size());
+            m_tree.Nodes().Defer(
+                ownerIndex,
+                count,
+                QString(),
+                [this, ownerKey, members = std::move(members), offsets = std::move(offsets)](
+                    int owner) {
+                    const WaitCursor wait;
+                    const int place = m_nodes->Index(ownerKey);
+                    const QScopedValueRollback at(m_recordPlace,
+                                                  place > 0 ? place : m_nodes->Count());
+                    for (size_t m = 0; m < members.size(); ++m)
+                        AddSiteNode(owner + offsets[m], *members[m], members[m]->URL());
+                });
+        }
+        k = end;
+    }
+    return true;
+}
+
 void OutlineBuilder::buildSites(const QString &tag)
 {
     const WaitCursor wait;
@@ -146,6 +214,7 @@ void OutlineBuilder::buildSites(const QString &tag)
     const qint64 running = wallClock(m_store.SessionStart);
     const bool current = tag == currentTag;
     const bool activities = tag == activitiesTag;
+    std::vector<CFilePtr> sites;
     for (const CFilePtr &file : files) {
         if (current) {
             // Time keys sort in time order, so the last visit is the newest one.
@@ -155,7 +224,12 @@ void OutlineBuilder::buildSites(const QString &tag)
         } else if (activities && file->Activities.Count() == 0) {
             continue;
         }
-        nest(*this, stack, *file, file->URL());
+        sites.push_back(file);
+    }
+    // The recorder grows Current node by node, so Current is always built at once.
+    if (current || !buildDeferred(sites)) {
+        for (const CFilePtr &file : sites)
+            nest(*this, stack, *file, file->URL());
     }
     finish();
 }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class CFile;
 class OutlineTree;
@@ -52,7 +53,11 @@ public:
 
     /// The node records of the outline showing, keyed by node key. Replaced by every build,
     /// so do not keep the reference across builds; the recorder adds to it while Current shows.
-    CTreeNodes &OutlineNodes() { return *m_nodes; }
+    /// Fills in every node not yet filled in first (see `OutlineModel::Defer`).
+    CTreeNodes &OutlineNodes();
+    /// The node records of the nodes filled in so far, which include every node anyone holds:
+    /// for looking up the record of a node at hand without filling in the whole outline.
+    CTreeNodes &FilledOutlineNodes() { return *m_nodes; }
     /// Replaces `OutlineNodes` with a new, empty collection and returns it (for builders of
     /// other outlines, such as the query).
     CTreeNodes &NewOutlineNodes();
@@ -82,6 +87,9 @@ public:
 
 private:
     void buildSites(const QString &tag);
+    /// Adds the nodes below the root in @p sites, deferring their descendants; false (nothing
+    /// added) when the nesting does not allow it.
+    bool buildDeferred(const std::vector<std::shared_ptr<CFile>> &sites);
     void buildChrono();
     void finish();
 

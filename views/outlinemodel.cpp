@@ -246,7 +246,8 @@ void OutlineModel::Defer(int index, int count, const QString &keySuffix, Filler 
         return;
     owner->m_deferred = true;
     m_nodes.resize(m_nodes.size() + size_t(count));
-    m_deferredBySuffix.insert(keySuffix, owner);
+    if (!keySuffix.isEmpty())
+        m_deferredBySuffix.insert(keySuffix, owner);
     m_deferred.emplace(owner, Deferred {count, keySuffix, std::move(fill)});
 }
 
@@ -292,14 +293,28 @@ OutlineNode *OutlineModel::NodeByKey(const QString &key) const
         return nullptr;
     if (OutlineNode *node = m_byKey.value(FoldedKey {key}, nullptr))
         return node;
+    if (m_deferred.empty())
+        return nullptr;
+    // A key of a node not yet filled in: "#" and its deferred node's suffix, or the key of
+    // the deferred node it hangs below followed by path steps.
     const qsizetype hash = key.lastIndexOf(u'#');
-    if (hash < 0 || m_deferredBySuffix.isEmpty())
-        return nullptr;
-    OutlineNode *owner = m_deferredBySuffix.value(key.mid(hash + 1), nullptr);
-    if (!owner)
-        return nullptr;
-    fill(owner);
-    return m_byKey.value(FoldedKey {key}, nullptr);
+    if (hash >= 0) {
+        if (OutlineNode *owner = m_deferredBySuffix.value(key.mid(hash + 1), nullptr)) {
+            fill(owner);
+            return m_byKey.value(FoldedKey {key}, nullptr);
+        }
+    }
+    for (qsizetype slash = key.lastIndexOf(u'/'); slash > 0;
+         slash = key.lastIndexOf(u'/', slash - 1)) {
+        for (const qsizetype length : {slash + 1, slash}) {
+            OutlineNode *owner = m_byKey.value(FoldedKey {key.left(length)}, nullptr);
+            if (owner && owner->m_deferred) {
+                fill(owner);
+                return m_byKey.value(FoldedKey {key}, nullptr);
+            }
+        }
+    }
+    return nullptr;
 }
 
 int OutlineModel::IndexOf(const OutlineNode *node) const
