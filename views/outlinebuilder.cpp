@@ -37,6 +37,13 @@ QString lastPathWord(const QString &url)
 // time-zone code, which can cost a system call per visit.
 qint64 wallClock(const QDateTime &time)
 {
+    // Times read from files carry their offset, which gives the fields without calendar
+    // arithmetic; the Chrono build asks this for every visit of every site.
+    constexpr qint64 epochDay = 2'440'588; // the Julian day of 1970-01-01
+    const Qt::TimeSpec spec = time.timeSpec();
+    if (time.isValid() && (spec == Qt::UTC || spec == Qt::OffsetFromUTC))
+        return time.toMSecsSinceEpoch() + qint64(time.offsetFromUtc()) * 1000
+               + epochDay * 86'400'000;
     return time.date().toJulianDay() * 86'400'000 + time.time().msecsSinceStartOfDay();
 }
 
@@ -290,7 +297,7 @@ void OutlineBuilder::buildChrono()
         }
         // A session's sites are added when its node is first opened or looked at; they keep
         // the numbers they would have had if added now.
-        std::vector<CFilePtr> sites = found.value();
+        std::vector<CFilePtr> sites = std::move(sitesBySession[found.key()]);
         const int count = int(sites.size());
         // Their pictures are fetched now, while the build shows the hourglass.
         for (const CFilePtr &file : sites) {
