@@ -15,8 +15,9 @@ QStringList numbering(const OutlineTree &tree)
     QStringList lines;
     for (int i = 1; i <= tree.Count(); ++i) {
         const OutlineNode *node = tree.Node(i);
-        lines << u"%1 %2 <%3>"_s.arg(i).arg(OutlineTree::NodeKey(node)).arg(
-            OutlineTree::NodeIndex(node ? node->parent() : nullptr));
+        lines << u"%1 %2 <%3>"_s.arg(i)
+                     .arg(OutlineTree::NodeKey(node))
+                     .arg(OutlineTree::NodeIndex(node ? node->parent() : nullptr));
     }
     return lines;
 }
@@ -51,11 +52,26 @@ TEST(OutlineModel, DeferredNodesTakeTheNumbersTheyWouldHaveHadWhenAddedAtOnce)
         std::function<void(OutlineTree &)> look;
     };
     const std::vector<Row> rows {
-        {"by number, from the end", [](OutlineTree &t) { t.Node(t.Count()); }},
-        {"by key", [](OutlineTree &t) { t.NodeByKey(u"site4#s1"_s); }},
-        {"by child", [](OutlineTree &t) { t.NodeByKey(u"s1"_s)->childCount(); }},
-        {"by removal of a session", [](OutlineTree &t) { t.Remove(t.IndexOf(u"s1"_s)); }},
-        {"by removal of a site", [](OutlineTree &t) { t.Remove(t.IndexOf(u"site2#s1"_s)); }},
+        {"by number, from the end",
+         [](OutlineTree &t) {
+             t.Node(t.Count());
+         }},
+        {"by key",
+         [](OutlineTree &t) {
+             t.NodeByKey(u"site4#s1"_s);
+         }},
+        {"by child",
+         [](OutlineTree &t) {
+             t.NodeByKey(u"s1"_s)->childCount();
+         }},
+        {"by removal of a session",
+         [](OutlineTree &t) {
+             t.Remove(t.IndexOf(u"s1"_s));
+         }},
+        {"by removal of a site",
+         [](OutlineTree &t) {
+             t.Remove(t.IndexOf(u"site2#s1"_s));
+         }},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
