@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QLocale>
+#include <QScopedValueRollback>
 
 #include <vector>
 
@@ -36,6 +37,13 @@ QString lastPathWord(const QString &url)
 // time-zone code, which can cost a system call per visit.
 qint64 wallClock(const QDateTime &time)
 {
+    // Times read from files carry their offset, which gives the fields without calendar
+    // arithmetic; the Chrono build asks this for every visit of every site.
+    constexpr qint64 epochDay = 2'440'588; // the Julian day of 1970-01-01
+    const Qt::TimeSpec spec = time.timeSpec();
+    if (time.isValid() && (spec == Qt::UTC || spec == Qt::OffsetFromUTC))
+        return time.toMSecsSinceEpoch() + qint64(time.offsetFromUtc()) * 1000
+               + epochDay * 86'400'000;
     return time.date().toJulianDay() * 86'400'000 + time.time().msecsSinceStartOfDay();
 }
 
@@ -56,15 +64,21 @@ OutlineBuilder::OutlineBuilder(OutlineTree &tree, RoamStore &store)
 
 OutlineBuilder::~OutlineBuilder() = default;
 
+CTreeNodes &OutlineBuilder::OutlineNodes()
+{
+    m_tree.Nodes().FillAll();
+    return *m_nodes;
+}
+
 CTreeNodes &OutlineBuilder::NewOutlineNodes()
 {
     m_nodes = std::make_unique<CTreeNodes>();
     return *m_nodes;
 }
 
-QTreeWidgetItem *OutlineBuilder::CurrentNode() const
+OutlineNode *OutlineBuilder::CurrentNode() const
 {
-    QTreeWidgetItem *node = m_tree.Node(m_currentIndex);
+    OutlineNode *node = m_tree.Node(m_currentIndex);
     return node == m_currentNode ? node : nullptr;
 }
 
@@ -109,9 +123,15 @@ int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QStrin
                                  OutlineTree::SiteTag);
     if (index == 0)
         return 0;
-    QTreeWidgetItem *node = m_tree.Node(index);
+    OutlineNode *node = m_tree.Node(index);
     SetCurrentNode(index);
-    if (const CTreeNodePtr record = m_nodes->Add(key)) {
+    // Records of nodes filled in later go after their session's record, where they would
+    // have been had the nodes been added at once.
+    const CTreeNodePtr record = m_recordPlace > 0 ? m_nodes->Add(key, {}, m_recordPlace)
+                                                  : m_nodes->Add(key);
+    if (record) {
+        if (m_recordPlace > 0)
+            ++m_recordPlace;
         record->URL = file.URL();
         record->Index = index;
         record->Title = file.Title;
@@ -120,6 +140,68 @@ int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QStrin
     if (file.Level() != 0)
         node->setExpanded(true);
     return index;
+}
+
+bool OutlineBuilder::buildDeferred(const std::vector<CFilePtr> &sites)
+{
+    // Where each site would hang, worked out from the URLs alone: site k would be node
+    // first + k. Site keys are distinct URLs, so every node would be added.
+    constexpr int root = 1;
+    if (m_tree.Count() != root || sites.size() < 2)
+        return false;
+    const int first = root + 1;
+    ParentStack stack([&sites, this](int index) {
+        return index >= first ? sites[size_t(index - first)]->URL()
+                              : OutlineTree::NodeKey(m_tree.Node(index));
+    });
+    stack.Reset(root);
+    std::vector<int> parents(sites.size());
+    std::vector<int> owners(sites.size());
+    for (size_t k = 0; k < sites.size(); ++k) {
+        const CFile &file = *sites[k];
+        const int parent = stack.ParentFor(file.URL(), file.Level());
+        parents[k] = parent;
+        owners[k] = parent == root ? int(k) : owners[size_t(parent - first)];
+        // Each node below the root is filled in with its descendants, which must follow it
+        // without a gap; a site that would join an earlier branch asks for the plain build.
+        if (k > 0 && owners[k] != int(k) && owners[k] != owners[k - 1])
+            return false;
+        stack.Place(file.Level(), first + int(k));
+    }
+
+    for (size_t k = 0; k < sites.size();) {
+        size_t end = k + 1;
+        while (end < sites.size() && owners[end] == int(k))
+            ++end;
+        const int ownerIndex = AddSiteNode(root, *sites[k], sites[k]->URL());
+        if (ownerIndex != first + int(k))
+            return false; // cannot happen with distinct keys; keeps the numbering honest
+        if (end > k + 1) {
+            std::vector<CFilePtr> members(sites.begin() + qsizetype(k) + 1,
+                                          sites.begin() + qsizetype(end));
+            std::vector<int> offsets;
+            offsets.reserve(members.size());
+            for (size_t m = k + 1; m < end; ++m)
+                offsets.push_back(parents[m] - ownerIndex);
+            const QString ownerKey = sites[k]->URL();
+            const int count = int(members.size());
+            m_tree.Nodes().Defer(
+                ownerIndex,
+                count,
+                QString(),
+                [this, ownerKey, members = std::move(members), offsets = std::move(offsets)](
+                    int owner) {
+                    const WaitCursor wait;
+                    const int place = m_nodes->Index(ownerKey);
+                    const QScopedValueRollback at(m_recordPlace,
+                                                  place > 0 ? place : m_nodes->Count());
+                    for (size_t m = 0; m < members.size(); ++m)
+                        AddSiteNode(owner + offsets[m], *members[m], members[m]->URL());
+                });
+        }
+        k = end;
+    }
+    return true;
 }
 
 void OutlineBuilder::buildSites(const QString &tag)
@@ -139,6 +221,7 @@ void OutlineBuilder::buildSites(const QString &tag)
     const qint64 running = wallClock(m_store.SessionStart);
     const bool current = tag == currentTag;
     const bool activities = tag == activitiesTag;
+    std::vector<CFilePtr> sites;
     for (const CFilePtr &file : files) {
         if (current) {
             // Time keys sort in time order, so the last visit is the newest one.
@@ -148,7 +231,12 @@ void OutlineBuilder::buildSites(const QString &tag)
         } else if (activities && file->Activities.Count() == 0) {
             continue;
         }
-        nest(*this, stack, *file, file->URL());
+        sites.push_back(file);
+    }
+    // The recorder grows Current node by node, so Current is always built at once.
+    if (current || !buildDeferred(sites)) {
+        for (const CFilePtr &file : sites)
+            nest(*this, stack, *file, file->URL());
     }
     finish();
 }
@@ -157,15 +245,17 @@ void OutlineBuilder::buildChrono()
 {
     const WaitCursor wait;
     NewOutlineNodes();
-    ParentStack stack(m_tree);
     CFiles &files = m_store.Files;
     CSessions &sessions = m_store.AllSessions;
     const QString runningKey = timeKey(m_store.SessionStart);
 
     // The sites of every browsing session in the order of Files, made in one pass over all
     // visits, so that the build costs as much as the visits and not sessions times visits.
-    QHash<qint64, std::vector<const CFile *>> sitesBySession;
+    QHash<qint64, std::vector<CFilePtr>> sitesBySession;
     bool indexed = false;
+    bool visitedAsked = false;
+    bool unvisitedAsked = false;
+    int imagesAsked = 0;
 
     for (int pos = sessions.Count(); pos >= 1; --pos) {
         const CSessionPtr session = sessions.Item(pos);
@@ -183,16 +273,15 @@ void OutlineBuilder::buildChrono()
             record->Title = text;
             record->Node = text;
         }
-        stack.Reset(index);
         if (files.Count() == 0)
             break;
 
         if (!indexed) {
             for (const CFilePtr &file : files) {
                 for (const CSessionPtr &visit : file->Sessions) {
-                    std::vector<const CFile *> &sites = sitesBySession[wallClock(visit->Session)];
-                    if (sites.empty() || sites.back() != file.get())
-                        sites.push_back(file.get());
+                    std::vector<CFilePtr> &sites = sitesBySession[wallClock(visit->Session)];
+                    if (sites.empty() || sites.back() != file)
+                        sites.push_back(file);
                 }
             }
             indexed = true;
@@ -206,16 +295,42 @@ void OutlineBuilder::buildChrono()
                 sessions.Remove(pos);
             continue;
         }
-        const QString suffix = u'#' + key;
-        for (const CFile *file : found.value())
-            nest(*this, stack, *file, file->URL() + suffix);
+        // A session's sites are added when its node is first opened or looked at; they keep
+        // the numbers they would have had if added now.
+        std::vector<CFilePtr> sites = std::move(sitesBySession[found.key()]);
+        const int count = int(sites.size());
+        // Their pictures are fetched now, while the build shows the hourglass.
+        for (const CFilePtr &file : sites) {
+            if (imagesAsked == 2)
+                break;
+            const bool visited = file->Visited();
+            bool &asked = visited ? visitedAsked : unvisitedAsked;
+            if (!asked) {
+                asked = true;
+                ++imagesAsked;
+                m_tree.Nodes().iconFor(visited ? OutlineTree::VisitedSiteImage
+                                               : OutlineTree::UnvisitedSiteImage);
+            }
+        }
+        m_tree.Nodes().Defer(
+            index, count, key, [this, key, sites = std::move(sites)](int sessionIndex) {
+                const WaitCursor wait;
+                const QScopedValueRollback place(m_recordPlace,
+                                                 m_nodes->Index(key) > 0 ? m_nodes->Index(key)
+                                                                         : m_nodes->Count());
+                ParentStack sessionStack(m_tree);
+                sessionStack.Reset(sessionIndex);
+                const QString suffix = u'#' + key;
+                for (const CFilePtr &file : sites)
+                    nest(*this, sessionStack, *file, file->URL() + suffix);
+            });
     }
     finish();
 }
 
 void OutlineBuilder::finish()
 {
-    QTreeWidgetItem *root = m_tree.Node(1);
+    OutlineNode *root = m_tree.Node(1);
     m_tree.SetChildSorting(root, false);
     if (root)
         root->setExpanded(true);

@@ -6,10 +6,11 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class CFile;
 class OutlineTree;
-class QTreeWidgetItem;
+class OutlineNode;
 class RoamStore;
 
 /// Fills the panel's outline tree from the records in memory: the root node of every outline
@@ -52,13 +53,17 @@ public:
 
     /// The node records of the outline showing, keyed by node key. Replaced by every build,
     /// so do not keep the reference across builds; the recorder adds to it while Current shows.
-    CTreeNodes &OutlineNodes() { return *m_nodes; }
+    /// Fills in every node not yet filled in first (see `OutlineModel::Defer`).
+    CTreeNodes &OutlineNodes();
+    /// The node records of the nodes filled in so far, which include every node anyone holds:
+    /// for looking up the record of a node at hand without filling in the whole outline.
+    CTreeNodes &FilledOutlineNodes() { return *m_nodes; }
     /// Replaces `OutlineNodes` with a new, empty collection and returns it (for builders of
     /// other outlines, such as the query).
     CTreeNodes &NewOutlineNodes();
 
     /// The node added last by a builder, or nullptr when it is no longer in the tree.
-    QTreeWidgetItem *CurrentNode() const;
+    OutlineNode *CurrentNode() const;
     /// Makes node @p index the `CurrentNode` (for builders of other outlines).
     void SetCurrentNode(int index);
 
@@ -82,6 +87,9 @@ public:
 
 private:
     void buildSites(const QString &tag);
+    /// Adds the nodes below the root in @p sites, deferring their descendants; false (nothing
+    /// added) when the nesting does not allow it.
+    bool buildDeferred(const std::vector<std::shared_ptr<CFile>> &sites);
     void buildChrono();
     void finish();
 
@@ -89,7 +97,9 @@ private:
     RoamStore &m_store;
     std::unique_ptr<CTreeNodes> m_nodes;
     int m_currentIndex = 0;
-    QTreeWidgetItem *m_currentNode = nullptr;
+    OutlineNode *m_currentNode = nullptr;
     int m_urlOrDescChoice = 0;
     int m_langOffset = 0;
+    /// Where the next site record goes in `OutlineNodes` (after that position); 0: at the end.
+    int m_recordPlace = 0;
 };

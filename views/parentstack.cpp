@@ -3,8 +3,15 @@
 #include "outlinetree.h"
 
 ParentStack::ParentStack(const OutlineTree &tree, Prefix prefix)
-    : m_tree(tree)
+    : m_tree(&tree)
     , m_prefix(prefix)
+{
+    Reset(0);
+}
+
+ParentStack::ParentStack(std::function<QString(int)> keyOf)
+    : m_keyOf(std::move(keyOf))
+    , m_prefix(Prefix::KeyBeforeHash)
 {
     Reset(0);
 }
@@ -48,14 +55,19 @@ bool extendsPath(QStringView url, QStringView parent, qsizetype length)
 
 bool ParentStack::isPrefix(const QString &url, int nodeIndex) const
 {
-    const QTreeWidgetItem *node = m_tree.Node(nodeIndex);
-    if (!node)
-        return false;
-    if (m_prefix == Prefix::NodeText) {
-        const QString text = OutlineTree::NodeText(node);
-        return extendsPath(url, text, text.size());
+    QString key;
+    if (m_keyOf) {
+        key = m_keyOf(nodeIndex);
+    } else {
+        const OutlineNode *node = m_tree->Node(nodeIndex);
+        if (!node)
+            return false;
+        if (m_prefix == Prefix::NodeText) {
+            const QString text = OutlineTree::NodeText(node);
+            return extendsPath(url, text, text.size());
+        }
+        key = OutlineTree::NodeKey(node);
     }
-    const QString key = OutlineTree::NodeKey(node);
     QStringView prefix = QStringView(key).trimmed();
     const qsizetype hash = prefix.indexOf(u'#');
     if (hash >= 0)

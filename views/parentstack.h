@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class OutlineTree;
@@ -28,6 +29,9 @@ public:
     };
 
     explicit ParentStack(const OutlineTree &tree, Prefix prefix = Prefix::KeyBeforeHash);
+    /// Nests by keys alone, before any node exists: @p keyOf gives the key of the node that
+    /// would have index i (the `KeyBeforeHash` rule applies to it).
+    explicit ParentStack(std::function<QString(int)> keyOf);
 
     /// Starts over with @p baseIndex as entry 0 and an empty entry 1.
     void Reset(int baseIndex);
@@ -46,7 +50,8 @@ public:
 private:
     bool isPrefix(const QString &url, int nodeIndex) const;
 
-    const OutlineTree &m_tree;
+    const OutlineTree *m_tree = nullptr;
+    std::function<QString(int)> m_keyOf;
     Prefix m_prefix;
     std::vector<int> m_entries;
 };

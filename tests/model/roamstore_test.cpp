@@ -245,3 +245,41 @@ TEST(RoamStore, ReadingOnlyCreatesAndRegistersNothing)
     EXPECT_EQ(store.Files.Count(), 1);
     EXPECT_EQ(store.AllSessions.Count(), 2);
 }
+
+namespace {
+
+// Enough files for the load to share them among threads: the result must still be the one of
+// reading them one by one in name order.
+TEST(RoamStore, ManyFilesLoadAsIfReadInNameOrder)
+{
+    QTemporaryDir data;
+    constexpr int count = 1200;
+    const auto name = [&data](int i) {
+        return data.filePath(u"f%1.smf"_s.arg(i, 4, 10, QChar(u'0')));
+    };
+    for (int i = 0; i < count; ++i) {
+        if (i == 700)
+            writeAll(name(i), "not a site file");
+        else if (i == 100 || i == 1100)
+            writeAll(name(i), siteFile(i == 100 ? "site/dup" : "SITE/DUP", QByteArray::number(i)));
+        else
+            writeAll(name(i), siteFile("site/p" + QByteArray::number(i), QByteArray::number(i)));
+    }
+
+    ManualClock clock(startTime);
+    RoamStore store(data.path(), clock);
+    store.ReadDataFolder();
+    ASSERT_EQ(store.Files.Count(), count - 2);
+    EXPECT_EQ(store.Files.Key(1), u"site/dup"_s);
+    const CFilePtr dup = store.Files.Item(u"site/dup"_s);
+    ASSERT_TRUE(dup);
+    EXPECT_EQ(dup->Title, u"100"_s);
+    EXPECT_EQ(dup->FileName, name(100));
+    const CFilePtr last = store.Files.Item(u"site/p1199"_s);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->FileName, name(1199));
+    EXPECT_EQ(last->Sessions.Count(), 1);
+    EXPECT_EQ(store.unreadableFiles(), QStringList {name(700)});
+}
+
+} // namespace

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -108,7 +109,7 @@ protected:
         return out.toStdString();
     }
 
-    static void dump(const QTreeWidgetItem *node, int depth, QString &out)
+    static void dump(const OutlineNode *node, int depth, QString &out)
     {
         out += QString(depth * 2, u' ')
                + u"%1 '%2' [%3] %4 %5%6\n"_s.arg(OutlineTree::NodeIndex(node))
@@ -127,7 +128,7 @@ protected:
         CTreeNodes &records = m_builder->OutlineNodes();
         EXPECT_EQ(records.Count(), m_tree.Count() - 1);
         for (int i = 2; i <= m_tree.Count(); ++i) {
-            const QTreeWidgetItem *node = m_tree.Node(i);
+            const OutlineNode *node = m_tree.Node(i);
             const CTreeNodePtr record = records.Item(OutlineTree::NodeKey(node));
             ASSERT_TRUE(record) << OutlineTree::NodeKey(node).toStdString();
             EXPECT_EQ(record->Index, i);
@@ -377,6 +378,57 @@ TEST_F(OutlineBuilderTest, OtherTagsOnlyFinish)
     EXPECT_EQ(m_tree.Count(), 2);
     EXPECT_EQ(m_builder->OutlineNodes().Count(), 1);
     EXPECT_TRUE(m_tree.Node(1)->isExpanded());
+}
+
+// Sites adds the nodes below each top-level node when first looked at; Current, which the
+// recorder grows, adds them at once. With every site in the running session both hold the
+// same sites, so they must come out the same, also when a lookup by key comes first.
+TEST_F(OutlineBuilderTest, SitesFilledInLaterMatchTheOutlineBuiltAtOnce)
+{
+    struct Row
+    {
+        QStringList urls;
+        QString lookedUpFirst;
+    };
+    const QList<Row> rows {
+        {{u"site"_s,
+          u"site/docs"_s,
+          u"site/docs/intro.htm"_s,
+          u"site/x"_s,
+          u"other"_s,
+          u"other/a/"_s,
+          u"other/a/b"_s},
+         u"site/docs/intro.htm"_s},
+        // 'h-x/y/z' hangs under the root between two sites of 'h': built at once.
+        {{u"h"_s, u"h-x/y/z"_s, u"h/z"_s, u"h/z/q"_s}, u"h/z/q"_s},
+        {{u"a/b/c"_s, u"a/b/c/d"_s, u"b"_s, u"b/c"_s}, u"b/c"_s},
+    };
+    const auto outline = [this](const QString &tag, const QString &first) {
+        build(tag);
+        const int found = m_tree.IndexOf(first);
+        QStringList lines {QString::number(found)};
+        for (int i = 2; i <= m_tree.Count(); ++i) {
+            const OutlineNode *node = m_tree.Node(i);
+            lines << u"%1 %2 <%3> %4%5"_s.arg(i)
+                         .arg(OutlineTree::NodeKey(node))
+                         .arg(OutlineTree::NodeIndex(node->parent()))
+                         .arg(OutlineTree::NodeText(node))
+                         .arg(node->isExpanded() ? u" +"_s : QString());
+        }
+        return lines;
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.urls.join(u' ').toStdString());
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        for (const QString &url : row.urls)
+            writeSite(url, url.toUpper());
+        load();
+        const QStringList sites = outline(u"Sites"_s, row.lookedUpFirst);
+        EXPECT_NE(sites.first(), u"0"_s);
+        EXPECT_EQ(sites, outline(u"Current"_s, row.lookedUpFirst));
+        EXPECT_EQ(m_builder->OutlineNodes().Count(), int(row.urls.size()));
+    }
 }
 
 TEST(WaitCursor, ShowsTheHourglassWhileItLives)
