@@ -163,7 +163,7 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
                 int index = m_tree->Add(parent, P, T, OutlineTree::VisitedSiteImage);
                 if (index == 0)
                     index = m_tree->IndexOf(P);
-                if (QTreeWidgetItem *node = m_tree->Node(index)) {
+                if (OutlineNode *node = m_tree->Node(index)) {
                     OutlineTree::SetNodeTag(node, OutlineTree::SiteTag);
                     addRecord(P, U, index, OutlineTree::NodeText(node));
                     node->setExpanded(true);
@@ -171,7 +171,7 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
                 }
             } else {
                 parent = known->Index;
-                if (QTreeWidgetItem *node = m_tree->Node(parent))
+                if (OutlineNode *node = m_tree->Node(parent))
                     node->setExpanded(true);
             }
             start = s + 1;
@@ -187,7 +187,7 @@ void NavigationRecorder::growCurrentOutline(const QString &U)
                             OutlineTree::VisitedSiteImage,
                             OutlineTree::SiteTag);
     }
-    QTreeWidgetItem *node = m_tree->Node(index);
+    OutlineNode *node = m_tree->Node(index);
     if (!node)
         return;
     node->setExpanded(true);

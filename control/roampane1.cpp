@@ -189,8 +189,8 @@ void RoamPane1::createControls()
     m_tree->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
     m_tree->viewport()->installEventFilter(this);
     m_tree->installEventFilter(this);
-    connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1_DblClick(); });
-    connect(m_tree, &QTreeWidget::itemExpanded, this, &RoamPane1::TreeView1_Expand);
+    connect(m_tree, &OutlineTree::itemDoubleClicked, this, [this] { TreeView1_DblClick(); });
+    connect(m_tree, &OutlineTree::itemExpanded, this, &RoamPane1::TreeView1_Expand);
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(u"sbrDB"_s);
@@ -988,10 +988,10 @@ bool RoamPane1::Find(bool Start, bool URL, bool Dir, const QString &txt)
                                              URL,
                                              m_urlOrDescChoice != 0,
                                              txt);
-    QTreeWidgetItem *node = m_tree->Node(index);
+    OutlineNode *node = m_tree->Node(index);
     if (!node) {
         // The old selection is no answer: it would read as a hit.
-        m_tree->clearSelection();
+        m_tree->selectionModel()->clear();
         SetStatusText(text(NotFoundId));
         return false;
     }
@@ -1167,14 +1167,14 @@ void RoamPane1::TreeView1_MouseUp(const QPoint &pos, const QPoint &globalPos)
 {
     // A click is a press and a release on the same node; the handler learns the button from
     // RightButtonDown, which the release then clears.
-    QTreeWidgetItem *node = m_tree->itemAt(pos);
+    OutlineNode *node = m_tree->itemAt(pos);
     if (node && node == m_pressedNode)
         TreeView1_NodeClick(node, globalPos);
     m_pressedNode = nullptr;
     m_rightButtonDown = false;
 }
 
-void RoamPane1::enableSiteItems(QTreeWidgetItem *node, bool rightButton)
+void RoamPane1::enableSiteItems(OutlineNode *node, bool rightButton)
 {
     const QString tag = OutlineTree::NodeTag(node);
     const bool site = tag == OutlineTree::SiteTag;
@@ -1191,7 +1191,7 @@ void RoamPane1::enableSiteItems(QTreeWidgetItem *node, bool rightButton)
         findChild<QAction *>(u"mnuDelete"_s)->setEnabled(true);
 }
 
-void RoamPane1::showPopup(QTreeWidgetItem *node, const QPoint &globalPos)
+void RoamPane1::showPopup(OutlineNode *node, const QPoint &globalPos)
 {
     m_tree->setFocus();
     enableSiteItems(node, true);
@@ -1199,7 +1199,7 @@ void RoamPane1::showPopup(QTreeWidgetItem *node, const QPoint &globalPos)
     m_mnuRoamPane->popup(globalPos);
 }
 
-void RoamPane1::TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalPos)
+void RoamPane1::TreeView1_NodeClick(OutlineNode *Node, const QPoint &globalPos)
 {
     if (m_rightButtonDown) {
         showPopup(Node, globalPos);
@@ -1231,7 +1231,7 @@ void RoamPane1::TreeView1_DblClick()
         mnuGoTo_Click();
 }
 
-void RoamPane1::TreeView1_Expand(QTreeWidgetItem *Node)
+void RoamPane1::TreeView1_Expand(OutlineNode *Node)
 {
     // Only the user's expansions sort: the builders and the recorder open nodes as they add
     // them and keep the order they chose.
@@ -1243,7 +1243,7 @@ void RoamPane1::TreeView1_Expand(QTreeWidgetItem *Node)
 
 bool RoamPane1::treeKeyPress(QKeyEvent *event)
 {
-    QTreeWidgetItem *node = m_tree->SelectedNode();
+    OutlineNode *node = m_tree->SelectedNode();
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -1299,7 +1299,7 @@ void RoamPane1::mnuDelete_Click()
     // The folder is another Roamlog's: what would be deleted here would stay on disk.
     if (m_store->ReadOnly())
         return;
-    QTreeWidgetItem *node = m_tree->SelectedNode();
+    OutlineNode *node = m_tree->SelectedNode();
     const QString tag = OutlineTree::NodeTag(node);
     bool done = true;
     if (tag == OutlineTree::SiteTag) {
@@ -1324,13 +1324,13 @@ void RoamPane1::mnuDelete_Click()
         rebuildOutline();
 }
 
-void RoamPane1::removeNode(QTreeWidgetItem *node)
+void RoamPane1::removeNode(OutlineNode *node)
 {
     // The records of the nodes below go too, so that every record still stands for a node.
     CTreeNodes &nodes = m_builder->OutlineNodes();
-    QList<QTreeWidgetItem *> pending {node};
+    QList<OutlineNode *> pending {node};
     while (!pending.isEmpty()) {
-        QTreeWidgetItem *next = pending.takeLast();
+        OutlineNode *next = pending.takeLast();
         const QString key = OutlineTree::NodeKey(next);
         if (!key.isEmpty() && nodes.Item(key))
             nodes.Remove(key);
@@ -1341,7 +1341,7 @@ void RoamPane1::removeNode(QTreeWidgetItem *node)
     m_tree->Remove(OutlineTree::NodeIndex(node));
 }
 
-bool RoamPane1::deleteSite(QTreeWidgetItem *node)
+bool RoamPane1::deleteSite(OutlineNode *node)
 {
     const WaitCursor wait;
     const CTreeNodePtr record = m_builder->OutlineNodes().Item(OutlineTree::NodeKey(node));
@@ -1359,7 +1359,7 @@ bool RoamPane1::deleteSite(QTreeWidgetItem *node)
     return true;
 }
 
-bool RoamPane1::deleteSession(QTreeWidgetItem *node)
+bool RoamPane1::deleteSession(OutlineNode *node)
 {
     const WaitCursor wait;
     const QString key = OutlineTree::NodeKey(node);
@@ -1378,12 +1378,19 @@ bool RoamPane1::deleteSession(QTreeWidgetItem *node)
     }
     removeNode(node);
 
+    // Every visit of every site is looked at: compare calendar seconds, which is what equal
+    // time keys mean, rather than write a key text for each.
+    const auto keySeconds = [](const QDateTime &time) {
+        const QDateTime t = time.isValid() ? time : zeroDateTime();
+        return t.date().toJulianDay() * 86'400 + t.time().msecsSinceStartOfDay() / 1000;
+    };
+    const qint64 startSeconds = keySeconds(session->sTime);
     bool saved = true;
     for (const CFilePtr &file : m_store->Files) {
         bool changed = false;
         for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
             const CSessionPtr visit = file->Sessions.Item(pos);
-            if (visit && timeKey(visit->Session) == start) {
+            if (visit && keySeconds(visit->Session) == startSeconds) {
                 file->Sessions.Remove(pos);
                 changed = true;
             }

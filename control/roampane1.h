@@ -29,7 +29,7 @@ class QRadioButton;
 class QStatusBar;
 class QTabBar;
 class QToolBar;
-class QTreeWidgetItem;
+class OutlineNode;
 class QueryBuilder;
 class RoamSettings;
 class RoamStore;
@@ -229,19 +229,19 @@ private:
     void mnuChangefolder_Click();
     void TreeView1_MouseDown(Qt::MouseButtons Button, const QPoint &pos);
     void TreeView1_MouseUp(const QPoint &pos, const QPoint &globalPos);
-    void TreeView1_NodeClick(QTreeWidgetItem *Node, const QPoint &globalPos);
+    void TreeView1_NodeClick(OutlineNode *Node, const QPoint &globalPos);
     void TreeView1_DblClick();
-    void TreeView1_Expand(QTreeWidgetItem *Node);
+    void TreeView1_Expand(OutlineNode *Node);
     bool treeKeyPress(QKeyEvent *event);
-    void enableSiteItems(QTreeWidgetItem *node, bool rightButton);
-    void showPopup(QTreeWidgetItem *node, const QPoint &globalPos);
+    void enableSiteItems(OutlineNode *node, bool rightButton);
+    void showPopup(OutlineNode *node, const QPoint &globalPos);
     CTreeNodePtr selectedRecord() const;
     void mnuGoTo_Click();
     void mnuFind_Click();
     void mnuDelete_Click();
-    bool deleteSite(QTreeWidgetItem *node);
-    bool deleteSession(QTreeWidgetItem *node);
-    void removeNode(QTreeWidgetItem *node);
+    bool deleteSite(OutlineNode *node);
+    bool deleteSession(OutlineNode *node);
+    void removeNode(OutlineNode *node);
     void rebuildOutline();
     void mnuEditNote_Click();
     void mnuProperties_Click();
@@ -282,7 +282,7 @@ private:
     FolderAsker m_folderAsker;
     QString m_lastMessage;
     QString m_favoritesFolder;
-    QTreeWidgetItem *m_pressedNode = nullptr;
+    OutlineNode *m_pressedNode = nullptr;
     // True while the panel itself changes the tree: expansions then are not the user's.
     bool m_changingTree = false;
 

@@ -13,6 +13,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 RoamStore::RoamStore(const QString &dataFolder, Clock &clock)
@@ -51,18 +56,46 @@ void RoamStore::readSiteFiles()
     m_toKeepAside.clear();
     const QDir folder(m_dataFolder);
     const QStringList names = folder.entryList({u"*.smf"_s}, QDir::Files, QDir::Name);
-    for (const QString &name : names) {
-        auto file = std::make_shared<CFile>();
-        const QString path = folder.filePath(name);
-        if (!file->Read(path)) {
-            m_unreadable.append(path);
+    const QString prefix = folder.filePath(u"x"_s).chopped(1);
+    const qsizetype count = names.size();
+
+    // Reading and parsing the files is most of a start: the cores share it in small chunks,
+    // and the records then join Files in name order, so that the result is the one a single
+    // reader would have made (of two files with one URL the first still stays).
+    std::vector<CFilePtr> read(size_t(count), nullptr);
+    std::atomic<qsizetype> next {0};
+    const auto work = [&] {
+        constexpr qsizetype chunk = 64;
+        for (qsizetype first = next.fetch_add(chunk); first < count;
+             first = next.fetch_add(chunk)) {
+            const qsizetype last = std::min(count, first + chunk);
+            for (qsizetype i = first; i < last; ++i) {
+                auto file = std::make_shared<CFile>();
+                if (file->Read(prefix + names.at(i)))
+                    read[size_t(i)] = std::move(file);
+            }
+        }
+    };
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    {
+        std::vector<std::jthread> helpers;
+        for (unsigned i = 1; i < cores && count > 256; ++i)
+            helpers.emplace_back(work);
+        work();
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        CFilePtr &file = read[size_t(i)];
+        if (!file) {
+            m_unreadable.append(prefix + names.at(i));
             continue;
         }
         if (file->Damaged()) {
+            const QString path = prefix + names.at(i);
             m_damaged.append(path);
             m_toKeepAside.insert(path);
         }
         Files.Add(file, file->URL());
+        file.reset();
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QLocale>
+#include <QScopedValueRollback>
 
 #include <vector>
 
@@ -62,9 +63,9 @@ CTreeNodes &OutlineBuilder::NewOutlineNodes()
     return *m_nodes;
 }
 
-QTreeWidgetItem *OutlineBuilder::CurrentNode() const
+OutlineNode *OutlineBuilder::CurrentNode() const
 {
-    QTreeWidgetItem *node = m_tree.Node(m_currentIndex);
+    OutlineNode *node = m_tree.Node(m_currentIndex);
     return node == m_currentNode ? node : nullptr;
 }
 
@@ -109,9 +110,15 @@ int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QStrin
                                  OutlineTree::SiteTag);
     if (index == 0)
         return 0;
-    QTreeWidgetItem *node = m_tree.Node(index);
+    OutlineNode *node = m_tree.Node(index);
     SetCurrentNode(index);
-    if (const CTreeNodePtr record = m_nodes->Add(key)) {
+    // Records of nodes filled in later go after their session's record, where they would
+    // have been had the nodes been added at once.
+    const CTreeNodePtr record = m_recordPlace > 0 ? m_nodes->Add(key, {}, m_recordPlace)
+                                                  : m_nodes->Add(key);
+    if (record) {
+        if (m_recordPlace > 0)
+            ++m_recordPlace;
         record->URL = file.URL();
         record->Index = index;
         record->Title = file.Title;
@@ -157,15 +164,17 @@ void OutlineBuilder::buildChrono()
 {
     const WaitCursor wait;
     NewOutlineNodes();
-    ParentStack stack(m_tree);
     CFiles &files = m_store.Files;
     CSessions &sessions = m_store.AllSessions;
     const QString runningKey = timeKey(m_store.SessionStart);
 
     // The sites of every browsing session in the order of Files, made in one pass over all
     // visits, so that the build costs as much as the visits and not sessions times visits.
-    QHash<qint64, std::vector<const CFile *>> sitesBySession;
+    QHash<qint64, std::vector<CFilePtr>> sitesBySession;
     bool indexed = false;
+    bool visitedAsked = false;
+    bool unvisitedAsked = false;
+    int imagesAsked = 0;
 
     for (int pos = sessions.Count(); pos >= 1; --pos) {
         const CSessionPtr session = sessions.Item(pos);
@@ -183,16 +192,15 @@ void OutlineBuilder::buildChrono()
             record->Title = text;
             record->Node = text;
         }
-        stack.Reset(index);
         if (files.Count() == 0)
             break;
 
         if (!indexed) {
             for (const CFilePtr &file : files) {
                 for (const CSessionPtr &visit : file->Sessions) {
-                    std::vector<const CFile *> &sites = sitesBySession[wallClock(visit->Session)];
-                    if (sites.empty() || sites.back() != file.get())
-                        sites.push_back(file.get());
+                    std::vector<CFilePtr> &sites = sitesBySession[wallClock(visit->Session)];
+                    if (sites.empty() || sites.back() != file)
+                        sites.push_back(file);
                 }
             }
             indexed = true;
@@ -206,16 +214,42 @@ void OutlineBuilder::buildChrono()
                 sessions.Remove(pos);
             continue;
         }
-        const QString suffix = u'#' + key;
-        for (const CFile *file : found.value())
-            nest(*this, stack, *file, file->URL() + suffix);
+        // A session's sites are added when its node is first opened or looked at; they keep
+        // the numbers they would have had if added now.
+        std::vector<CFilePtr> sites = found.value();
+        const int count = int(sites.size());
+        // Their pictures are fetched now, while the build shows the hourglass.
+        for (const CFilePtr &file : sites) {
+            if (imagesAsked == 2)
+                break;
+            const bool visited = file->Visited();
+            bool &asked = visited ? visitedAsked : unvisitedAsked;
+            if (!asked) {
+                asked = true;
+                ++imagesAsked;
+                m_tree.Nodes().iconFor(visited ? OutlineTree::VisitedSiteImage
+                                               : OutlineTree::UnvisitedSiteImage);
+            }
+        }
+        m_tree.Nodes().Defer(
+            index, count, key, [this, key, sites = std::move(sites)](int sessionIndex) {
+                const WaitCursor wait;
+                const QScopedValueRollback place(m_recordPlace,
+                                                 m_nodes->Index(key) > 0 ? m_nodes->Index(key)
+                                                                         : m_nodes->Count());
+                ParentStack sessionStack(m_tree);
+                sessionStack.Reset(sessionIndex);
+                const QString suffix = u'#' + key;
+                for (const CFilePtr &file : sites)
+                    nest(*this, sessionStack, *file, file->URL() + suffix);
+            });
     }
     finish();
 }
 
 void OutlineBuilder::finish()
 {
-    QTreeWidgetItem *root = m_tree.Node(1);
+    OutlineNode *root = m_tree.Node(1);
     m_tree.SetChildSorting(root, false);
     if (root)
         root->setExpanded(true);

@@ -9,7 +9,7 @@
 
 class CFile;
 class OutlineTree;
-class QTreeWidgetItem;
+class OutlineNode;
 class RoamStore;
 
 /// Fills the panel's outline tree from the records in memory: the root node of every outline
@@ -58,7 +58,7 @@ public:
     CTreeNodes &NewOutlineNodes();
 
     /// The node added last by a builder, or nullptr when it is no longer in the tree.
-    QTreeWidgetItem *CurrentNode() const;
+    OutlineNode *CurrentNode() const;
     /// Makes node @p index the `CurrentNode` (for builders of other outlines).
     void SetCurrentNode(int index);
 
@@ -89,7 +89,9 @@ private:
     RoamStore &m_store;
     std::unique_ptr<CTreeNodes> m_nodes;
     int m_currentIndex = 0;
-    QTreeWidgetItem *m_currentNode = nullptr;
+    OutlineNode *m_currentNode = nullptr;
     int m_urlOrDescChoice = 0;
     int m_langOffset = 0;
+    /// Where the next site record goes in `OutlineNodes` (after that position); 0: at the end.
+    int m_recordPlace = 0;
 };

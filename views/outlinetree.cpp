@@ -1,245 +1,147 @@
 #include "outlinetree.h"
 
 #include <QHeaderView>
-
-#include <algorithm>
-
-namespace {
-enum Role {
-    KeyRole = Qt::UserRole + 1,
-    TagRole,
-    ImageRole,
-    IndexRole,
-    SortedRole,
-};
-
-QString foldKey(const QString &key)
-{
-    return key.toCaseFolded();
-}
-
-bool textLess(const QTreeWidgetItem *a, const QTreeWidgetItem *b)
-{
-    return a->text(0).compare(b->text(0), Qt::CaseInsensitive) < 0;
-}
-
-void collectExpanded(QTreeWidgetItem *node, QList<QTreeWidgetItem *> &expanded)
-{
-    if (node->isExpanded())
-        expanded.append(node);
-    for (int i = 0; i < node->childCount(); ++i)
-        collectExpanded(node->child(i), expanded);
-}
-} // namespace
+#include <QItemSelectionModel>
+#include <QScopedValueRollback>
 
 OutlineTree::OutlineTree(QWidget *parent)
-    : QTreeWidget(parent)
+    : QTreeView(parent)
+    , m_model(new OutlineModel(this))
 {
-    setColumnCount(1);
+    setModel(m_model);
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setExpandsOnDoubleClick(false);
     setEditTriggers(NoEditTriggers);
     header()->setStretchLastSection(true);
+
+    connect(m_model, &OutlineModel::childrenShown, this, &OutlineTree::openShownChildren);
+    connect(m_model, &OutlineModel::expansionRequested, this, &OutlineTree::applyExpansion);
+    connect(
+        m_model, &OutlineModel::decorationChanged, this, [this] { scheduleDelayedItemsLayout(); });
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex &index) {
+        OutlineNode *node = m_model->nodeOf(index);
+        if (m_syncing || !node || node->isExpanded())
+            return;
+        // The user opened it: remember it in the table, where setExpanded(true) finds it open
+        // and asks nothing more of the view.
+        node->setExpanded(true);
+        emit itemExpanded(node);
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &index) {
+        if (OutlineNode *node = m_model->nodeOf(index); node && !m_syncing)
+            node->setExpanded(false);
+    });
+    connect(this, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
+        if (OutlineNode *node = m_model->nodeOf(index))
+            emit itemDoubleClicked(node);
+    });
 }
 
 int OutlineTree::Add(
     int relative, const QString &key, const QString &text, int image, const QString &tag)
 {
-    QTreeWidgetItem *parent = nullptr;
-    if (relative != 0) {
-        parent = Node(relative);
-        if (!parent)
-            return 0;
-    }
-    const QString folded = foldKey(key);
-    if (!key.isEmpty() && m_byKey.contains(folded))
-        return 0;
-
-    auto *node = new QTreeWidgetItem;
-    node->setFlags(node->flags() | Qt::ItemIsEditable);
-    node->setText(0, text);
-    node->setData(0, KeyRole, key);
-    node->setData(0, TagRole, tag);
-    node->setData(0, IndexRole, int(m_nodes.size()) + 1);
-    // Everything is set before the node joins the tree, where each change would be signalled.
-    SetNodeImage(node, image);
-    m_nodes.push_back(node);
-    if (!key.isEmpty())
-        m_byKey.insert(folded, node);
-    insertChild(parent, node, parent ? ChildSorting(parent) : m_topLevelSorted);
-    return int(m_nodes.size());
-}
-
-void OutlineTree::insertChild(QTreeWidgetItem *parent, QTreeWidgetItem *child, bool sorted)
-{
-    const int count = parent ? parent->childCount() : topLevelItemCount();
-    int at = count;
-    if (sorted) {
-        // Children of a sorted node are kept in order, so the place is found by bisection.
-        int lo = 0;
-        int hi = count;
-        while (lo < hi) {
-            const int mid = (lo + hi) / 2;
-            const QTreeWidgetItem *other = parent ? parent->child(mid) : topLevelItem(mid);
-            if (!textLess(child, other))
-                lo = mid + 1;
-            else
-                hi = mid;
-        }
-        at = lo;
-    }
-    if (parent)
-        parent->insertChild(at, child);
-    else
-        insertTopLevelItem(at, child);
-}
-
-void OutlineTree::forget(QTreeWidgetItem *node)
-{
-    for (int i = 0; i < node->childCount(); ++i)
-        forget(node->child(i));
-    const QString key = NodeKey(node);
-    if (!key.isEmpty())
-        m_byKey.remove(foldKey(key));
-    m_nodes[NodeIndex(node) - 1] = nullptr;
+    return m_model->Add(relative, key, text, image, tag);
 }
 
 void OutlineTree::Remove(int index)
 {
-    QTreeWidgetItem *node = Node(index);
-    if (!node)
-        return;
-    forget(node);
-    m_nodes.erase(std::remove(m_nodes.begin(), m_nodes.end(), nullptr), m_nodes.end());
-    for (size_t i = 0; i < m_nodes.size(); ++i)
-        m_nodes[i]->setData(0, IndexRole, int(i) + 1);
-    delete node;
+    m_model->Remove(index);
 }
 
 void OutlineTree::Clear()
 {
-    m_nodes.clear();
-    m_byKey.clear();
-    QTreeWidget::clear();
+    m_model->Clear();
 }
 
-QTreeWidgetItem *OutlineTree::Node(int index) const
+void OutlineTree::openShownChildren(OutlineNode *parent)
 {
-    if (index < 1 || index > int(m_nodes.size()))
-        return nullptr;
-    return m_nodes[size_t(index) - 1];
+    // The view has just received these rows; open those the table holds open. The view is
+    // told to lay out again later, so each opening is only noted, not laid out one by one.
+    const QScopedValueRollback syncing(m_syncing, true);
+    bool scheduled = false;
+    for (int row = 0; row < parent->childCount(); ++row) {
+        OutlineNode *child = parent->child(row);
+        if (!child->isExpanded())
+            continue;
+        if (!scheduled) {
+            scheduleDelayedItemsLayout();
+            scheduled = true;
+        }
+        expand(m_model->indexOf(child));
+    }
 }
 
-QTreeWidgetItem *OutlineTree::NodeByKey(const QString &key) const
+void OutlineTree::applyExpansion(OutlineNode *node, bool expanded)
 {
-    if (key.isEmpty())
-        return nullptr;
-    return m_byKey.value(foldKey(key), nullptr);
+    const QScopedValueRollback syncing(m_syncing, true);
+    const QModelIndex index = m_model->indexOf(node);
+    if (expanded) {
+        // An open node has its children in the view, so what is added below it from now on
+        // reaches the view as it comes.
+        m_model->fetchMore(index);
+        expand(index);
+    } else
+        collapse(index);
 }
 
-int OutlineTree::IndexOf(const QString &key) const
+OutlineNode *OutlineTree::SelectedNode() const
 {
-    const QTreeWidgetItem *node = NodeByKey(key);
-    return node ? NodeIndex(node) : 0;
-}
-
-QTreeWidgetItem *OutlineTree::SelectedNode() const
-{
-    const QList<QTreeWidgetItem *> selected = selectedItems();
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
     if (!selected.isEmpty())
-        return selected.first();
-    return currentItem();
+        return m_model->nodeOf(selected.first());
+    return m_model->nodeOf(currentIndex());
 }
 
-int OutlineTree::NodeIndex(const QTreeWidgetItem *node)
+OutlineNode *OutlineTree::itemAt(const QPoint &pos) const
 {
-    return node ? node->data(0, IndexRole).toInt() : 0;
+    return m_model->nodeOf(indexAt(pos));
 }
 
-QString OutlineTree::NodeKey(const QTreeWidgetItem *node)
+QRect OutlineTree::visualItemRect(OutlineNode *node)
 {
-    return node ? node->data(0, KeyRole).toString() : QString();
+    return visualRect(m_model->indexOf(node));
 }
 
-QString OutlineTree::NodeText(const QTreeWidgetItem *node)
+void OutlineTree::scrollToItem(OutlineNode *node)
 {
-    return node ? node->text(0) : QString();
+    const QModelIndex index = m_model->indexOf(node);
+    if (!index.isValid())
+        return;
+    // Open the way in the table too, so that the ancestors stay open like the view shows them.
+    for (OutlineNode *up = node->parent(); up; up = up->parent())
+        up->setExpanded(true);
+    scrollTo(index);
 }
 
-QString OutlineTree::NodeTag(const QTreeWidgetItem *node)
+void OutlineTree::setCurrentItem(OutlineNode *node)
 {
-    return node ? node->data(0, TagRole).toString() : QString();
+    setCurrentIndex(m_model->indexOf(node));
 }
 
-int OutlineTree::NodeImage(const QTreeWidgetItem *node)
-{
-    return node ? node->data(0, ImageRole).toInt() : 0;
-}
-
-void OutlineTree::SetNodeTag(QTreeWidgetItem *node, const QString &tag)
+void OutlineTree::SetNodeTag(OutlineNode *node, const QString &tag)
 {
     if (node)
-        node->setData(0, TagRole, tag);
+        OutlineModel::SetTag(node, tag);
 }
 
-void OutlineTree::SetNodeText(QTreeWidgetItem *node, const QString &text)
+void OutlineTree::SetNodeText(OutlineNode *node, const QString &text)
 {
     if (node)
-        node->setText(0, text);
+        m_model->SetText(node, text);
 }
 
-void OutlineTree::SetNodeImage(QTreeWidgetItem *node, int image)
+void OutlineTree::SetNodeImage(OutlineNode *node, int image)
 {
-    if (!node)
-        return;
-    node->setData(0, ImageRole, image);
-    node->setIcon(0, iconFor(image));
+    if (node)
+        m_model->SetImage(node, image);
 }
 
-QIcon OutlineTree::iconFor(int image)
+void OutlineTree::SetChildSorting(OutlineNode *node, bool sorted)
 {
-    if (!m_images)
-        return {};
-    auto it = m_icons.find(image);
-    if (it == m_icons.end())
-        it = m_icons.insert(image, m_images(image));
-    return it.value();
-}
-
-void OutlineTree::SetChildSorting(QTreeWidgetItem *node, bool sorted)
-{
-    if (!node)
-        return;
-    node->setData(0, SortedRole, sorted);
-    if (sorted)
-        sortChildrenOf(node);
-}
-
-bool OutlineTree::ChildSorting(const QTreeWidgetItem *node)
-{
-    return node && node->data(0, SortedRole).toBool();
-}
-
-void OutlineTree::SetTopLevelSorting(bool sorted)
-{
-    m_topLevelSorted = sorted;
-    if (sorted)
-        sortChildrenOf(invisibleRootItem());
-}
-
-void OutlineTree::sortChildrenOf(QTreeWidgetItem *parent)
-{
-    // Taking items out of the view forgets which of them were open; put that back afterwards.
-    QList<QTreeWidgetItem *> expanded;
-    for (int i = 0; i < parent->childCount(); ++i)
-        collectExpanded(parent->child(i), expanded);
-    QList<QTreeWidgetItem *> children = parent->takeChildren();
-    std::stable_sort(children.begin(), children.end(), textLess);
-    parent->addChildren(children);
-    for (QTreeWidgetItem *node : std::as_const(expanded))
-        node->setExpanded(true);
+    if (node)
+        m_model->SetChildSorting(node, sorted);
 }
 
 void OutlineTree::SetLabelEditing(bool automatic)
@@ -249,6 +151,5 @@ void OutlineTree::SetLabelEditing(bool automatic)
 
 void OutlineTree::SetImageProvider(std::function<QIcon(int)> provider)
 {
-    m_images = std::move(provider);
-    m_icons.clear();
+    m_model->SetImageProvider(std::move(provider));
 }

@@ -1,17 +1,19 @@
 #pragma once
 
-#include <QHash>
-#include <QTreeWidget>
+#include "outlinemodel.h"
+
+#include <QTreeView>
 
 #include <functional>
-#include <vector>
 
-/// The panel's outline tree. Besides the widget it keeps what the outlines rely on: every node
-/// has an index (1 for the first node added, in order of addition), an optional unique key that
-/// ignores letter case, a Tag naming what the node stands for ("none", "Sites", "Sessions") and
-/// an image number. Nodes whose child sorting is on keep their children in ascending text order,
-/// also for children added later; the others keep the order of addition.
-class OutlineTree final : public QTreeWidget
+/// The panel's outline tree: a tree view over an `OutlineModel`, the node table of the outline
+/// that shows. Every node has an index (1 for the first node added, in order of addition), an
+/// optional unique key that ignores letter case, a Tag naming what the node stands for
+/// ("none", "Sites", "Sessions") and an image number. Nodes whose child sorting is on keep
+/// their children in ascending text order, also for children added later; the others keep the
+/// order of addition. Rows reach the view only when it shows them, so outlines of any size
+/// open at once.
+class OutlineTree final : public QTreeView
 {
     Q_OBJECT
 
@@ -40,31 +42,42 @@ public:
     /// Removes every node.
     void Clear();
 
-    int Count() const { return int(m_nodes.size()); }
+    int Count() const { return m_model->Count(); }
     /// The node numbered @p index, or nullptr.
-    QTreeWidgetItem *Node(int index) const;
+    OutlineNode *Node(int index) const { return m_model->Node(index); }
     /// The node under @p key (letter case ignored), or nullptr.
-    QTreeWidgetItem *NodeByKey(const QString &key) const;
+    OutlineNode *NodeByKey(const QString &key) const { return m_model->NodeByKey(key); }
     /// The index of @p key's node, 0 when there is none.
-    int IndexOf(const QString &key) const;
+    int IndexOf(const QString &key) const { return m_model->IndexOf(NodeByKey(key)); }
     /// The selected node, or nullptr.
-    QTreeWidgetItem *SelectedNode() const;
+    OutlineNode *SelectedNode() const;
+    int topLevelItemCount() const { return m_model->TopLevel()->childCount(); }
+    OutlineNode *topLevelItem(int row) const { return m_model->TopLevel()->child(row); }
 
-    static int NodeIndex(const QTreeWidgetItem *node);
-    static QString NodeKey(const QTreeWidgetItem *node);
-    static QString NodeText(const QTreeWidgetItem *node);
-    static QString NodeTag(const QTreeWidgetItem *node);
-    static int NodeImage(const QTreeWidgetItem *node);
-    static void SetNodeTag(QTreeWidgetItem *node, const QString &tag);
-    void SetNodeText(QTreeWidgetItem *node, const QString &text);
-    void SetNodeImage(QTreeWidgetItem *node, int image);
+    /// The node at viewport position @p pos, or nullptr.
+    OutlineNode *itemAt(const QPoint &pos) const;
+    /// The rectangle of @p node in the viewport; its ancestors' rows are made known first.
+    QRect visualItemRect(OutlineNode *node);
+    /// Opens the ancestors of @p node and scrolls it into sight.
+    void scrollToItem(OutlineNode *node);
+    /// Makes @p node the current and selected node (none for nullptr).
+    void setCurrentItem(OutlineNode *node);
+
+    static int NodeIndex(const OutlineNode *node) { return node ? node->index() : 0; }
+    static QString NodeKey(const OutlineNode *node) { return node ? node->key() : QString(); }
+    static QString NodeText(const OutlineNode *node) { return node ? node->text() : QString(); }
+    static QString NodeTag(const OutlineNode *node) { return node ? node->tag() : QString(); }
+    static int NodeImage(const OutlineNode *node) { return node ? node->image() : 0; }
+    static void SetNodeTag(OutlineNode *node, const QString &tag);
+    void SetNodeText(OutlineNode *node, const QString &text);
+    void SetNodeImage(OutlineNode *node, int image);
 
     /// Switches child sorting of @p node on or off; switching it on sorts the present children.
-    void SetChildSorting(QTreeWidgetItem *node, bool sorted);
-    static bool ChildSorting(const QTreeWidgetItem *node);
+    void SetChildSorting(OutlineNode *node, bool sorted);
+    static bool ChildSorting(const OutlineNode *node) { return node && node->childSorting(); }
     /// Sorting of the top-level nodes.
-    void SetTopLevelSorting(bool sorted);
-    bool TopLevelSorting() const { return m_topLevelSorted; }
+    void SetTopLevelSorting(bool sorted) { m_model->SetTopLevelSorting(sorted); }
+    bool TopLevelSorting() const { return m_model->TopLevelSorting(); }
 
     /// Automatic label editing lets the user edit a node's text by clicking it again once it
     /// is selected (or with the edit key); otherwise node texts cannot be edited. Off at start.
@@ -75,15 +88,19 @@ public:
     /// asked once per image number, and all nodes with that number share its icon.
     void SetImageProvider(std::function<QIcon(int)> provider);
 
-private:
-    void insertChild(QTreeWidgetItem *parent, QTreeWidgetItem *child, bool sorted);
-    void sortChildrenOf(QTreeWidgetItem *parent);
-    void forget(QTreeWidgetItem *node);
-    QIcon iconFor(int image);
+    /// The node table, which is also the view's model.
+    OutlineModel &Nodes() const { return *m_model; }
 
-    std::vector<QTreeWidgetItem *> m_nodes;
-    QHash<QString, QTreeWidgetItem *> m_byKey;
-    std::function<QIcon(int)> m_images;
-    QHash<int, QIcon> m_icons;
-    bool m_topLevelSorted = false;
+signals:
+    /// The user opened @p node (programmatic opening does not signal).
+    void itemExpanded(OutlineNode *node);
+    /// The user double-clicked @p node.
+    void itemDoubleClicked(OutlineNode *node);
+
+private:
+    void openShownChildren(OutlineNode *parent);
+    void applyExpansion(OutlineNode *node, bool expanded);
+
+    OutlineModel *m_model = nullptr;
+    bool m_syncing = false;
 };

@@ -48,7 +48,7 @@ bool extendsPath(QStringView url, QStringView parent, qsizetype length)
 
 bool ParentStack::isPrefix(const QString &url, int nodeIndex) const
 {
-    const QTreeWidgetItem *node = m_tree.Node(nodeIndex);
+    const OutlineNode *node = m_tree.Node(nodeIndex);
     if (!node)
         return false;
     if (m_prefix == Prefix::NodeText) {

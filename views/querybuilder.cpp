@@ -147,6 +147,8 @@ int QueryBuilder::FindNext(const OutlineTree &tree,
 {
     if (!fromStart && !tree.Node(selectedIndex))
         return 0;
+    // The search reads every record in node order, also those of nodes not yet filled in.
+    tree.Nodes().FillAll();
 
     if (urlsShown && searchUrls) {
         for (int j = fromStart ? 1 : selectedIndex + 1; j <= tree.Count(); ++j) {

@@ -53,27 +53,27 @@ protected:
     }
 
     OutlineTree *tree() { return m_panel->TreeView1(); }
-    QTreeWidgetItem *node(const QString &key) { return tree()->NodeByKey(key); }
+    OutlineNode *node(const QString &key) { return tree()->NodeByKey(key); }
 
-    QPoint centreOf(QTreeWidgetItem *item)
+    QPoint centreOf(OutlineNode *item)
     {
         tree()->scrollToItem(item);
         return tree()->visualItemRect(item).center();
     }
 
-    void select(QTreeWidgetItem *item)
+    void select(OutlineNode *item)
     {
         if (item)
             tree()->scrollToItem(item);
         tree()->setCurrentItem(item);
     }
 
-    void clickNode(QTreeWidgetItem *item, Qt::MouseButton button = Qt::LeftButton)
+    void clickNode(OutlineNode *item, Qt::MouseButton button = Qt::LeftButton)
     {
         QTest::mouseClick(tree()->viewport(), button, {}, centreOf(item));
     }
 
-    void doubleClickNode(QTreeWidgetItem *item)
+    void doubleClickNode(OutlineNode *item)
     {
         QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, centreOf(item));
     }

@@ -208,7 +208,7 @@ TEST_F(RecorderTest, DownloadsNestUnderTheirSiteLikePages)
     EXPECT_TRUE(tree->NodeByKey(u"h/d/f.zip"_s));
     again.TabStrip1()->setCurrentIndex(1);
     EXPECT_TRUE(tree->NodeByKey(u"http://h/d/old.zip"_s));
-    QTreeWidgetItem *nested = tree->NodeByKey(u"h/d/f.zip"_s);
+    OutlineNode *nested = tree->NodeByKey(u"h/d/f.zip"_s);
     ASSERT_TRUE(nested && nested->parent());
     EXPECT_EQ(OutlineTree::NodeKey(nested->parent()), u"h/d"_s);
 }
@@ -344,9 +344,9 @@ TEST_F(RecorderTest, GrowsTheCurrentOutlineWhileItShows)
     ASSERT_EQ(tree->Count(), 1);
     panel.SetUrl(u"http://site/docs/intro.htm?lang=en"_s);
     ASSERT_EQ(tree->Count(), 4);
-    QTreeWidgetItem *site = tree->Node(2);
-    QTreeWidgetItem *docs = tree->Node(3);
-    QTreeWidgetItem *page = tree->Node(4);
+    OutlineNode *site = tree->Node(2);
+    OutlineNode *docs = tree->Node(3);
+    OutlineNode *page = tree->Node(4);
     EXPECT_EQ(OutlineTree::NodeKey(site), u"site"_s);
     EXPECT_EQ(OutlineTree::NodeText(site), u"site"_s);
     EXPECT_EQ(site->parent(), tree->Node(1));
@@ -354,7 +354,7 @@ TEST_F(RecorderTest, GrowsTheCurrentOutlineWhileItShows)
     EXPECT_EQ(docs->parent(), site);
     EXPECT_EQ(OutlineTree::NodeText(page), u"intro.htm?lang=en"_s);
     EXPECT_EQ(page->parent(), docs);
-    for (QTreeWidgetItem *node : {site, docs, page}) {
+    for (OutlineNode *node : {site, docs, page}) {
         EXPECT_EQ(OutlineTree::NodeTag(node), u"Sites"_s);
         EXPECT_EQ(OutlineTree::NodeImage(node), 10);
         EXPECT_TRUE(node->isExpanded());
@@ -369,12 +369,12 @@ TEST_F(RecorderTest, GrowsTheCurrentOutlineWhileItShows)
     // Query and fragment slashes make no level.
     m_clock.advance(1);
     panel.SetUrl(u"http://site/s?u=b/c"_s);
-    QTreeWidgetItem *query = tree->NodeByKey(u"site/s?u=b/c"_s);
+    OutlineNode *query = tree->NodeByKey(u"site/s?u=b/c"_s);
     ASSERT_TRUE(query);
     EXPECT_EQ(OutlineTree::NodeText(query), u"c"_s);
     EXPECT_EQ(query->parent(), site);
     panel.SetUrl(u"http://site/f.html#/route"_s);
-    QTreeWidgetItem *route = tree->NodeByKey(u"site/f.html#/route"_s);
+    OutlineNode *route = tree->NodeByKey(u"site/f.html#/route"_s);
     ASSERT_TRUE(route);
     EXPECT_EQ(route->parent(), site);
     EXPECT_FALSE(tree->NodeByKey(u"site/f.html#"_s));
@@ -384,12 +384,12 @@ TEST_F(RecorderTest, GrowsTheCurrentOutlineWhileItShows)
 
     // ftp keeps one node below the root; https gets no scheme nodes.
     panel.SetUrl(u"ftp://ftphost/pub/f.zip"_s);
-    QTreeWidgetItem *ftp = tree->NodeByKey(u"ftp://ftphost/pub/f.zip"_s);
+    OutlineNode *ftp = tree->NodeByKey(u"ftp://ftphost/pub/f.zip"_s);
     ASSERT_TRUE(ftp);
     EXPECT_EQ(OutlineTree::NodeText(ftp), u"f.zip"_s);
     EXPECT_EQ(ftp->parent(), tree->Node(1));
     panel.SetUrl(u"https://secure.example/x"_s);
-    QTreeWidgetItem *secure = tree->NodeByKey(u"secure.example"_s);
+    OutlineNode *secure = tree->NodeByKey(u"secure.example"_s);
     ASSERT_TRUE(secure);
     EXPECT_EQ(secure->parent(), tree->Node(1));
     EXPECT_FALSE(tree->NodeByKey(u"https:"_s));

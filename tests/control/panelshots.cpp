@@ -63,7 +63,7 @@ void run(const QString &out, qint16 lang)
 
     clickTab(panel, 1);
     OutlineTree *tree = panel.TreeView1();
-    QTreeWidgetItem *node = tree->NodeByKey(u"docs.example.org/guide"_s);
+    OutlineNode *node = tree->NodeByKey(u"docs.example.org/guide"_s);
     tree->scrollToItem(node);
     QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualItemRect(node).center());
     shootScreen(QDir(out).filePath(u"popup"_s + suffix + u".png"_s));

@@ -126,7 +126,7 @@ TEST_F(PanelTest, FirstStartTakesTheDefaults)
     EXPECT_FALSE(panel.qrFrame()->isVisible());
     EXPECT_FALSE(panel.OptionsPage()->isVisible());
     ASSERT_EQ(panel.TreeView1()->Count(), 1);
-    QTreeWidgetItem *root = panel.TreeView1()->Node(1);
+    OutlineNode *root = panel.TreeView1()->Node(1);
     EXPECT_EQ(OutlineTree::NodeText(root), u"Current"_s);
     EXPECT_EQ(OutlineTree::NodeTag(root), u"none"_s);
     EXPECT_EQ(OutlineTree::NodeImage(root), 1);
@@ -279,7 +279,7 @@ TEST_F(PanelTest, TabsSwitchPagesAndBuildOutlinesOnce)
     EXPECT_EQ(OutlineTree::NodeText(tree->Node(1)), u"Sites"_s);
     EXPECT_EQ(OutlineTree::NodeImage(tree->Node(1)), 6);
     EXPECT_EQ(tree->Count(), 3);
-    QTreeWidgetItem *marker = tree->Node(2);
+    OutlineNode *marker = tree->Node(2);
     clickTab(1);
     EXPECT_EQ(tree->Node(2), marker);
 

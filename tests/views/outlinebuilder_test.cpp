@@ -108,7 +108,7 @@ protected:
         return out.toStdString();
     }
 
-    static void dump(const QTreeWidgetItem *node, int depth, QString &out)
+    static void dump(const OutlineNode *node, int depth, QString &out)
     {
         out += QString(depth * 2, u' ')
                + u"%1 '%2' [%3] %4 %5%6\n"_s.arg(OutlineTree::NodeIndex(node))
@@ -127,7 +127,7 @@ protected:
         CTreeNodes &records = m_builder->OutlineNodes();
         EXPECT_EQ(records.Count(), m_tree.Count() - 1);
         for (int i = 2; i <= m_tree.Count(); ++i) {
-            const QTreeWidgetItem *node = m_tree.Node(i);
+            const OutlineNode *node = m_tree.Node(i);
             const CTreeNodePtr record = records.Item(OutlineTree::NodeKey(node));
             ASSERT_TRUE(record) << OutlineTree::NodeKey(node).toStdString();
             EXPECT_EQ(record->Index, i);

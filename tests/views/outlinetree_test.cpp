@@ -8,7 +8,7 @@
 
 namespace {
 
-QStringList childTexts(const QTreeWidgetItem *node)
+QStringList childTexts(const OutlineNode *node)
 {
     QStringList texts;
     for (int i = 0; i < node->childCount(); ++i)

@@ -165,15 +165,15 @@ TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowTitlesOrUrlsAsChosen)
 
     run(findString(u"mysite"_s, Field::Url));
     ASSERT_EQ(m_tree.Count(), 6);
-    QTreeWidgetItem *root = m_tree.Node(1);
+    OutlineNode *root = m_tree.Node(1);
     ASSERT_EQ(root->childCount(), 3);
-    QTreeWidgetItem *mysite = m_tree.NodeByKey(u"mysite"_s);
+    OutlineNode *mysite = m_tree.NodeByKey(u"mysite"_s);
     ASSERT_NE(mysite, nullptr);
     EXPECT_EQ(mysite->parent(), root);
     EXPECT_EQ(OutlineTree::NodeImage(mysite), 10);
     EXPECT_EQ(OutlineTree::NodeTag(mysite), u"Sites"_s);
     EXPECT_FALSE(mysite->isExpanded());
-    QTreeWidgetItem *docs = m_tree.NodeByKey(u"mysite/docs"_s);
+    OutlineNode *docs = m_tree.NodeByKey(u"mysite/docs"_s);
     EXPECT_EQ(docs->parent(), mysite);
     EXPECT_EQ(OutlineTree::NodeImage(docs), 11);
     EXPECT_EQ(m_tree.NodeByKey(u"mysite/docs/api"_s)->parent(), docs);

@@ -1,0 +1,138 @@
+#include "views/outlinetree.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every node as "index key <parent index>", in order of numbering.
+QStringList numbering(const OutlineTree &tree)
+{
+    QStringList lines;
+    for (int i = 1; i <= tree.Count(); ++i) {
+        const OutlineNode *node = tree.Node(i);
+        lines << u"%1 %2 <%3>"_s.arg(i).arg(OutlineTree::NodeKey(node)).arg(
+            OutlineTree::NodeIndex(node ? node->parent() : nullptr));
+    }
+    return lines;
+}
+
+// Two sessions of sites, as the chronological outline adds them: each session node followed by
+// its sites, a site nested below the one before it.
+void addSession(OutlineTree &tree, const QString &session, int sites, bool defer)
+{
+    const int index = tree.Add(1, session, session, 3, OutlineTree::SessionTag);
+    const auto fill = [&tree, session, sites](int owner) {
+        int parent = owner;
+        for (int s = 0; s < sites; ++s) {
+            const QString key = u"site%1#"_s.arg(s) + session;
+            // Every third site hangs below the one before it.
+            const int added = tree.Add(s % 3 == 2 ? parent : owner, key, key, 11);
+            parent = added;
+        }
+        // A key the tree holds already adds nothing and takes no number.
+        tree.Add(owner, u"site0#"_s + session, u"again"_s, 11);
+    };
+    if (defer)
+        tree.Nodes().Defer(index, sites + 1, session, fill);
+    else
+        fill(index);
+}
+
+TEST(OutlineModel, DeferredNodesTakeTheNumbersTheyWouldHaveHadWhenAddedAtOnce)
+{
+    struct Row
+    {
+        const char *name;
+        std::function<void(OutlineTree &)> look;
+    };
+    const std::vector<Row> rows {
+        {"by number, from the end", [](OutlineTree &t) { t.Node(t.Count()); }},
+        {"by key", [](OutlineTree &t) { t.NodeByKey(u"site4#s1"_s); }},
+        {"by child", [](OutlineTree &t) { t.NodeByKey(u"s1"_s)->childCount(); }},
+        {"by removal of a session", [](OutlineTree &t) { t.Remove(t.IndexOf(u"s1"_s)); }},
+        {"by removal of a site", [](OutlineTree &t) { t.Remove(t.IndexOf(u"site2#s1"_s)); }},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        OutlineTree eager;
+        OutlineTree lazy;
+        for (OutlineTree *tree : {&eager, &lazy}) {
+            tree->Add(0, QString(), u"Chrono"_s, 3, OutlineTree::RootTag);
+            addSession(*tree, u"s2"_s, 5, tree == &lazy);
+            addSession(*tree, u"s1"_s, 7, tree == &lazy);
+            addSession(*tree, u"s0"_s, 2, tree == &lazy);
+        }
+        EXPECT_EQ(lazy.Count(), eager.Count() + 3); // the failed adds' numbers, not yet given back
+        row.look(eager);
+        row.look(lazy);
+        EXPECT_EQ(numbering(lazy), numbering(eager));
+        EXPECT_EQ(lazy.Count(), eager.Count());
+        EXPECT_EQ(lazy.NodeByKey(u"site0#s2"_s)->text(), u"site0#s2"_s);
+    }
+}
+
+TEST(OutlineModel, RowsReachTheViewWhenShownAndKeepTheirOpenState)
+{
+    OutlineTree tree;
+    tree.resize(300, 400);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    QSignalSpy userOpened(&tree, &OutlineTree::itemExpanded);
+
+    const int root = tree.Add(0, QString(), u"Sites"_s, 6, OutlineTree::RootTag);
+    for (int i = 0; i < 1000; ++i)
+        tree.Add(root, u"host%1"_s.arg(i, 4, 10, QChar(u'0')), u"Host %1"_s.arg(i), 11);
+    const int deep = tree.Add(tree.IndexOf(u"host0003"_s), u"host0003/a"_s, u"A"_s, 11);
+    tree.Add(deep, u"host0003/a/b"_s, u"B"_s, 11);
+    // Opened before anything above it shows: kept in the table for the view to find.
+    tree.Node(deep)->setExpanded(true);
+    tree.NodeByKey(u"host0003"_s)->setExpanded(true);
+
+    OutlineModel &model = tree.Nodes();
+    const QModelIndex rootIndex = model.index(0, 0);
+    EXPECT_EQ(model.rowCount(rootIndex), 0);
+    EXPECT_TRUE(model.hasChildren(rootIndex));
+
+    tree.Node(root)->setExpanded(true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model.rowCount(rootIndex), 1000);
+    OutlineNode *b = tree.NodeByKey(u"host0003/a/b"_s);
+    EXPECT_TRUE(tree.visualItemRect(b).isValid());
+    EXPECT_TRUE(tree.isExpanded(model.indexOf(tree.Node(deep))));
+    EXPECT_TRUE(userOpened.isEmpty());
+
+    // Sorting the open node keeps what the view shows open, and the selection, on their nodes.
+    OutlineNode *host = tree.NodeByKey(u"host0003"_s);
+    tree.setCurrentItem(b);
+    tree.Add(host->index(), u"host0003/0"_s, u"0 first"_s, 11);
+    tree.SetChildSorting(host, true);
+    EXPECT_EQ(host->child(0)->text(), u"0 first"_s);
+    EXPECT_TRUE(tree.isExpanded(model.indexOf(tree.Node(deep))));
+    EXPECT_EQ(tree.SelectedNode(), b);
+
+    // The user's opening is remembered and signalled; closing and removing follow the table.
+    OutlineNode *other = tree.NodeByKey(u"host0500/x"_s);
+    EXPECT_EQ(other, nullptr);
+    OutlineNode *h9 = tree.NodeByKey(u"host0009"_s);
+    tree.Add(h9->index(), u"host0009/x"_s, u"X"_s, 11);
+    tree.setCurrentItem(h9);
+    QTest::keyClick(tree.viewport(), Qt::Key_Right);
+    EXPECT_TRUE(h9->isExpanded());
+    ASSERT_EQ(userOpened.size(), 1);
+    EXPECT_EQ(userOpened.first().first().value<OutlineNode *>(), h9);
+    QTest::keyClick(tree.viewport(), Qt::Key_Left);
+    EXPECT_FALSE(h9->isExpanded());
+
+    tree.Remove(host->index());
+    EXPECT_EQ(model.rowCount(rootIndex), 999);
+    EXPECT_EQ(tree.NodeByKey(u"host0003/a/b"_s), nullptr);
+    EXPECT_EQ(tree.Count(), 1 + 1000 + 1 - 1); // root, hosts, host0009/x, less host0003
+    EXPECT_EQ(OutlineTree::NodeIndex(tree.NodeByKey(u"host0009/x"_s)), tree.Count());
+}
+
+} // namespace

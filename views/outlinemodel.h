@@ -1,0 +1,176 @@
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QHash>
+#include <QIcon>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class OutlineModel;
+
+/// One node of an outline: a light row of the node table, never a widget item. Its children
+/// reach the view only when the view first shows them, so an outline of 100,000 sites costs
+/// the view no more than the rows on screen. The accessors read like a tree item's.
+class OutlineNode final
+{
+public:
+    /// The node's text (there is one column).
+    QString text(int column = 0) const;
+    /// The node's image, shared by all nodes with its number.
+    QIcon icon(int column = 0) const;
+    /// The parent node; nullptr for a top-level node.
+    OutlineNode *parent() const;
+    int childCount() const;
+    /// The child at @p row in display order, or nullptr.
+    OutlineNode *child(int row) const;
+    /// Whether the node is open; the state is kept also while an ancestor is closed.
+    bool isExpanded() const { return m_expanded; }
+    void setExpanded(bool expanded);
+
+    /// The node's number in order of addition; 0 once it left its outline.
+    int index() const;
+    const QString &key() const { return m_key; }
+    const QString &tag() const { return m_tag; }
+    int image() const { return m_image; }
+    bool childSorting() const { return m_sorted; }
+
+private:
+    friend class OutlineModel;
+
+    OutlineModel *m_model = nullptr;
+    OutlineNode *m_parent = nullptr;
+    std::vector<OutlineNode *> m_children;
+    QString m_key;
+    QString m_text;
+    QString m_tag;
+    int m_index = 0;
+    int m_row = 0;
+    int m_image = 0;
+    bool m_expanded = false;
+    bool m_sorted = false;
+    /// Whether the view has been told of the children (for the hidden top node, always).
+    bool m_fetched = false;
+    /// Whether children are still to be filled in (see `OutlineModel::Defer`).
+    bool m_deferred = false;
+};
+
+/// The node table behind the panel's tree and the item model over it.
+///
+/// Nodes are numbered from 1 in order of addition; keys are unique and ignore letter case.
+/// A node's children are announced to the view only when it first asks for them
+/// (`canFetchMore`/`fetchMore`); until then nodes come and go without a signal, which is
+/// what keeps an outline build as cheap as filling the table. Filtering can later be added as
+/// a visible mask over the same table followed by a reset, without changing the numbering.
+class OutlineModel final : public QAbstractItemModel
+{
+    Q_OBJECT
+
+public:
+    explicit OutlineModel(QObject *parent = nullptr);
+    ~OutlineModel() override;
+
+    /// Fills in the children of a deferred node: called with the node's index, it adds them
+    /// with `Add`, which then takes the numbers reserved for them.
+    using Filler = std::function<void(int ownerIndex)>;
+
+    /// Reserves the @p count numbers after node @p index (the node added last) for its
+    /// descendants, which @p fill adds only once someone looks at them: the view, a child
+    /// accessor, `Node` with one of those numbers or `NodeByKey` with a key ending in "#" and
+    /// @p keySuffix. Numbers not taken by the filler are given back, as if never reserved.
+    void Defer(int index, int count, const QString &keySuffix, Filler fill);
+    /// Fills in every deferred node.
+    void FillAll();
+
+    /// See `OutlineTree::Add`.
+    int Add(int relative, const QString &key, const QString &text, int image, const QString &tag);
+    void Remove(int index);
+    void Clear();
+
+    int Count() const { return int(m_nodes.size()); }
+    /// The hidden node whose children are the top-level nodes.
+    const OutlineNode *TopLevel() const { return m_top.get(); }
+    OutlineNode *Node(int index) const;
+    OutlineNode *NodeByKey(const QString &key) const;
+    int IndexOf(const OutlineNode *node) const;
+
+    void SetText(OutlineNode *node, const QString &text);
+    void SetImage(OutlineNode *node, int image);
+    static void SetTag(OutlineNode *node, const QString &tag) { node->m_tag = tag; }
+    void SetChildSorting(OutlineNode *node, bool sorted);
+    void SetTopLevelSorting(bool sorted);
+    bool TopLevelSorting() const { return m_top->m_sorted; }
+    void SetImageProvider(std::function<QIcon(int)> provider);
+    QIcon iconFor(int image) const;
+
+    /// The node a model index stands for, nullptr for the invalid index.
+    OutlineNode *nodeOf(const QModelIndex &index) const;
+    /// The model index of @p node, announcing the rows of its ancestors when needed.
+    QModelIndex indexOf(OutlineNode *node);
+    /// Whether the view has been told of @p node.
+    bool isShown(const OutlineNode *node) const;
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+signals:
+    /// The children of @p node have just been announced to the view.
+    void childrenShown(OutlineNode *node);
+    /// @p node changed its open state through `OutlineNode::setExpanded`.
+    void expansionRequested(OutlineNode *node, bool expanded);
+    /// A node the view shows gained its first child without rows being announced.
+    void decorationChanged();
+
+private:
+    friend class OutlineNode;
+
+    /// Letter-case-blind key of the key table; holds the node's own (shared) key text.
+    struct FoldedKey
+    {
+        QString text;
+        bool operator==(const FoldedKey &other) const
+        {
+            return text.compare(other.text, Qt::CaseInsensitive) == 0;
+        }
+    };
+    friend size_t qHash(const FoldedKey &key, size_t seed);
+
+    struct Deferred
+    {
+        int count = 0;
+        QString keySuffix;
+        Filler fill;
+    };
+
+    void fill(OutlineNode *owner) const;
+    OutlineNode *ownerOfSlot(int index) const;
+    int placeFor(const OutlineNode *parent, const QString &text) const;
+    void sortChildren(OutlineNode *parent);
+    void forget(OutlineNode *node);
+    void renumber() const;
+    QModelIndex indexFor(const OutlineNode *node) const;
+
+    std::unique_ptr<OutlineNode> m_top;
+    std::vector<std::unique_ptr<OutlineNode>> m_nodes;
+    QHash<FoldedKey, OutlineNode *> m_byKey;
+    mutable bool m_numbersStale = false;
+    /// Deferred nodes with their reserved numbers, which hold empty slots in `m_nodes` right
+    /// after the node; and the next slot a filler takes (0 outside a filler).
+    std::unordered_map<const OutlineNode *, Deferred> m_deferred;
+    QHash<QString, OutlineNode *> m_deferredBySuffix;
+    int m_fillSlot = 0;
+    int m_fillEnd = 0;
+    std::function<QIcon(int)> m_images;
+    mutable QHash<int, QIcon> m_icons;
+};
