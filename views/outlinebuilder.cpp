@@ -79,7 +79,8 @@ void OutlineBuilder::AddRootNode(const QString &tabTag, int tabImage)
 {
     m_tree.SetTopLevelSorting(tabTag != chronoTag);
     SetCurrentNode(m_tree.Add(0, QString(), tabTag, tabImage, OutlineTree::RootTag));
-    m_tree.SetLabelEditing(true);
+    // Node texts come from the records; an edit would show but never be saved.
+    m_tree.SetLabelEditing(false);
 }
 
 void OutlineBuilder::BuildOutline(const QString &tag)
