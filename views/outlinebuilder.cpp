@@ -5,6 +5,7 @@
 #include "waitcursor.h"
 
 #include "cfile.h"
+#include "resources/biditext.h"
 #include "roamstore.h"
 #include "timekey.h"
 
@@ -53,9 +54,56 @@ OutlineBuilder::OutlineBuilder(OutlineTree &tree, RoamStore &store)
     : m_tree(tree)
     , m_store(store)
     , m_nodes(std::make_unique<CTreeNodes>())
-{ }
+{
+    m_tree.Nodes().SetPresenter(
+        [this](const OutlineNode &node, int role) { return present(node, role); }, this);
+}
 
-OutlineBuilder::~OutlineBuilder() = default;
+OutlineBuilder::~OutlineBuilder()
+{
+    m_tree.Nodes().ReleasePresenter(this);
+}
+
+QVariant OutlineBuilder::present(const OutlineNode &node, int role) const
+{
+    const Qt::LayoutDirection direction = m_tree.layoutDirection();
+    const bool rightToLeft = direction == Qt::RightToLeft;
+    if (node.tag() != OutlineTree::SiteTag) {
+        // Session dates and root captions: their numbers and Latin words stay in order.
+        if (role == Qt::DisplayRole && rightToLeft)
+            return BidiText::forDirection(node.text(), direction);
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        if (m_urlOrDescChoice != 0)
+            return BidiText::displayUrl(node.text(), direction);
+        return rightToLeft ? BidiText::ownDirection(node.text()) : node.text();
+    }
+    if (role != Qt::ToolTipRole)
+        return {};
+    const CTreeNodePtr record = m_nodes->Item(node.key());
+    if (!record)
+        return {};
+    return SiteToolTip(record->URL);
+}
+
+QString OutlineBuilder::SiteToolTip(const QString &url) const
+{
+    const Qt::LayoutDirection direction = m_tree.layoutDirection();
+    QString tip = BidiText::displayUrl(url, direction);
+    const CFilePtr file = m_store.Files.Item(url);
+    const int visits = file ? file->Sessions.Count() : 0;
+    if (visits > 0) {
+        const QLocale locale = m_langOffset == 500
+                                   ? QLocale(QLocale::Hebrew, QLocale::Israel)
+                                   : QLocale(QLocale::English, QLocale::UnitedStates);
+        // Visits are keyed by their start, so the last one is the newest.
+        const QString when = locale.toString(file->Sessions.Item(visits)->sTime,
+                                             u"dd MMM yyyy H:mm"_s);
+        tip += u'\n' + BidiText::forDirection(when, direction);
+    }
+    return tip;
+}
 
 CTreeNodes &OutlineBuilder::NewOutlineNodes()
 {

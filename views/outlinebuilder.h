@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 
 #include <memory>
 
@@ -80,7 +81,14 @@ public:
     /// index, 0 when it could not be added (missing parent, key already in the tree).
     int AddSiteNode(int parentIndex, const CFile &file, const QString &key);
 
+    /// The tooltip of a site: its URL decoded for reading and the time of its last visit, each
+    /// kept whole in a right-to-left interface.
+    QString SiteToolTip(const QString &url) const;
+
 private:
+    /// What a node shows: URLs decoded and isolated, titles in their own direction, sessions'
+    /// numbers kept in order in a right-to-left tree; a site's tooltip. Stored texts stay.
+    QVariant present(const OutlineNode &node, int role) const;
     void buildSites(const QString &tag);
     void buildChrono();
     void finish();

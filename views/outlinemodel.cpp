@@ -486,6 +486,11 @@ QVariant OutlineModel::data(const QModelIndex &index, int role) const
     const OutlineNode *node = nodeOf(index);
     if (!node)
         return {};
+    if (m_presenter && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        QVariant shown = m_presenter(*node, role);
+        if (shown.isValid())
+            return shown;
+    }
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:

@@ -106,6 +106,22 @@ public:
     void SetImageProvider(std::function<QIcon(int)> provider);
     QIcon iconFor(int image) const;
 
+    /// Shapes what a node shows for a role (the display text, the tooltip) without touching
+    /// its stored text or key; an invalid answer leaves the role as it was. @p owner names who
+    /// set it, for `ReleasePresenter`.
+    using Presenter = std::function<QVariant(const OutlineNode &node, int role)>;
+    void SetPresenter(Presenter presenter, const void *owner)
+    {
+        m_presenter = std::move(presenter);
+        m_presenterOwner = owner;
+    }
+    /// Removes the presenter if @p owner set it (a successor may have replaced it already).
+    void ReleasePresenter(const void *owner)
+    {
+        if (m_presenterOwner == owner)
+            SetPresenter({}, nullptr);
+    }
+
     /// The node a model index stands for, nullptr for the invalid index.
     OutlineNode *nodeOf(const QModelIndex &index) const;
     /// The model index of @p node, announcing the rows of its ancestors when needed.
@@ -173,4 +189,6 @@ private:
     int m_fillEnd = 0;
     std::function<QIcon(int)> m_images;
     mutable QHash<int, QIcon> m_icons;
+    Presenter m_presenter;
+    const void *m_presenterOwner = nullptr;
 };

@@ -1,3 +1,4 @@
+#include "resources/biditext.h"
 #include "views/outlinebuilder.h"
 #include "views/outlinetab.h"
 #include "views/outlinetree.h"
@@ -424,6 +425,50 @@ TEST(ParentStack, PrefixRules)
     query.Place(1, byText);
     EXPECT_EQ(query.ParentFor(u"host/dir/page"_s, 2), byText);
     EXPECT_EQ(query.ParentFor(u"host/dirt/page"_s, 2), 1);
+}
+
+TEST_F(OutlineBuilderTest, NodesShowTheirTextsWholeInEitherDirection)
+{
+    // A path ending in a Hebrew word, percent-escaped as the browser sends it.
+    const QString url = u"127.0.0.1:8377/blog/2024/%D7%A9%D7%9C%D7%95%D7%9D"_s;
+    writeSite(url, u"Blog 2024"_s);
+    load();
+    const QChar lri = BidiText::LeftToRightIsolate;
+    const QChar fsi = BidiText::FirstStrongIsolate;
+    const QChar pdi = BidiText::PopDirectionalIsolate;
+    struct Row
+    {
+        Qt::LayoutDirection direction;
+        int urlsShown;
+        QString stored;
+        QString shown;
+    };
+    const Row rows[] = {
+        {Qt::RightToLeft, 1, u"%D7%A9%D7%9C%D7%95%D7%9D"_s, lri + u"שלום"_s + pdi},
+        {Qt::RightToLeft, 0, u"Blog 2024"_s, fsi + u"Blog 2024"_s + pdi},
+        {Qt::LeftToRight, 1, u"%D7%A9%D7%9C%D7%95%D7%9D"_s, u"שלום"_s},
+        {Qt::LeftToRight, 0, u"Blog 2024"_s, u"Blog 2024"_s},
+    };
+    for (const Row &row : rows) {
+        m_tree.setLayoutDirection(row.direction);
+        m_builder->SetLangOffset(row.direction == Qt::RightToLeft ? 500 : 0);
+        m_builder->SetUrlOrDescChoice(row.urlsShown);
+        build(u"Sites"_s);
+        OutlineNode *node = m_tree.NodeByKey(url);
+        ASSERT_TRUE(node);
+        const QModelIndex index = m_tree.Nodes().indexOf(node);
+        SCOPED_TRACE(row.stored.toStdString());
+        EXPECT_EQ(index.data(Qt::DisplayRole).toString(), row.shown);
+        // Only the display changes: the node keeps the recorded text and key.
+        EXPECT_EQ(OutlineTree::NodeText(node), row.stored);
+        EXPECT_EQ(OutlineTree::NodeKey(node), url);
+        const QStringList tip = index.data(Qt::ToolTipRole).toString().split(u'\n');
+        ASSERT_EQ(tip.size(), 2);
+        EXPECT_EQ(tip.at(0), BidiText::displayUrl(url, row.direction));
+        EXPECT_TRUE(tip.at(0).contains(u"127.0.0.1:8377/blog/2024/שלום"_s));
+        EXPECT_EQ(tip.at(1).startsWith(lri), row.direction == Qt::RightToLeft);
+        EXPECT_TRUE(tip.at(1).contains(u"2024 9:05"_s));
+    }
 }
 
 } // namespace
