@@ -12,6 +12,7 @@
 
 class Clock;
 class NavigationRecorder;
+class SearchBox;
 class OutlineBuilder;
 class OutlineTree;
 class QAction;
@@ -303,6 +304,7 @@ private:
     QList<QAction *> m_buttons;
     QTabBar *m_tabStrip = nullptr;
     OutlineTree *m_tree = nullptr;
+    SearchBox *m_search = nullptr;
     QStatusBar *m_statusBar = nullptr;
     QLabel *m_statusPanel = nullptr;
     QLabel *m_unreadablePanel = nullptr;

@@ -224,6 +224,10 @@ constexpr std::array s_table {
     Entry {645, u"גרסה "},
     Entry {146, u"Can't open file: "},
     Entry {646, u"לא ניתן לפתוח את הקובץ: "},
+
+    // Panel: the search box above the tree
+    Entry {147, u"Search titles, URLs and notes"},
+    Entry {647, u"חיפוש בכותרות, בכתובות ובהערות"},
 };
 
 // The table above is written in reading order; lookups use this sorted copy.

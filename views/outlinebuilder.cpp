@@ -74,15 +74,16 @@ QVariant OutlineBuilder::present(const OutlineNode &node, int role) const
             return BidiText::forDirection(node.text(), direction);
         return {};
     }
+    const CTreeNodePtr record = m_nodes->Item(node.key());
     if (role == Qt::DisplayRole) {
-        if (m_urlOrDescChoice != 0)
+        // A node shows its site's title, or (by choice, or for want of a title) its URL.
+        const bool title = record ? !record->Title.isEmpty() && node.text() == record->Title
+                                  : m_urlOrDescChoice == 0;
+        if (!title)
             return BidiText::displayUrl(node.text(), direction);
         return rightToLeft ? BidiText::ownDirection(node.text()) : node.text();
     }
-    if (role != Qt::ToolTipRole)
-        return {};
-    const CTreeNodePtr record = m_nodes->Item(node.key());
-    if (!record)
+    if (role != Qt::ToolTipRole || !record)
         return {};
     return SiteToolTip(record->URL);
 }
@@ -148,9 +149,14 @@ QString OutlineBuilder::SessionText(const QDateTime &start) const
     return locale.toString(start, u"dddd dd MMM yyyy H:mm");
 }
 
-int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QString &key)
+int OutlineBuilder::AddSiteNode(int parentIndex,
+                                const CFile &file,
+                                const QString &key,
+                                const QString &shownText)
 {
-    const QString text = m_urlOrDescChoice != 0 ? lastPathWord(file.URL()) : file.Title;
+    const QString text = !shownText.isEmpty()     ? shownText
+                         : m_urlOrDescChoice != 0 ? lastPathWord(file.URL())
+                                                  : file.Title;
     const int index = m_tree.Add(parentIndex,
                                  key,
                                  text,

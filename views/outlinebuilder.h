@@ -78,8 +78,12 @@ public:
 
     /// Adds the node of site @p file as the last child of node @p parentIndex under @p key,
     /// with its node record; expanded when the site's level is not 0. Returns the new node's
-    /// index, 0 when it could not be added (missing parent, key already in the tree).
-    int AddSiteNode(int parentIndex, const CFile &file, const QString &key);
+    /// index, 0 when it could not be added (missing parent, key already in the tree). The node
+    /// shows @p text, or when that is empty what "Urls in Tree" chooses.
+    int AddSiteNode(int parentIndex,
+                    const CFile &file,
+                    const QString &key,
+                    const QString &text = QString());
 
     /// The tooltip of a site: its URL decoded for reading and the time of its last visit, each
     /// kept whole in a right-to-left interface.
