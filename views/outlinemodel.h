@@ -91,6 +91,10 @@ public:
     void Clear();
 
     int Count() const { return int(m_nodes.size()); }
+
+    /// The order of sorted children: letter case ignored, and runs of digits by their value,
+    /// so that "site2" comes before "site10". Texts equal as read still get a fixed order.
+    static int NaturalCompare(QStringView a, QStringView b);
     /// The hidden node whose children are the top-level nodes.
     const OutlineNode *TopLevel() const { return m_top.get(); }
     OutlineNode *Node(int index) const;
