@@ -228,6 +228,12 @@ constexpr std::array s_table {
     // Panel: the search box above the tree
     Entry {147, u"Search titles, URLs and notes"},
     Entry {647, u"חיפוש בכותרות, בכתובות ובהערות"},
+
+    // Panel: the summary of a session in the chronological outline
+    Entry {148, u"%1 pages"},
+    Entry {648, u"%1 דפים"},
+    Entry {149, u"1 page"},
+    Entry {649, u"דף אחד"},
 };
 
 // The table above is written in reading order; lookups use this sorted copy.

@@ -6,6 +6,7 @@
 
 #include "cfile.h"
 #include "resources/biditext.h"
+#include "resources/roamstrings.h"
 #include "roamstore.h"
 #include "timekey.h"
 
@@ -13,6 +14,7 @@
 #include <QLocale>
 #include <QScopedValueRollback>
 
+#include <algorithm>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -69,10 +71,13 @@ QVariant OutlineBuilder::present(const OutlineNode &node, int role) const
     const Qt::LayoutDirection direction = m_tree.layoutDirection();
     const bool rightToLeft = direction == Qt::RightToLeft;
     if (node.tag() != OutlineTree::SiteTag) {
+        if (role != Qt::DisplayRole)
+            return {};
+        QString shown = node.text();
+        if (node.tag() == OutlineTree::SessionTag)
+            shown += m_sessionSummaries.value(node.key());
         // Session dates and root captions: their numbers and Latin words stay in order.
-        if (role == Qt::DisplayRole && rightToLeft)
-            return BidiText::forDirection(node.text(), direction);
-        return {};
+        return BidiText::forDirection(shown, direction);
     }
     const CTreeNodePtr record = m_nodes->Item(node.key());
     if (role == Qt::DisplayRole) {
@@ -142,11 +147,30 @@ void OutlineBuilder::BuildOutline(const QString &tag)
         finish();
 }
 
-QString OutlineBuilder::SessionText(const QDateTime &start) const
+QString OutlineBuilder::SessionText(const QDateTime &start, bool seconds) const
 {
     const QLocale locale = m_langOffset == 500 ? QLocale(QLocale::Hebrew, QLocale::Israel)
                                                : QLocale(QLocale::English, QLocale::UnitedStates);
-    return locale.toString(start, u"dddd dd MMM yyyy H:mm");
+    return locale.toString(start, seconds ? u"dddd dd MMM yyyy H:mm:ss" : u"dddd dd MMM yyyy H:mm");
+}
+
+QString OutlineBuilder::SessionSummary(int pages,
+                                       const QDateTime &start,
+                                       const QDateTime &end) const
+{
+    const auto load = [this](int id, const QString &fallback) {
+        return RoamStrings::text(id + m_langOffset).value_or(fallback);
+    };
+    QString summary = pages == 1 ? load(OnePageId, u"1 page"_s)
+                                 : load(PagesId, u"%1 pages"_s).arg(pages);
+    // A session still running, or one whose end was never written, has no length to show.
+    const qint64 seconds = start.secsTo(end);
+    if (end > zeroDateTime() && seconds > 0) {
+        summary += u", %1:%2:%3"_s.arg(seconds / 3600)
+                       .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+                       .arg(seconds % 60, 2, 10, QChar(u'0'));
+    }
+    return u" ("_s + summary + u')';
 }
 
 int OutlineBuilder::AddSiteNode(int parentIndex,
@@ -223,9 +247,17 @@ void OutlineBuilder::buildChrono()
     CSessions &sessions = m_store.AllSessions;
     const QString runningKey = timeKey(m_store.SessionStart);
 
-    // The sites of every browsing session in the order of Files, made in one pass over all
-    // visits, so that the build costs as much as the visits and not sessions times visits.
-    QHash<qint64, std::vector<CFilePtr>> sitesBySession;
+    // The sites of every browsing session with the start of their first visit in it, made in
+    // one pass over all visits, so that the build costs as much as the visits and not
+    // sessions times visits.
+    QHash<qint64, std::vector<std::pair<qint64, CFilePtr>>> sitesBySession;
+    m_sessionSummaries.clear();
+    // Sessions that begin in the same minute are told apart by their seconds.
+    QHash<qint64, int> startsPerMinute;
+    for (const CSessionPtr &session : sessions) {
+        if (session)
+            ++startsPerMinute[wallClock(session->sTime) / 60'000];
+    }
     bool indexed = false;
     bool visitedAsked = false;
     bool unvisitedAsked = false;
@@ -236,7 +268,8 @@ void OutlineBuilder::buildChrono()
         if (!session)
             continue;
         const QString key = timeKey(session->sTime);
-        const QString text = SessionText(session->sTime);
+        const QString text = SessionText(
+            session->sTime, startsPerMinute.value(wallClock(session->sTime) / 60'000) > 1);
         const int index = m_tree.Add(1, key, text, sessionImage, OutlineTree::SessionTag);
         if (index == 0)
             continue;
@@ -253,9 +286,11 @@ void OutlineBuilder::buildChrono()
         if (!indexed) {
             for (const CFilePtr &file : files) {
                 for (const CSessionPtr &visit : file->Sessions) {
-                    std::vector<CFilePtr> &sites = sitesBySession[wallClock(visit->Session)];
-                    if (sites.empty() || sites.back() != file)
-                        sites.push_back(file);
+                    // A site's visits are in time order: its first one in a session comes
+                    // first.
+                    auto &sites = sitesBySession[wallClock(visit->Session)];
+                    if (sites.empty() || sites.back().second != file)
+                        sites.emplace_back(wallClock(visit->sTime), file);
                 }
             }
             indexed = true;
@@ -271,8 +306,17 @@ void OutlineBuilder::buildChrono()
         }
         // A session's sites are added when its node is first opened or looked at; they keep
         // the numbers they would have had if added now.
-        std::vector<CFilePtr> sites = found.value();
+        // In the order they were visited.
+        std::vector<std::pair<qint64, CFilePtr>> visited = found.value();
+        std::stable_sort(visited.begin(), visited.end(), [](const auto &a, const auto &b) {
+            return a.first < b.first;
+        });
+        std::vector<CFilePtr> sites;
+        sites.reserve(visited.size());
+        for (auto &[time, file] : visited)
+            sites.push_back(std::move(file));
         const int count = int(sites.size());
+        m_sessionSummaries.insert(key, SessionSummary(count, session->sTime, session->eTime));
         // Their pictures are fetched now, while the build shows the hourglass.
         for (const CFilePtr &file : sites) {
             if (imagesAsked == 2)

@@ -3,6 +3,7 @@
 #include "ctreenodes.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QVariant>
 
@@ -73,8 +74,17 @@ public:
 
     /// The text of a session node for a session that began at @p start: full weekday name,
     /// two-digit day, abbreviated month, year, hour without leading zero on a 24-hour clock,
-    /// two-digit minutes ('Monday 03 Nov 1997 14:05'), in the UI language.
-    QString SessionText(const QDateTime &start) const;
+    /// two-digit minutes ('Monday 03 Nov 1997 14:05'), in the UI language; with @p seconds,
+    /// also two-digit seconds (for sessions that begin in the same minute).
+    QString SessionText(const QDateTime &start, bool seconds = false) const;
+
+    /// What a session node shows after its text: the number of pages visited in it and, once
+    /// it has ended, how long it lasted (" (3 pages, 0:10:05)"), in the UI language.
+    QString SessionSummary(int pages, const QDateTime &start, const QDateTime &end) const;
+
+    /// The string ids of the session summary (Hebrew twins at + 500).
+    static constexpr int PagesId = 148;
+    static constexpr int OnePageId = 149;
 
     /// Adds the node of site @p file as the last child of node @p parentIndex under @p key,
     /// with its node record; expanded when the site's level is not 0. Returns the new node's
@@ -100,6 +110,8 @@ private:
     OutlineTree &m_tree;
     RoamStore &m_store;
     std::unique_ptr<CTreeNodes> m_nodes;
+    /// The summary each Chrono session node shows after its text, by node key.
+    QHash<QString, QString> m_sessionSummaries;
     int m_currentIndex = 0;
     OutlineNode *m_currentNode = nullptr;
     int m_urlOrDescChoice = 0;

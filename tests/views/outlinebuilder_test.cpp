@@ -325,6 +325,42 @@ TEST_F(OutlineBuilderTest, ChronoListsSessionsNewestFirstAndDropsEmptyOnes)
     EXPECT_EQ(m_store->AllSessions.Key(3), timeKey(running));
 }
 
+TEST_F(OutlineBuilderTest, ChronoShowsVisitOrderPageCountsAndLengths)
+{
+    // Two sessions in the same minute, the later one with its pages visited out of URL order.
+    const QDateTime sameMinute = older.addSecs(20);
+    writeSessions({older, sameMinute});
+    writeSite(u"b"_s, u"B"_s, {{sameMinute, sameMinute.addSecs(1)}});
+    writeSite(u"a"_s, u"A"_s, {{sameMinute, sameMinute.addSecs(5)}, {older, older}});
+    writeSite(u"c"_s, u"C"_s, {{sameMinute, sameMinute}});
+    writeSite(u"b/x"_s, u"X"_s, {{sameMinute, sameMinute.addSecs(3)}});
+    load();
+    build(u"Chrono"_s);
+    m_tree.Nodes().FillAll();
+    EXPECT_EQ(shape(),
+              "1 'Chrono' [] none 3 +\n"
+              "  2 'Monday 04 Mar 2024 9:05' [2024-03-04 09:05:00] Sessions 3\n"
+              "  3 'Monday 03 Nov 1997 14:05:20' [1997-11-03 14:05:20] Sessions 3\n"
+              "    4 'C' [c#1997-11-03 14:05:20] Sites 11\n"
+              "    5 'B' [b#1997-11-03 14:05:20] Sites 11\n"
+              "      6 'X' [b/x#1997-11-03 14:05:20] Sites 11 +\n"
+              "    7 'A' [a#1997-11-03 14:05:20] Sites 11\n"
+              "  8 'Monday 03 Nov 1997 14:05:00' [1997-11-03 14:05:00] Sessions 3\n"
+              "    9 'A' [a#1997-11-03 14:05:00] Sites 11\n");
+    expectRecordsMatchTree();
+    // The summary shows, the node's text stays the session's time.
+    const auto shown = [this](int index) {
+        return m_tree.Nodes().indexOf(m_tree.Node(index)).data(Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(shown(3), u"Monday 03 Nov 1997 14:05:20 (4 pages, 0:10:00)"_s);
+    EXPECT_EQ(shown(8), u"Monday 03 Nov 1997 14:05:00 (1 page, 0:10:00)"_s);
+    // The running session has not ended: no length, and no pages yet.
+    EXPECT_EQ(shown(2), u"Monday 04 Mar 2024 9:05"_s);
+    m_builder->SetLangOffset(500);
+    EXPECT_EQ(m_builder->SessionSummary(3, older, older.addSecs(3725)), u" (3 דפים, 1:02:05)"_s);
+    EXPECT_EQ(m_builder->SessionSummary(2, older, zeroDateTime()), u" (2 דפים)"_s);
+}
+
 TEST_F(OutlineBuilderTest, ChronoInHebrew)
 {
     load();
