@@ -43,6 +43,19 @@ qint64 wallClock(const QDateTime &time)
     return time.date().toJulianDay() * 86'400'000 + time.time().msecsSinceStartOfDay();
 }
 
+// The name of a downloaded file: what the recorder noted, else the last part of its URL
+// without the query.
+QString downloadName(const CFile &file, const CActivity &download)
+{
+    static const QString prefix = u"Download "_s;
+    if (download.Activity.startsWith(prefix) && download.Activity.size() > prefix.size())
+        return download.Activity.mid(prefix.size());
+    QString url = download.Location.isEmpty() ? file.URL() : download.Location;
+    url.truncate(url.indexOf(u'?') >= 0 ? url.indexOf(u'?') : url.size());
+    const QString name = lastPathWord(url);
+    return name.isEmpty() ? file.URL() : name;
+}
+
 void nest(OutlineBuilder &builder, ParentStack &stack, const CFile &file, const QString &key)
 {
     const int parent = stack.ParentFor(file.URL(), file.Level());
@@ -75,7 +88,7 @@ QVariant OutlineBuilder::present(const OutlineNode &node, int role) const
             return {};
         QString shown = node.text();
         if (node.tag() == OutlineTree::SessionTag)
-            shown += m_sessionSummaries.value(node.key());
+            shown += m_summaries.value(node.key());
         // Session dates and root captions: their numbers and Latin words stay in order.
         return BidiText::forDirection(shown, direction);
     }
@@ -84,9 +97,11 @@ QVariant OutlineBuilder::present(const OutlineNode &node, int role) const
         // A node shows its site's title, or (by choice, or for want of a title) its URL.
         const bool title = record ? !record->Title.isEmpty() && node.text() == record->Title
                                   : m_urlOrDescChoice == 0;
-        if (!title)
-            return BidiText::displayUrl(node.text(), direction);
-        return rightToLeft ? BidiText::ownDirection(node.text()) : node.text();
+        const QString shown = !title        ? BidiText::displayUrl(node.text(), direction)
+                              : rightToLeft ? BidiText::ownDirection(node.text())
+                                            : node.text();
+        const QString summary = m_summaries.value(node.key());
+        return summary.isEmpty() ? shown : shown + BidiText::forDirection(summary, direction);
     }
     if (role != Qt::ToolTipRole || !record)
         return {};
@@ -100,12 +115,8 @@ QString OutlineBuilder::SiteToolTip(const QString &url) const
     const CFilePtr file = m_store.Files.Item(url);
     const int visits = file ? file->Sessions.Count() : 0;
     if (visits > 0) {
-        const QLocale locale = m_langOffset == 500
-                                   ? QLocale(QLocale::Hebrew, QLocale::Israel)
-                                   : QLocale(QLocale::English, QLocale::UnitedStates);
         // Visits are keyed by their start, so the last one is the newest.
-        const QString when = locale.toString(file->Sessions.Item(visits)->sTime,
-                                             u"dd MMM yyyy H:mm"_s);
+        const QString when = timeText(file->Sessions.Item(visits)->sTime);
         tip += u'\n' + BidiText::forDirection(when, direction);
     }
     return tip;
@@ -152,6 +163,37 @@ QString OutlineBuilder::SessionText(const QDateTime &start, bool seconds) const
     const QLocale locale = m_langOffset == 500 ? QLocale(QLocale::Hebrew, QLocale::Israel)
                                                : QLocale(QLocale::English, QLocale::UnitedStates);
     return locale.toString(start, seconds ? u"dddd dd MMM yyyy H:mm:ss" : u"dddd dd MMM yyyy H:mm");
+}
+
+QString OutlineBuilder::timeText(const QDateTime &time) const
+{
+    const QLocale locale = m_langOffset == 500 ? QLocale(QLocale::Hebrew, QLocale::Israel)
+                                               : QLocale(QLocale::English, QLocale::UnitedStates);
+    return locale.toString(time, u"dd MMM yyyy H:mm"_s);
+}
+
+void OutlineBuilder::MarkShown(CFiles &files, int position, std::vector<char> &shown)
+{
+    if (shown[size_t(position)] == 2)
+        return;
+    const bool known = shown[size_t(position)] != 0;
+    shown[size_t(position)] = 2;
+    if (known)
+        return;
+    // Up the path until a record already shown: the ones above it are shown too.
+    QString url = files.Item(position)->URL().trimmed();
+    bool done = false;
+    for (qsizetype cut = url.lastIndexOf(u'/'); cut > 0 && !done; cut = url.lastIndexOf(u'/')) {
+        url.truncate(cut);
+        for (const QString &above : {url, QString(url + u'/')}) {
+            const int at = files.Index(above);
+            if (at <= 0)
+                continue;
+            done = done || shown[size_t(at)] != 0;
+            if (shown[size_t(at)] == 0)
+                shown[size_t(at)] = 1;
+        }
+    }
 }
 
 QString OutlineBuilder::SessionSummary(int pages,
@@ -225,16 +267,40 @@ void OutlineBuilder::buildSites(const QString &tag)
     const qint64 running = wallClock(m_store.SessionStart);
     const bool current = tag == currentTag;
     const bool activities = tag == activitiesTag;
-    for (const CFilePtr &file : files) {
+    m_summaries.clear();
+    // Activities: the downloads with the sites above them by path (their host).
+    std::vector<char> shown;
+    if (activities) {
+        shown.assign(size_t(files.Count()) + 1, 0);
+        for (int pos = 1; pos <= files.Count(); ++pos) {
+            if (files.Item(pos)->Activities.Count() > 0)
+                MarkShown(files, pos, shown);
+        }
+    }
+    for (int pos = 1; pos <= files.Count(); ++pos) {
+        const CFilePtr file = files.Item(pos);
         if (current) {
             // Time keys sort in time order, so the last visit is the newest one.
             const int visits = file->Sessions.Count();
             if (visits == 0 || wallClock(file->Sessions.Item(visits)->Session) != running)
                 continue;
-        } else if (activities && file->Activities.Count() == 0) {
+        } else if (activities && shown[size_t(pos)] == 0) {
             continue;
         }
-        nest(*this, stack, *file, file->URL());
+        const int downloads = activities ? file->Activities.Count() : 0;
+        if (downloads == 0) {
+            nest(*this, stack, *file, file->URL());
+            continue;
+        }
+        // A download shows the file's name and, beside it, when it was downloaded (the last
+        // time, as activities are keyed by their time).
+        const CActivityPtr last = file->Activities.Item(downloads);
+        const int parent = stack.ParentFor(file->URL(), file->Level());
+        const int index = AddSiteNode(parent, *file, file->URL(), downloadName(*file, *last));
+        if (index == 0)
+            continue;
+        stack.Place(file->Level(), index);
+        m_summaries.insert(file->URL(), u" \u00B7 "_s + timeText(last->Key));
     }
     finish();
 }
@@ -251,7 +317,7 @@ void OutlineBuilder::buildChrono()
     // one pass over all visits, so that the build costs as much as the visits and not
     // sessions times visits.
     QHash<qint64, std::vector<std::pair<qint64, CFilePtr>>> sitesBySession;
-    m_sessionSummaries.clear();
+    m_summaries.clear();
     // Sessions that begin in the same minute are told apart by their seconds.
     QHash<qint64, int> startsPerMinute;
     for (const CSessionPtr &session : sessions) {
@@ -316,7 +382,7 @@ void OutlineBuilder::buildChrono()
         for (auto &[time, file] : visited)
             sites.push_back(std::move(file));
         const int count = int(sites.size());
-        m_sessionSummaries.insert(key, SessionSummary(count, session->sTime, session->eTime));
+        m_summaries.insert(key, SessionSummary(count, session->sTime, session->eTime));
         // Their pictures are fetched now, while the build shows the hourglass.
         for (const CFilePtr &file : sites) {
             if (imagesAsked == 2)

@@ -8,8 +8,10 @@
 #include <QVariant>
 
 #include <memory>
+#include <vector>
 
 class CFile;
+class CFiles;
 class OutlineTree;
 class OutlineNode;
 class RoamStore;
@@ -99,7 +101,14 @@ public:
     /// kept whole in a right-to-left interface.
     QString SiteToolTip(const QString &url) const;
 
+    /// Marks the record at @p position of @p files as shown (2) in @p shown (indexed by
+    /// position, sized `files.Count() + 1`), and the records above it by path, not yet
+    /// marked, as shown for it (1), so that it appears under its host.
+    static void MarkShown(CFiles &files, int position, std::vector<char> &shown);
+
 private:
+    /// A time as in tooltips and beside downloads, in the UI language.
+    QString timeText(const QDateTime &time) const;
     /// What a node shows: URLs decoded and isolated, titles in their own direction, sessions'
     /// numbers kept in order in a right-to-left tree; a site's tooltip. Stored texts stay.
     QVariant present(const OutlineNode &node, int role) const;
@@ -110,8 +119,9 @@ private:
     OutlineTree &m_tree;
     RoamStore &m_store;
     std::unique_ptr<CTreeNodes> m_nodes;
-    /// The summary each Chrono session node shows after its text, by node key.
-    QHash<QString, QString> m_sessionSummaries;
+    /// What a node shows after its text, by node key: a Chrono session's page count and
+    /// length, a download's time.
+    QHash<QString, QString> m_summaries;
     int m_currentIndex = 0;
     OutlineNode *m_currentNode = nullptr;
     int m_urlOrDescChoice = 0;

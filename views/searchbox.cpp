@@ -86,23 +86,8 @@ int SearchBox::Search(const QString &text)
         const CFilePtr file = files.Item(pos);
         if (!file || !Matches(words, *file))
             continue;
-        shown[size_t(pos)] = 2;
+        OutlineBuilder::MarkShown(files, pos, shown);
         ++found;
-        // Up the path until a record already shown: the ones above it are shown too.
-        QString url = file->URL().trimmed();
-        bool known = false;
-        for (qsizetype cut = url.lastIndexOf(u'/'); cut > 0 && !known;
-             cut = url.lastIndexOf(u'/')) {
-            url.truncate(cut);
-            for (const QString &above : {url, QString(url + u'/')}) {
-                const int at = files.Index(above);
-                if (at <= 0)
-                    continue;
-                known = known || shown[size_t(at)] != 0;
-                if (shown[size_t(at)] == 0)
-                    shown[size_t(at)] = 1;
-            }
-        }
     }
 
     m_tree.Clear();

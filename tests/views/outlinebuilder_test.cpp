@@ -252,17 +252,25 @@ TEST_F(OutlineBuilderTest, ActivitiesShowSitesWithDownloads)
     const QDateTime at = running.addSecs(30);
     writeSite(u"other"_s, u"Other"_s, {{running, running}}, {at});
     writeSite(u"site"_s, u"Site"_s);
-    writeSite(u"site/file.zip"_s, u"file.zip"_s, {{running, running}}, {at, at.addSecs(1)});
+    writeSite(u"site/file.zip"_s, u"file.zip"_s, {{running, running}}, {at, at.addSecs(60)});
     writeSite(u"sit"_s, u"Sit"_s, {{running, running}}, {at});
     load();
     markVisited({u"other"_s});
     build(u"Activities"_s);
+    // Each download by its file's name, under its host even when the host has none.
     EXPECT_EQ(shape(),
               "1 'Activities' [] none 4 +\n"
-              "  2 'Other' [other] Sites 10\n"
-              "  3 'Sit' [sit] Sites 11\n"
-              "  4 'file.zip' [site/file.zip] Sites 11 +\n");
+              "  2 'other' [other] Sites 10\n"
+              "  3 'sit' [sit] Sites 11\n"
+              "  4 'Site' [site] Sites 11\n"
+              "    5 'file.zip' [site/file.zip] Sites 11 +\n");
     expectRecordsMatchTree();
+    // Beside the name, the time of the last download; the host shows its title alone.
+    const auto shown = [this](int index) {
+        return m_tree.Nodes().indexOf(m_tree.Node(index)).data(Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(shown(5), u"file.zip \u00B7 04 Mar 2024 9:06"_s);
+    EXPECT_EQ(shown(4), u"Site"_s);
 }
 
 TEST_F(OutlineBuilderTest, CurrentShowsSitesWhoseNewestVisitIsInTheRunningSession)
