@@ -520,7 +520,6 @@ void RoamPane1::UserControl_Initialize()
     m_search = new SearchBox(*m_tree, *m_builder, *m_store, this);
     m_search->setObjectName(u"SearchBox"_s);
     m_search->setPlaceholderText(u"Search titles, URLs and notes"_s);
-    m_search->setVisible(m_tree->isVisible());
     connect(m_search, &SearchBox::searched, this, [this](int found) {
         SetStatusText(text(SitesFoundId) + QString::number(found));
     });

@@ -288,6 +288,15 @@ void OutlineBuilder::buildSites(const QString &tag)
             continue;
         }
         const int downloads = activities ? file->Activities.Count() : 0;
+        if (activities && shown[size_t(pos)] != 2) {
+            // A site above downloads only: opened, so that they are seen.
+            const int parent = stack.ParentFor(file->URL(), file->Level());
+            if (const int index = AddSiteNode(parent, *file, file->URL())) {
+                stack.Place(file->Level(), index);
+                m_tree.Node(index)->setExpanded(true);
+            }
+            continue;
+        }
         if (downloads == 0) {
             nest(*this, stack, *file, file->URL());
             continue;

@@ -75,6 +75,7 @@ TEST_F(SearchBoxTest, ShowsRecordsHoldingEveryWordWithTheirAncestors)
     ASSERT_TRUE(box);
     const std::set<std::string> everything = shownKeys();
 
+    EXPECT_TRUE(box->isVisible());
     QTest::keyClick(tree(), Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(box->hasFocus());
 

@@ -262,7 +262,7 @@ TEST_F(OutlineBuilderTest, ActivitiesShowSitesWithDownloads)
               "1 'Activities' [] none 4 +\n"
               "  2 'other' [other] Sites 10\n"
               "  3 'sit' [sit] Sites 11\n"
-              "  4 'Site' [site] Sites 11\n"
+              "  4 'Site' [site] Sites 11 +\n"
               "    5 'file.zip' [site/file.zip] Sites 11 +\n");
     expectRecordsMatchTree();
     // Beside the name, the time of the last download; the host shows its title alone.
