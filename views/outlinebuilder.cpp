@@ -1,5 +1,6 @@
 #include "outlinebuilder.h"
 
+#include "outlinetab.h"
 #include "outlinetree.h"
 #include "parentstack.h"
 #include "waitcursor.h"
@@ -86,11 +87,19 @@ QVariant OutlineBuilder::present(const OutlineNode &node, int role) const
     if (node.tag() != OutlineTree::SiteTag) {
         if (role != Qt::DisplayRole)
             return {};
-        QString shown = node.text();
+        if (node.tag() == OutlineTree::RootTag && m_langOffset != 0) {
+            // A root's text is its tab's Tag; it shows the tab's caption.
+            for (const OutlineTab &tab : OutlineTabs) {
+                if (tab.Tag == node.text())
+                    return RoamStrings::text(tab.CaptionId + m_langOffset).value_or(node.text());
+            }
+        }
+        // Session dates and root captions: their numbers and Latin words stay in order; the
+        // summary's numbers are isolated already.
+        QString shown = BidiText::forDirection(node.text(), direction);
         if (node.tag() == OutlineTree::SessionTag)
             shown += m_summaries.value(node.key());
-        // Session dates and root captions: their numbers and Latin words stay in order.
-        return BidiText::forDirection(shown, direction);
+        return shown;
     }
     const CTreeNodePtr record = m_nodes->Item(node.key());
     if (role == Qt::DisplayRole) {
@@ -203,14 +212,21 @@ QString OutlineBuilder::SessionSummary(int pages,
     const auto load = [this](int id, const QString &fallback) {
         return RoamStrings::text(id + m_langOffset).value_or(fallback);
     };
-    QString summary = pages == 1 ? load(OnePageId, u"1 page"_s)
-                                 : load(PagesId, u"%1 pages"_s).arg(pages);
+    // Numbers are isolated in a right-to-left tree, where they would otherwise join the
+    // parentheses and the date before them.
+    const Qt::LayoutDirection direction = m_tree.layoutDirection();
+    QString summary = pages == 1
+                          ? load(OnePageId, u"1 page"_s)
+                          : load(PagesId, u"%1 pages"_s)
+                                .arg(BidiText::leftToRight(QString::number(pages), direction));
     // A session still running, or one whose end was never written, has no length to show.
     const qint64 seconds = start.secsTo(end);
     if (end > zeroDateTime() && seconds > 0) {
-        summary += u", %1:%2:%3"_s.arg(seconds / 3600)
-                       .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
-                       .arg(seconds % 60, 2, 10, QChar(u'0'));
+        summary += u", "_s
+                   + BidiText::leftToRight(u"%1:%2:%3"_s.arg(seconds / 3600)
+                                               .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+                                               .arg(seconds % 60, 2, 10, QChar(u'0')),
+                                           direction);
     }
     return u" ("_s + summary + u')';
 }

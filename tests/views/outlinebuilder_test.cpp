@@ -364,7 +364,17 @@ TEST_F(OutlineBuilderTest, ChronoShowsVisitOrderPageCountsAndLengths)
     EXPECT_EQ(shown(8), u"Monday 03 Nov 1997 14:05:00 (1 page, 0:10:00)"_s);
     // The running session has not ended: no length, and no pages yet.
     EXPECT_EQ(shown(2), u"Monday 04 Mar 2024 9:05"_s);
+    // In a Hebrew tree the numbers keep apart from the parentheses and the date; the root
+    // shows its tab's caption.
+    m_tree.setLayoutDirection(Qt::RightToLeft);
     m_builder->SetLangOffset(500);
+    build(u"Chrono"_s);
+    const QChar lri = BidiText::LeftToRightIsolate;
+    const QChar pdi = BidiText::PopDirectionalIsolate;
+    EXPECT_TRUE(
+        shown(3).endsWith(u" ("_s + lri + u"4" + pdi + u" דפים, " + lri + u"0:10:00" + pdi + u')'));
+    EXPECT_EQ(shown(1), u"תאריך"_s);
+    m_tree.setLayoutDirection(Qt::LeftToRight);
     EXPECT_EQ(m_builder->SessionSummary(3, older, older.addSecs(3725)), u" (3 דפים, 1:02:05)"_s);
     EXPECT_EQ(m_builder->SessionSummary(2, older, zeroDateTime()), u" (2 דפים)"_s);
 }
