@@ -12,19 +12,11 @@
 #include "roamstore.h"
 
 #include <QKeyEvent>
+#include <QStringMatcher>
 
 #include <vector>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-bool holds(const QString &field, const QString &word)
-{
-    return field.contains(word, Qt::CaseInsensitive);
-}
-
-} // namespace
 
 SearchBox::SearchBox(OutlineTree &tree, OutlineBuilder &builder, RoamStore &store, QWidget *parent)
     : QLineEdit(parent)
@@ -46,20 +38,21 @@ SearchBox::SearchBox(OutlineTree &tree, OutlineBuilder &builder, RoamStore &stor
     });
 }
 
-bool SearchBox::Matches(const QStringList &words, const CFile &file)
+bool SearchBox::matches(const std::vector<QStringMatcher> &words, const CFile &file)
 {
     // The decoded URL is made only when needed: most URLs hold no escapes.
     QString readable;
     bool decoded = false;
-    for (const QString &word : words) {
-        if (holds(file.Title, word) || holds(file.URL(), word) || holds(file.Note, word))
+    for (const QStringMatcher &word : words) {
+        if (word.indexIn(file.Title) >= 0 || word.indexIn(file.URL()) >= 0
+            || word.indexIn(file.Note) >= 0)
             continue;
         if (!decoded) {
             decoded = true;
             if (file.URL().contains(u'%'))
                 readable = BidiText::readableUrl(file.URL());
         }
-        if (readable.isEmpty() || !holds(readable, word))
+        if (readable.isEmpty() || word.indexIn(readable) < 0)
             return false;
     }
     return true;
@@ -77,6 +70,10 @@ int SearchBox::Search(const QString &text)
         return 0;
     }
     const WaitCursor wait;
+    // One matcher per word, made once for all records.
+    std::vector<QStringMatcher> matchers;
+    for (const QString &word : words)
+        matchers.emplace_back(word, Qt::CaseInsensitive);
     CFiles &files = m_store.Files;
     // Hits and, by path, the records above them, in the records' (URL) order, which is the
     // order the nesting needs.
@@ -84,7 +81,7 @@ int SearchBox::Search(const QString &text)
     int found = 0;
     for (int pos = 1; pos <= files.Count(); ++pos) {
         const CFilePtr file = files.Item(pos);
-        if (!file || !Matches(words, *file))
+        if (!file || !matches(matchers, *file))
             continue;
         OutlineBuilder::MarkShown(files, pos, shown);
         ++found;

@@ -2,7 +2,10 @@
 
 #include <QLineEdit>
 #include <QStringList>
+#include <QStringMatcher>
 #include <QTimer>
+
+#include <vector>
 
 class CFile;
 class OutlineBuilder;
@@ -33,10 +36,6 @@ public:
     /// number of hits; an empty text only signals `cleared`.
     int Search(const QString &text);
 
-    /// Whether every word of @p words occurs in the title, URL (also as read, decoded) or note
-    /// of @p file, letter case ignored.
-    static bool Matches(const QStringList &words, const CFile &file);
-
     /// Whether the tree shows a search result.
     bool Showing() const { return m_showing; }
     /// Empties the box without giving the tree back (the caller fills it). Returns whether
@@ -53,6 +52,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    /// Whether every word occurs in the title, URL (also as read, decoded) or note of
+    /// @p file, letter case ignored.
+    static bool matches(const std::vector<QStringMatcher> &words, const CFile &file);
+
     OutlineTree &m_tree;
     OutlineBuilder &m_builder;
     RoamStore &m_store;
