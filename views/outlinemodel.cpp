@@ -534,6 +534,13 @@ void OutlineModel::fetchMore(const QModelIndex &parent)
     emit childrenShown(node);
 }
 
+QModelIndexList OutlineModel::match(
+    const QModelIndex &start, int role, const QVariant &value, int hits, Qt::MatchFlags flags) const
+{
+    return QAbstractItemModel::match(
+        start, role == Qt::DisplayRole ? int(Qt::EditRole) : role, value, hits, flags);
+}
+
 QVariant OutlineModel::data(const QModelIndex &index, int role) const
 {
     const OutlineNode *node = nodeOf(index);

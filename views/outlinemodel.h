@@ -143,6 +143,14 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    /// Matches display texts by the nodes' own texts, so that typing in the tree finds a node
+    /// whatever marks or summary the presenter adds to what shows.
+    QModelIndexList match(const QModelIndex &start,
+                          int role,
+                          const QVariant &value,
+                          int hits = 1,
+                          Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith
+                                                                | Qt::MatchWrap)) const override;
 
 signals:
     /// The children of @p node have just been announced to the view.

@@ -516,6 +516,14 @@ TEST_F(OutlineBuilderTest, NodesShowTheirTextsWholeInEitherDirection)
         // Only the display changes: the node keeps the recorded text and key.
         EXPECT_EQ(OutlineTree::NodeText(node), row.stored);
         EXPECT_EQ(OutlineTree::NodeKey(node), url);
+        // Typing in the tree finds the node by its text, isolates or not.
+        const QModelIndexList typed = m_tree.Nodes().match(m_tree.Nodes().index(0, 0),
+                                                           Qt::DisplayRole,
+                                                           row.stored.left(4),
+                                                           1,
+                                                           Qt::MatchStartsWith
+                                                               | Qt::MatchRecursive);
+        EXPECT_EQ(typed, QModelIndexList {index});
         const QStringList tip = index.data(Qt::ToolTipRole).toString().split(u'\n');
         ASSERT_EQ(tip.size(), 2);
         EXPECT_EQ(tip.at(0), BidiText::displayUrl(url, row.direction));
