@@ -101,7 +101,12 @@ QVariant OutlineBuilder::present(const OutlineNode &node, int role) const
             shown += m_summaries.value(node.key());
         return shown;
     }
-    const CTreeNodePtr record = m_nodes->Item(node.key());
+    // The site's record, found in the store's key-ordered records (a search in halves) rather
+    // than in the node records, whose lookup walks them all: this runs for every row painted.
+    // A Chrono key is the URL, "#" and the session's time key.
+    CFilePtr record = m_store.Files.Item(node.key());
+    if (!record && node.key().contains(u'#'))
+        record = m_store.Files.Item(node.key().left(node.key().lastIndexOf(u'#')));
     if (role == Qt::DisplayRole) {
         // A node shows its site's title, or (by choice, or for want of a title) its URL.
         const bool title = record ? !record->Title.isEmpty() && node.text() == record->Title
@@ -114,7 +119,7 @@ QVariant OutlineBuilder::present(const OutlineNode &node, int role) const
     }
     if (role != Qt::ToolTipRole || !record)
         return {};
-    return SiteToolTip(record->URL);
+    return SiteToolTip(record->URL());
 }
 
 QString OutlineBuilder::SiteToolTip(const QString &url) const
