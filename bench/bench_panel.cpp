@@ -12,6 +12,7 @@
 
 #include "control/roampane1.h"
 #include "views/outlinetree.h"
+#include "views/searchbox.h"
 
 #include "clock.h"
 #include "roamsettings.h"
@@ -206,6 +207,31 @@ void queryResults(benchmark::State &state)
     state.counters["nodes"] = panel.TreeView1()->Count();
 }
 
+// Typing a word into the search box, key by key, until the tree shows the result. The pause
+// the box waits for after the last key is not counted: only the work the user waits on.
+void searchTyping(benchmark::State &state, const char *word)
+{
+    ShownPanel &shown = panelOf(int(state.range(0)));
+    RoamPane1 &panel = *shown.panel;
+    shown.clickTab(1);
+    auto *box = panel.findChild<SearchBox *>(u"SearchBox"_s);
+    const QString typed = QString::fromUtf8(word);
+    int found = 0;
+    for (auto _ : state) {
+        for (const QChar letter : typed) {
+            box->insert(QString(letter));
+            QCoreApplication::processEvents();
+        }
+        found = box->Search(box->text());
+        shown.settle();
+        state.PauseTiming();
+        box->Drop();
+        state.ResumeTiming();
+    }
+    state.counters["hits"] = found;
+    state.counters["nodes"] = panel.TreeView1()->Count();
+}
+
 void expandNode(benchmark::State &state)
 {
     ShownPanel &shown = panelOf(int(state.range(0)));
@@ -288,6 +314,8 @@ BENCHMARK_CAPTURE(tab, Sites, 1)->Apply(sizes);
 BENCHMARK_CAPTURE(tab, Chrono, 2)->Apply(sizes);
 BENCHMARK_CAPTURE(tab, Activities, 3)->Apply(sizes);
 BENCHMARK(queryResults)->Apply(sizes);
+BENCHMARK_CAPTURE(searchTyping, narrow, "page12")->Apply(sizes);
+BENCHMARK_CAPTURE(searchTyping, broad, "page")->Apply(sizes);
 BENCHMARK(expandNode)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(historyCommand, sites, "sites", nullptr)->Apply(sizes)->Iterations(2);
 BENCHMARK_CAPTURE(historyCommand, export, "export", "--format=csv")->Apply(sizes)->Iterations(2);

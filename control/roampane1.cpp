@@ -28,6 +28,7 @@
 #include "views/outlinetab.h"
 #include "views/outlinetree.h"
 #include "views/querybuilder.h"
+#include "views/searchbox.h"
 #include "views/waitcursor.h"
 
 #include <QAction>
@@ -100,6 +101,7 @@ enum ExtraText {
     NeverQuitId = 134,
     AddToId = 122,
     AddToTasksId = 141,
+    SearchPlaceholderId = 152,
     ChangeFolderId = 142,
     NoStringToFindId = 28,
     StringPlaceholderId = 71,
@@ -518,8 +520,31 @@ void RoamPane1::UserControl_Initialize()
     m_builder = std::make_unique<OutlineBuilder>(*m_tree, *m_store);
     m_query = std::make_unique<QueryBuilder>(*m_tree, *m_builder, *m_store);
     m_recorder = std::make_unique<NavigationRecorder>(*m_store, m_clock);
-    m_recorder->SetCurrentOutline(
-        m_tree, m_builder.get(), [this] { return selectedTabTag() == u"Current"_s; });
+    // While a search result shows, the recorder's nodes would land in it.
+    m_recorder->SetCurrentOutline(m_tree, m_builder.get(), [this] {
+        return selectedTabTag() == u"Current"_s && !(m_search && m_search->Showing());
+    });
+    delete m_search;
+    m_search = new SearchBox(*m_tree, *m_builder, *m_store, this);
+    m_search->setObjectName(u"SearchBox"_s);
+    m_search->setPlaceholderText(u"Search titles, URLs and notes"_s);
+    connect(m_search, &SearchBox::searched, this, [this](int found) {
+        SetStatusText(text(SitesFoundId) + QString::number(found));
+    });
+    auto *focusSearch = new QAction(m_search);
+    focusSearch->setShortcut(QKeySequence::Find);
+    focusSearch->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(focusSearch);
+    connect(focusSearch, &QAction::triggered, this, [this] {
+        if (!m_search->isVisible())
+            return;
+        m_search->setFocus(Qt::ShortcutFocusReason);
+        m_search->selectAll();
+    });
+    connect(m_search, &SearchBox::cleared, this, [this] {
+        rebuildOutline();
+        SetStatusText(QString());
+    });
 
     const QScopedValueRollback changing(m_changingTree, true);
     ArrangeControls();
@@ -667,7 +692,10 @@ void RoamPane1::ArrangeControls()
     const int ch = h - ct;
 
     const QRect page(cl + ux(10), ct + uy(10), cw - ux(20), ch - statusHeight - uy(20));
-    m_tree->setGeometry(page);
+    const int searchHeight = m_search ? m_search->sizeHint().height() : 0;
+    if (m_search)
+        m_search->setGeometry(page.x(), page.y(), page.width(), searchHeight);
+    m_tree->setGeometry(page.adjusted(0, searchHeight + (m_search ? uy(4) : 0), 0, 0));
     m_qrFrame->setGeometry(page);
     m_optionsScroll->setGeometry(page);
     m_qrFrame->raise();
@@ -767,6 +795,9 @@ QString RoamPane1::selectedTabTag() const
 void RoamPane1::TabStrip1_Click()
 {
     const QString T = selectedTabTag();
+    // Another tab leaves the search: its result would otherwise stand for the new tab.
+    const bool searched = m_search->Drop();
+    m_search->setVisible(T != u"Options"_s && T != u"Query"_s);
     if (T == u"Options"_s) {
         m_tree->setVisible(false);
         ShowOptionsPage(true);
@@ -776,7 +807,7 @@ void RoamPane1::TabStrip1_Click()
         ShowQueryPage(true);
         ShowOptionsPage(false);
         m_currentTab = T;
-    } else if (T != m_currentTab) {
+    } else if (T != m_currentTab || searched) {
         const QScopedValueRollback changing(m_changingTree, true);
         ShowQueryPage(false);
         ShowOptionsPage(false);
@@ -960,6 +991,8 @@ void RoamPane1::loadDynamicTexts()
     };
     m_neverEdit->setPlaceholderText(load(NeverRecordHintId, m_neverEdit->placeholderText()));
     m_qryString->setPlaceholderText(load(StringPlaceholderId, m_qryString->placeholderText()));
+    if (m_search)
+        m_search->setPlaceholderText(load(SearchPlaceholderId, m_search->placeholderText()));
     m_qryDate1->setPlaceholderText(load(DatePlaceholderId, m_qryDate1->placeholderText()));
     const QString key = u" ("_s + m_buttons.at(0)->shortcut().toString(QKeySequence::NativeText)
                         + u')';

@@ -13,6 +13,7 @@
 
 class Clock;
 class NavigationRecorder;
+class SearchBox;
 class OutlineBuilder;
 class OutlineTree;
 class PageTextIndex;
@@ -315,6 +316,7 @@ private:
     QList<QAction *> m_buttons;
     QTabBar *m_tabStrip = nullptr;
     OutlineTree *m_tree = nullptr;
+    SearchBox *m_search = nullptr;
     QStatusBar *m_statusBar = nullptr;
     QLabel *m_statusPanel = nullptr;
     QLabel *m_unreadablePanel = nullptr;

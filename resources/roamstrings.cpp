@@ -235,6 +235,16 @@ constexpr std::array s_table {
     Entry {650, u"לשכוח את הטקסט של כל הדפים שביקרת בהם?"},
     Entry {151, u"In the page: "},
     Entry {651, u"בדף: "},
+
+    // Panel: the search box above the tree
+    Entry {152, u"Search titles, URLs and notes"},
+    Entry {652, u"חיפוש בכותרות, בכתובות ובהערות"},
+
+    // Panel: the summary of a session in the chronological outline
+    Entry {153, u"%1 pages"},
+    Entry {653, u"%1 דפים"},
+    Entry {154, u"1 page"},
+    Entry {654, u"דף אחד"},
 };
 
 // The table above is written in reading order; lookups use this sorted copy.

@@ -1,10 +1,13 @@
 #include "outlinebuilder.h"
 
+#include "outlinetab.h"
 #include "outlinetree.h"
 #include "parentstack.h"
 #include "waitcursor.h"
 
 #include "cfile.h"
+#include "resources/biditext.h"
+#include "resources/roamstrings.h"
 #include "roamstore.h"
 #include "timekey.h"
 
@@ -12,6 +15,7 @@
 #include <QLocale>
 #include <QScopedValueRollback>
 
+#include <algorithm>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -47,6 +51,19 @@ qint64 wallClock(const QDateTime &time)
     return time.date().toJulianDay() * 86'400'000 + time.time().msecsSinceStartOfDay();
 }
 
+// The name of a downloaded file: what the recorder noted, else the last part of its URL
+// without the query.
+QString downloadName(const CFile &file, const CActivity &download)
+{
+    static const QString prefix = u"Download "_s;
+    if (download.Activity.startsWith(prefix) && download.Activity.size() > prefix.size())
+        return download.Activity.mid(prefix.size());
+    QString url = download.Location.isEmpty() ? file.URL() : download.Location;
+    url.truncate(url.indexOf(u'?') >= 0 ? url.indexOf(u'?') : url.size());
+    const QString name = lastPathWord(url);
+    return name.isEmpty() ? file.URL() : name;
+}
+
 void nest(OutlineBuilder &builder, ParentStack &stack, const CFile &file, const QString &key)
 {
     const int parent = stack.ParentFor(file.URL(), file.Level());
@@ -60,9 +77,71 @@ OutlineBuilder::OutlineBuilder(OutlineTree &tree, RoamStore &store)
     : m_tree(tree)
     , m_store(store)
     , m_nodes(std::make_unique<CTreeNodes>())
-{ }
+{
+    m_tree.Nodes().SetPresenter(
+        [this](const OutlineNode &node, int role) { return present(node, role); }, this);
+}
 
-OutlineBuilder::~OutlineBuilder() = default;
+OutlineBuilder::~OutlineBuilder()
+{
+    m_tree.Nodes().ReleasePresenter(this);
+}
+
+QVariant OutlineBuilder::present(const OutlineNode &node, int role) const
+{
+    const Qt::LayoutDirection direction = m_tree.layoutDirection();
+    const bool rightToLeft = direction == Qt::RightToLeft;
+    if (node.tag() != OutlineTree::SiteTag) {
+        if (role != Qt::DisplayRole)
+            return {};
+        if (node.tag() == OutlineTree::RootTag && m_langOffset != 0) {
+            // A root's text is its tab's Tag; it shows the tab's caption.
+            for (const OutlineTab &tab : OutlineTabs) {
+                if (tab.Tag == node.text())
+                    return RoamStrings::text(tab.CaptionId + m_langOffset).value_or(node.text());
+            }
+        }
+        // Session dates and root captions: their numbers and Latin words stay in order; the
+        // summary's numbers are isolated already.
+        QString shown = BidiText::forDirection(node.text(), direction);
+        if (node.tag() == OutlineTree::SessionTag)
+            shown += m_summaries.value(node.key());
+        return shown;
+    }
+    // The site's record, found in the store's key-ordered records (a search in halves) rather
+    // than in the node records, whose lookup walks them all: this runs for every row painted.
+    // A Chrono key is the URL, "#" and the session's time key.
+    CFilePtr record = m_store.Files.Item(node.key());
+    if (!record && node.key().contains(u'#'))
+        record = m_store.Files.Item(node.key().left(node.key().lastIndexOf(u'#')));
+    if (role == Qt::DisplayRole) {
+        // A node shows its site's title, or (by choice, or for want of a title) its URL.
+        const bool title = record ? !record->Title.isEmpty() && node.text() == record->Title
+                                  : m_urlOrDescChoice == 0;
+        const QString shown = !title        ? BidiText::displayUrl(node.text(), direction)
+                              : rightToLeft ? BidiText::ownDirection(node.text())
+                                            : node.text();
+        const QString summary = m_summaries.value(node.key());
+        return summary.isEmpty() ? shown : shown + BidiText::forDirection(summary, direction);
+    }
+    if (role != Qt::ToolTipRole || !record)
+        return {};
+    return SiteToolTip(record->URL());
+}
+
+QString OutlineBuilder::SiteToolTip(const QString &url) const
+{
+    const Qt::LayoutDirection direction = m_tree.layoutDirection();
+    QString tip = BidiText::displayUrl(url, direction);
+    const CFilePtr file = m_store.Files.Item(url);
+    const int visits = file ? file->Sessions.Count() : 0;
+    if (visits > 0) {
+        // Visits are keyed by their start, so the last one is the newest.
+        const QString when = timeText(file->Sessions.Item(visits)->sTime);
+        tip += u'\n' + BidiText::forDirection(when, direction);
+    }
+    return tip;
+}
 
 CTreeNodes &OutlineBuilder::OutlineNodes()
 {
@@ -92,7 +171,8 @@ void OutlineBuilder::AddRootNode(const QString &tabTag, int tabImage)
 {
     m_tree.SetTopLevelSorting(tabTag != chronoTag);
     SetCurrentNode(m_tree.Add(0, QString(), tabTag, tabImage, OutlineTree::RootTag));
-    m_tree.SetLabelEditing(true);
+    // Node texts come from the records; an edit would show but never be saved.
+    m_tree.SetLabelEditing(false);
 }
 
 void OutlineBuilder::BuildOutline(const QString &tag)
@@ -105,16 +185,78 @@ void OutlineBuilder::BuildOutline(const QString &tag)
         finish();
 }
 
-QString OutlineBuilder::SessionText(const QDateTime &start) const
+QString OutlineBuilder::SessionText(const QDateTime &start, bool seconds) const
 {
     const QLocale locale = m_langOffset == 500 ? QLocale(QLocale::Hebrew, QLocale::Israel)
                                                : QLocale(QLocale::English, QLocale::UnitedStates);
-    return locale.toString(start, u"dddd dd MMM yyyy H:mm");
+    return locale.toString(start, seconds ? u"dddd dd MMM yyyy H:mm:ss" : u"dddd dd MMM yyyy H:mm");
 }
 
-int OutlineBuilder::AddSiteNode(int parentIndex, const CFile &file, const QString &key)
+QString OutlineBuilder::timeText(const QDateTime &time) const
 {
-    const QString text = m_urlOrDescChoice != 0 ? lastPathWord(file.URL()) : file.Title;
+    const QLocale locale = m_langOffset == 500 ? QLocale(QLocale::Hebrew, QLocale::Israel)
+                                               : QLocale(QLocale::English, QLocale::UnitedStates);
+    return locale.toString(time, u"dd MMM yyyy H:mm"_s);
+}
+
+void OutlineBuilder::MarkShown(CFiles &files, int position, std::vector<char> &shown)
+{
+    if (shown[size_t(position)] == 2)
+        return;
+    const bool known = shown[size_t(position)] != 0;
+    shown[size_t(position)] = 2;
+    if (known)
+        return;
+    // Up the path until a record already shown: the ones above it are shown too.
+    QString url = files.Item(position)->URL().trimmed();
+    bool done = false;
+    for (qsizetype cut = url.lastIndexOf(u'/'); cut > 0 && !done; cut = url.lastIndexOf(u'/')) {
+        url.truncate(cut);
+        for (const QString &above : {url, QString(url + u'/')}) {
+            const int at = files.Index(above);
+            if (at <= 0)
+                continue;
+            done = done || shown[size_t(at)] != 0;
+            if (shown[size_t(at)] == 0)
+                shown[size_t(at)] = 1;
+        }
+    }
+}
+
+QString OutlineBuilder::SessionSummary(int pages,
+                                       const QDateTime &start,
+                                       const QDateTime &end) const
+{
+    const auto load = [this](int id, const QString &fallback) {
+        return RoamStrings::text(id + m_langOffset).value_or(fallback);
+    };
+    // Numbers are isolated in a right-to-left tree, where they would otherwise join the
+    // parentheses and the date before them.
+    const Qt::LayoutDirection direction = m_tree.layoutDirection();
+    QString summary = pages == 1
+                          ? load(OnePageId, u"1 page"_s)
+                          : load(PagesId, u"%1 pages"_s)
+                                .arg(BidiText::leftToRight(QString::number(pages), direction));
+    // A session still running, or one whose end was never written, has no length to show.
+    const qint64 seconds = start.secsTo(end);
+    if (end > zeroDateTime() && seconds > 0) {
+        summary += u", "_s
+                   + BidiText::leftToRight(u"%1:%2:%3"_s.arg(seconds / 3600)
+                                               .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+                                               .arg(seconds % 60, 2, 10, QChar(u'0')),
+                                           direction);
+    }
+    return u" ("_s + summary + u')';
+}
+
+int OutlineBuilder::AddSiteNode(int parentIndex,
+                                const CFile &file,
+                                const QString &key,
+                                const QString &shownText)
+{
+    const QString text = !shownText.isEmpty()     ? shownText
+                         : m_urlOrDescChoice != 0 ? lastPathWord(file.URL())
+                                                  : file.Title;
     const int index = m_tree.Add(parentIndex,
                                  key,
                                  text,
@@ -220,7 +362,12 @@ void OutlineBuilder::buildSites(const QString &tag)
 
     const qint64 running = wallClock(m_store.SessionStart);
     const bool current = tag == currentTag;
-    const bool activities = tag == activitiesTag;
+    m_summaries.clear();
+    if (tag == activitiesTag) {
+        buildActivities(stack);
+        finish();
+        return;
+    }
     std::vector<CFilePtr> sites;
     for (const CFilePtr &file : files) {
         if (current) {
@@ -228,8 +375,6 @@ void OutlineBuilder::buildSites(const QString &tag)
             const int visits = file->Sessions.Count();
             if (visits == 0 || wallClock(file->Sessions.Item(visits)->Session) != running)
                 continue;
-        } else if (activities && file->Activities.Count() == 0) {
-            continue;
         }
         sites.push_back(file);
     }
@@ -241,6 +386,40 @@ void OutlineBuilder::buildSites(const QString &tag)
     finish();
 }
 
+void OutlineBuilder::buildActivities(ParentStack &stack)
+{
+    // The downloads with the sites above them by path (their host).
+    CFiles &files = m_store.Files;
+    std::vector<char> shown(size_t(files.Count()) + 1, 0);
+    for (int pos = 1; pos <= files.Count(); ++pos) {
+        if (files.Item(pos)->Activities.Count() > 0)
+            MarkShown(files, pos, shown);
+    }
+    for (int pos = 1; pos <= files.Count(); ++pos) {
+        if (shown[size_t(pos)] == 0)
+            continue;
+        const CFilePtr file = files.Item(pos);
+        if (shown[size_t(pos)] != 2) {
+            // A site above downloads only: opened, so that they are seen.
+            const int parent = stack.ParentFor(file->URL(), file->Level());
+            if (const int index = AddSiteNode(parent, *file, file->URL())) {
+                stack.Place(file->Level(), index);
+                m_tree.Node(index)->setExpanded(true);
+            }
+            continue;
+        }
+        // A download shows the file's name and, beside it, when it was downloaded (the last
+        // time, as activities are keyed by their time).
+        const CActivityPtr last = file->Activities.Item(file->Activities.Count());
+        const int parent = stack.ParentFor(file->URL(), file->Level());
+        const int index = AddSiteNode(parent, *file, file->URL(), downloadName(*file, *last));
+        if (index == 0)
+            continue;
+        stack.Place(file->Level(), index);
+        m_summaries.insert(file->URL(), u" \u00B7 "_s + timeText(last->Key));
+    }
+}
+
 void OutlineBuilder::buildChrono()
 {
     const WaitCursor wait;
@@ -249,9 +428,17 @@ void OutlineBuilder::buildChrono()
     CSessions &sessions = m_store.AllSessions;
     const QString runningKey = timeKey(m_store.SessionStart);
 
-    // The sites of every browsing session in the order of Files, made in one pass over all
-    // visits, so that the build costs as much as the visits and not sessions times visits.
-    QHash<qint64, std::vector<CFilePtr>> sitesBySession;
+    // The sites of every browsing session with the start of their first visit in it, made in
+    // one pass over all visits, so that the build costs as much as the visits and not
+    // sessions times visits.
+    QHash<qint64, std::vector<std::pair<qint64, CFilePtr>>> sitesBySession;
+    m_summaries.clear();
+    // Sessions that begin in the same minute are told apart by their seconds.
+    QHash<qint64, int> startsPerMinute;
+    for (const CSessionPtr &session : sessions) {
+        if (session)
+            ++startsPerMinute[wallClock(session->sTime) / 60'000];
+    }
     bool indexed = false;
     bool visitedAsked = false;
     bool unvisitedAsked = false;
@@ -262,7 +449,8 @@ void OutlineBuilder::buildChrono()
         if (!session)
             continue;
         const QString key = timeKey(session->sTime);
-        const QString text = SessionText(session->sTime);
+        const QString text = SessionText(
+            session->sTime, startsPerMinute.value(wallClock(session->sTime) / 60'000) > 1);
         const int index = m_tree.Add(1, key, text, sessionImage, OutlineTree::SessionTag);
         if (index == 0)
             continue;
@@ -279,9 +467,11 @@ void OutlineBuilder::buildChrono()
         if (!indexed) {
             for (const CFilePtr &file : files) {
                 for (const CSessionPtr &visit : file->Sessions) {
-                    std::vector<CFilePtr> &sites = sitesBySession[wallClock(visit->Session)];
-                    if (sites.empty() || sites.back() != file)
-                        sites.push_back(file);
+                    // A site's visits are in time order: its first one in a session comes
+                    // first.
+                    auto &sites = sitesBySession[wallClock(visit->Session)];
+                    if (sites.empty() || sites.back().second != file)
+                        sites.emplace_back(wallClock(visit->sTime), file);
                 }
             }
             indexed = true;
@@ -297,8 +487,17 @@ void OutlineBuilder::buildChrono()
         }
         // A session's sites are added when its node is first opened or looked at; they keep
         // the numbers they would have had if added now.
-        std::vector<CFilePtr> sites = std::move(sitesBySession[found.key()]);
+        // In the order they were visited.
+        std::vector<std::pair<qint64, CFilePtr>> visited = std::move(sitesBySession[found.key()]);
+        std::stable_sort(visited.begin(), visited.end(), [](const auto &a, const auto &b) {
+            return a.first < b.first;
+        });
+        std::vector<CFilePtr> sites;
+        sites.reserve(visited.size());
+        for (auto &[time, file] : visited)
+            sites.push_back(std::move(file));
         const int count = int(sites.size());
+        m_summaries.insert(key, SessionSummary(count, session->sTime, session->eTime));
         // Their pictures are fetched now, while the build shows the hourglass.
         for (const CFilePtr &file : sites) {
             if (imagesAsked == 2)

@@ -3,12 +3,17 @@
 #include "ctreenodes.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
+#include <QVariant>
 
 #include <memory>
 #include <vector>
 
+class ParentStack;
+
 class CFile;
+class CFiles;
 class OutlineTree;
 class OutlineNode;
 class RoamStore;
@@ -77,25 +82,57 @@ public:
 
     /// The text of a session node for a session that began at @p start: full weekday name,
     /// two-digit day, abbreviated month, year, hour without leading zero on a 24-hour clock,
-    /// two-digit minutes ('Monday 03 Nov 1997 14:05'), in the UI language.
-    QString SessionText(const QDateTime &start) const;
+    /// two-digit minutes ('Monday 03 Nov 1997 14:05'), in the UI language; with @p seconds,
+    /// also two-digit seconds (for sessions that begin in the same minute).
+    QString SessionText(const QDateTime &start, bool seconds = false) const;
+
+    /// What a session node shows after its text: the number of pages visited in it and, once
+    /// it has ended, how long it lasted (" (3 pages, 0:10:05)"), in the UI language.
+    QString SessionSummary(int pages, const QDateTime &start, const QDateTime &end) const;
+
+    /// The string ids of the session summary (Hebrew twins at + 500).
+    static constexpr int PagesId = 153;
+    static constexpr int OnePageId = 154;
 
     /// Adds the node of site @p file as the last child of node @p parentIndex under @p key,
     /// with its node record; expanded when the site's level is not 0. Returns the new node's
-    /// index, 0 when it could not be added (missing parent, key already in the tree).
-    int AddSiteNode(int parentIndex, const CFile &file, const QString &key);
+    /// index, 0 when it could not be added (missing parent, key already in the tree). The node
+    /// shows @p text, or when that is empty what "Urls in Tree" chooses.
+    int AddSiteNode(int parentIndex,
+                    const CFile &file,
+                    const QString &key,
+                    const QString &text = QString());
+
+    /// The tooltip of a site: its URL decoded for reading and the time of its last visit, each
+    /// kept whole in a right-to-left interface.
+    QString SiteToolTip(const QString &url) const;
+
+    /// Marks the record at @p position of @p files as shown (2) in @p shown (indexed by
+    /// position, sized `files.Count() + 1`), and the records above it by path, not yet
+    /// marked, as shown for it (1), so that it appears under its host.
+    static void MarkShown(CFiles &files, int position, std::vector<char> &shown);
 
 private:
+    /// A time as in tooltips and beside downloads, in the UI language.
+    QString timeText(const QDateTime &time) const;
+    /// What a node shows: URLs decoded and isolated, titles in their own direction, sessions'
+    /// numbers kept in order in a right-to-left tree; a site's tooltip. Stored texts stay.
+    QVariant present(const OutlineNode &node, int role) const;
     void buildSites(const QString &tag);
     /// Adds the nodes below the root in @p sites, deferring their descendants; false (nothing
     /// added) when the nesting does not allow it.
     bool buildDeferred(const std::vector<std::shared_ptr<CFile>> &sites);
+    /// The downloads, each under its host, opened so that they are seen.
+    void buildActivities(ParentStack &stack);
     void buildChrono();
     void finish();
 
     OutlineTree &m_tree;
     RoamStore &m_store;
     std::unique_ptr<CTreeNodes> m_nodes;
+    /// What a node shows after its text, by node key: a Chrono session's page count and
+    /// length, a download's time.
+    QHash<QString, QString> m_summaries;
     int m_currentIndex = 0;
     OutlineNode *m_currentNode = nullptr;
     int m_urlOrDescChoice = 0;

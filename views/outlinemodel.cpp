@@ -22,9 +22,62 @@ size_t qHash(const OutlineModel::FoldedKey &key, size_t seed)
 namespace {
 bool textLess(const OutlineNode *a, const OutlineNode *b)
 {
-    return a->text().compare(b->text(), Qt::CaseInsensitive) < 0;
+    return OutlineModel::NaturalCompare(a->text(), b->text()) < 0;
+}
+
+char16_t folded(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 128)
+        return u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u;
+    return c.toCaseFolded().unicode();
+}
+
+bool isDigit(QChar c)
+{
+    return c.unicode() >= '0' && c.unicode() <= '9';
 }
 } // namespace
+
+int OutlineModel::NaturalCompare(QStringView a, QStringView b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            // A run of digits counts by its value: the longer run without leading zeros is
+            // the larger number, and of runs alike in length the first differing digit tells.
+            while (i < a.size() && a[i] == u'0')
+                ++i;
+            while (j < b.size() && b[j] == u'0')
+                ++j;
+            qsizetype endA = i;
+            qsizetype endB = j;
+            while (endA < a.size() && isDigit(a[endA]))
+                ++endA;
+            while (endB < b.size() && isDigit(b[endB]))
+                ++endB;
+            if (endA - i != endB - j)
+                return endA - i < endB - j ? -1 : 1;
+            for (; i < endA; ++i, ++j) {
+                if (a[i] != b[j])
+                    return a[i] < b[j] ? -1 : 1;
+            }
+            continue;
+        }
+        const char16_t x = folded(a[i]);
+        const char16_t y = folded(b[j]);
+        if (x != y)
+            return x < y ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    // Equal as read ("a01" and "a1", "A" and "a"): a fixed order all the same.
+    const int plain = a.compare(b, Qt::CaseInsensitive);
+    return plain != 0 ? plain : a.compare(b);
+}
 
 QString OutlineNode::text(int) const
 {
@@ -87,7 +140,7 @@ int OutlineModel::placeFor(const OutlineNode *parent, const QString &text) const
     // Children of a sorted node are kept in order, so the place is found by bisection.
     const auto at = std::upper_bound(
         children.begin(), children.end(), text, [](const QString &t, const OutlineNode *n) {
-            return t.compare(n->text(), Qt::CaseInsensitive) < 0;
+            return NaturalCompare(t, n->text()) < 0;
         });
     return int(at - children.begin());
 }
@@ -496,11 +549,23 @@ void OutlineModel::fetchMore(const QModelIndex &parent)
     emit childrenShown(node);
 }
 
+QModelIndexList OutlineModel::match(
+    const QModelIndex &start, int role, const QVariant &value, int hits, Qt::MatchFlags flags) const
+{
+    return QAbstractItemModel::match(
+        start, role == Qt::DisplayRole ? int(Qt::EditRole) : role, value, hits, flags);
+}
+
 QVariant OutlineModel::data(const QModelIndex &index, int role) const
 {
     const OutlineNode *node = nodeOf(index);
     if (!node)
         return {};
+    if (m_presenter && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        QVariant shown = m_presenter(*node, role);
+        if (shown.isValid())
+            return shown;
+    }
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:

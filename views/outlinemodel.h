@@ -91,6 +91,10 @@ public:
     void Clear();
 
     int Count() const { return int(m_nodes.size()); }
+
+    /// The order of sorted children: letter case ignored, and runs of digits by their value,
+    /// so that "site2" comes before "site10". Texts equal as read still get a fixed order.
+    static int NaturalCompare(QStringView a, QStringView b);
     /// The hidden node whose children are the top-level nodes.
     const OutlineNode *TopLevel() const { return m_top.get(); }
     OutlineNode *Node(int index) const;
@@ -105,6 +109,22 @@ public:
     bool TopLevelSorting() const { return m_top->m_sorted; }
     void SetImageProvider(std::function<QIcon(int)> provider);
     QIcon iconFor(int image) const;
+
+    /// Shapes what a node shows for a role (the display text, the tooltip) without touching
+    /// its stored text or key; an invalid answer leaves the role as it was. @p owner names who
+    /// set it, for `ReleasePresenter`.
+    using Presenter = std::function<QVariant(const OutlineNode &node, int role)>;
+    void SetPresenter(Presenter presenter, const void *owner)
+    {
+        m_presenter = std::move(presenter);
+        m_presenterOwner = owner;
+    }
+    /// Removes the presenter if @p owner set it (a successor may have replaced it already).
+    void ReleasePresenter(const void *owner)
+    {
+        if (m_presenterOwner == owner)
+            SetPresenter({}, nullptr);
+    }
 
     /// The node a model index stands for, nullptr for the invalid index.
     OutlineNode *nodeOf(const QModelIndex &index) const;
@@ -123,6 +143,14 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    /// Matches display texts by the nodes' own texts, so that typing in the tree finds a node
+    /// whatever marks or summary the presenter adds to what shows.
+    QModelIndexList match(const QModelIndex &start,
+                          int role,
+                          const QVariant &value,
+                          int hits = 1,
+                          Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith
+                                                                | Qt::MatchWrap)) const override;
 
 signals:
     /// The children of @p node have just been announced to the view.
@@ -173,4 +201,6 @@ private:
     int m_fillEnd = 0;
     std::function<QIcon(int)> m_images;
     mutable QHash<int, QIcon> m_icons;
+    Presenter m_presenter;
+    const void *m_presenterOwner = nullptr;
 };

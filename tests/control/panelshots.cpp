@@ -83,6 +83,17 @@ void run(const QString &out, qint16 lang)
                       tree->visualItemRect(tree->NodeByKey(u"news.example.com/today"_s)).center());
     panel.grab().save(QDir(out).filePath(u"results"_s + suffix + u".png"_s));
 
+    // The search box with its result, and the downloads.
+    clickTab(panel, 1);
+    auto *search = panel.findChild<QLineEdit *>(u"SearchBox"_s);
+    search->setFocus();
+    QTest::keyClicks(search, u"guide"_s);
+    QTest::qWait(400);
+    panel.grab().save(QDir(out).filePath(u"search"_s + suffix + u".png"_s));
+    QTest::keyClick(search, Qt::Key_Escape);
+    clickTab(panel, 3);
+    panel.grab().save(QDir(out).filePath(u"activities"_s + suffix + u".png"_s));
+
     clickTab(panel, 5);
     panel.grab().save(QDir(out).filePath(u"options"_s + suffix + u".png"_s));
 }

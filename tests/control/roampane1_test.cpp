@@ -244,13 +244,18 @@ TEST_F(PanelTest, ArrangeControlsKeepsTheProportionsOnResize)
         EXPECT_EQ(panel.sbrDB()->geometry().bottom(), h - 1);
         EXPECT_EQ(panel.Toolbar1()->geometry().top(), 0);
         EXPECT_EQ(panel.TabStrip1()->geometry().top(), panel.Toolbar1()->geometry().bottom() + 1);
+        // The page holds the search box with the tree below it; the other pages cover both.
+        const QRect box = child<QLineEdit>(u"SearchBox"_s)->geometry();
         const QRect tree = panel.TreeView1()->geometry();
-        EXPECT_EQ(tree.left(), qRound(10.0 * w / 1000));
-        EXPECT_NEAR(tree.width(), w - 20.0 * w / 1000, 1.0);
-        EXPECT_NEAR(tree.top(), panel.TabStrip1()->geometry().bottom() + 1 + 10.0 * h / 1000, 1.0);
-        EXPECT_NEAR(tree.bottom() + 1, statusTop - 10.0 * h / 1000, 1.0);
-        EXPECT_EQ(panel.qrFrame()->geometry(), tree);
-        EXPECT_EQ(child<QScrollArea>(u"OptionsScroll"_s)->geometry(), tree);
+        const QRect page = box.united(tree);
+        EXPECT_GT(tree.top(), box.bottom());
+        EXPECT_EQ(box.width(), tree.width());
+        EXPECT_EQ(page.left(), qRound(10.0 * w / 1000));
+        EXPECT_NEAR(page.width(), w - 20.0 * w / 1000, 1.0);
+        EXPECT_NEAR(page.top(), panel.TabStrip1()->geometry().bottom() + 1 + 10.0 * h / 1000, 1.0);
+        EXPECT_NEAR(page.bottom() + 1, statusTop - 10.0 * h / 1000, 1.0);
+        EXPECT_EQ(panel.qrFrame()->geometry(), page);
+        EXPECT_EQ(child<QScrollArea>(u"OptionsScroll"_s)->geometry(), page);
 
         const QRect frame = panel.qrFrame()->rect();
         QLineEdit *find = child<QLineEdit>(u"qryString"_s);

@@ -1,3 +1,4 @@
+#include "resources/biditext.h"
 #include "views/outlinebuilder.h"
 #include "views/outlinetab.h"
 #include "views/outlinetree.h"
@@ -174,6 +175,7 @@ TEST_F(OutlineBuilderTest, SitesNestByPathInKeyOrder)
     load();
     markVisited({u"other"_s, u"site"_s, u"site/docs"_s, u"site/docs/intro.htm"_s, u"site/x"_s});
 
+    m_tree.SetLabelEditing(true);
     build(u"Sites"_s);
     EXPECT_EQ(shape(),
               "1 'Sites' [] none 6 +\n"
@@ -184,7 +186,8 @@ TEST_F(OutlineBuilderTest, SitesNestByPathInKeyOrder)
               "    6 'X' [site/x] Sites 10 +\n");
     EXPECT_TRUE(m_tree.TopLevelSorting());
     EXPECT_FALSE(OutlineTree::ChildSorting(m_tree.Node(1)));
-    EXPECT_TRUE(m_tree.LabelEditing());
+    // Texts come from the records: a built outline cannot be edited in place.
+    EXPECT_FALSE(m_tree.LabelEditing());
     expectRecordsMatchTree();
     const CTreeNodePtr intro = m_builder->OutlineNodes().Item(u"site/docs/intro.htm"_s);
     ASSERT_TRUE(intro);
@@ -250,17 +253,25 @@ TEST_F(OutlineBuilderTest, ActivitiesShowSitesWithDownloads)
     const QDateTime at = running.addSecs(30);
     writeSite(u"other"_s, u"Other"_s, {{running, running}}, {at});
     writeSite(u"site"_s, u"Site"_s);
-    writeSite(u"site/file.zip"_s, u"file.zip"_s, {{running, running}}, {at, at.addSecs(1)});
+    writeSite(u"site/file.zip"_s, u"file.zip"_s, {{running, running}}, {at, at.addSecs(60)});
     writeSite(u"sit"_s, u"Sit"_s, {{running, running}}, {at});
     load();
     markVisited({u"other"_s});
     build(u"Activities"_s);
+    // Each download by its file's name, under its host even when the host has none.
     EXPECT_EQ(shape(),
               "1 'Activities' [] none 4 +\n"
-              "  2 'Other' [other] Sites 10\n"
-              "  3 'Sit' [sit] Sites 11\n"
-              "  4 'file.zip' [site/file.zip] Sites 11 +\n");
+              "  2 'other' [other] Sites 10\n"
+              "  3 'sit' [sit] Sites 11\n"
+              "  4 'Site' [site] Sites 11 +\n"
+              "    5 'file.zip' [site/file.zip] Sites 11 +\n");
     expectRecordsMatchTree();
+    // Beside the name, the time of the last download; the host shows its title alone.
+    const auto shown = [this](int index) {
+        return m_tree.Nodes().indexOf(m_tree.Node(index)).data(Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(shown(5), u"file.zip \u00B7 04 Mar 2024 9:06"_s);
+    EXPECT_EQ(shown(4), u"Site"_s);
 }
 
 TEST_F(OutlineBuilderTest, CurrentShowsSitesWhoseNewestVisitIsInTheRunningSession)
@@ -321,6 +332,52 @@ TEST_F(OutlineBuilderTest, ChronoListsSessionsNewestFirstAndDropsEmptyOnes)
     EXPECT_EQ(m_store->AllSessions.Key(1), timeKey(oldest));
     EXPECT_EQ(m_store->AllSessions.Key(2), timeKey(older));
     EXPECT_EQ(m_store->AllSessions.Key(3), timeKey(running));
+}
+
+TEST_F(OutlineBuilderTest, ChronoShowsVisitOrderPageCountsAndLengths)
+{
+    // Two sessions in the same minute, the later one with its pages visited out of URL order.
+    const QDateTime sameMinute = older.addSecs(20);
+    writeSessions({older, sameMinute});
+    writeSite(u"b"_s, u"B"_s, {{sameMinute, sameMinute.addSecs(1)}});
+    writeSite(u"a"_s, u"A"_s, {{sameMinute, sameMinute.addSecs(5)}, {older, older}});
+    writeSite(u"c"_s, u"C"_s, {{sameMinute, sameMinute}});
+    writeSite(u"b/x"_s, u"X"_s, {{sameMinute, sameMinute.addSecs(3)}});
+    load();
+    build(u"Chrono"_s);
+    m_tree.Nodes().FillAll();
+    EXPECT_EQ(shape(),
+              "1 'Chrono' [] none 3 +\n"
+              "  2 'Monday 04 Mar 2024 9:05' [2024-03-04 09:05:00] Sessions 3\n"
+              "  3 'Monday 03 Nov 1997 14:05:20' [1997-11-03 14:05:20] Sessions 3\n"
+              "    4 'C' [c#1997-11-03 14:05:20] Sites 11\n"
+              "    5 'B' [b#1997-11-03 14:05:20] Sites 11\n"
+              "      6 'X' [b/x#1997-11-03 14:05:20] Sites 11 +\n"
+              "    7 'A' [a#1997-11-03 14:05:20] Sites 11\n"
+              "  8 'Monday 03 Nov 1997 14:05:00' [1997-11-03 14:05:00] Sessions 3\n"
+              "    9 'A' [a#1997-11-03 14:05:00] Sites 11\n");
+    expectRecordsMatchTree();
+    // The summary shows, the node's text stays the session's time.
+    const auto shown = [this](int index) {
+        return m_tree.Nodes().indexOf(m_tree.Node(index)).data(Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(shown(3), u"Monday 03 Nov 1997 14:05:20 (4 pages, 0:10:00)"_s);
+    EXPECT_EQ(shown(8), u"Monday 03 Nov 1997 14:05:00 (1 page, 0:10:00)"_s);
+    // The running session has not ended: no length, and no pages yet.
+    EXPECT_EQ(shown(2), u"Monday 04 Mar 2024 9:05"_s);
+    // In a Hebrew tree the numbers keep apart from the parentheses and the date; the root
+    // shows its tab's caption.
+    m_tree.setLayoutDirection(Qt::RightToLeft);
+    m_builder->SetLangOffset(500);
+    build(u"Chrono"_s);
+    const QChar lri = BidiText::LeftToRightIsolate;
+    const QChar pdi = BidiText::PopDirectionalIsolate;
+    EXPECT_TRUE(
+        shown(3).endsWith(u" ("_s + lri + u"4" + pdi + u" דפים, " + lri + u"0:10:00" + pdi + u')'));
+    EXPECT_EQ(shown(1), u"תאריך"_s);
+    m_tree.setLayoutDirection(Qt::LeftToRight);
+    EXPECT_EQ(m_builder->SessionSummary(3, older, older.addSecs(3725)), u" (3 דפים, 1:02:05)"_s);
+    EXPECT_EQ(m_builder->SessionSummary(2, older, zeroDateTime()), u" (2 דפים)"_s);
 }
 
 TEST_F(OutlineBuilderTest, ChronoInHebrew)
@@ -474,6 +531,58 @@ TEST(ParentStack, PrefixRules)
     query.Place(1, byText);
     EXPECT_EQ(query.ParentFor(u"host/dir/page"_s, 2), byText);
     EXPECT_EQ(query.ParentFor(u"host/dirt/page"_s, 2), 1);
+}
+
+TEST_F(OutlineBuilderTest, NodesShowTheirTextsWholeInEitherDirection)
+{
+    // A path ending in a Hebrew word, percent-escaped as the browser sends it.
+    const QString url = u"127.0.0.1:8377/blog/2024/%D7%A9%D7%9C%D7%95%D7%9D"_s;
+    writeSite(url, u"Blog 2024"_s);
+    load();
+    const QChar lri = BidiText::LeftToRightIsolate;
+    const QChar fsi = BidiText::FirstStrongIsolate;
+    const QChar pdi = BidiText::PopDirectionalIsolate;
+    struct Row
+    {
+        Qt::LayoutDirection direction;
+        int urlsShown;
+        QString stored;
+        QString shown;
+    };
+    const Row rows[] = {
+        {Qt::RightToLeft, 1, u"%D7%A9%D7%9C%D7%95%D7%9D"_s, lri + u"שלום"_s + pdi},
+        {Qt::RightToLeft, 0, u"Blog 2024"_s, fsi + u"Blog 2024"_s + pdi},
+        {Qt::LeftToRight, 1, u"%D7%A9%D7%9C%D7%95%D7%9D"_s, u"שלום"_s},
+        {Qt::LeftToRight, 0, u"Blog 2024"_s, u"Blog 2024"_s},
+    };
+    for (const Row &row : rows) {
+        m_tree.setLayoutDirection(row.direction);
+        m_builder->SetLangOffset(row.direction == Qt::RightToLeft ? 500 : 0);
+        m_builder->SetUrlOrDescChoice(row.urlsShown);
+        build(u"Sites"_s);
+        OutlineNode *node = m_tree.NodeByKey(url);
+        ASSERT_TRUE(node);
+        const QModelIndex index = m_tree.Nodes().indexOf(node);
+        SCOPED_TRACE(row.stored.toStdString());
+        EXPECT_EQ(index.data(Qt::DisplayRole).toString(), row.shown);
+        // Only the display changes: the node keeps the recorded text and key.
+        EXPECT_EQ(OutlineTree::NodeText(node), row.stored);
+        EXPECT_EQ(OutlineTree::NodeKey(node), url);
+        // Typing in the tree finds the node by its text, isolates or not.
+        const QModelIndexList typed = m_tree.Nodes().match(m_tree.Nodes().index(0, 0),
+                                                           Qt::DisplayRole,
+                                                           row.stored.left(4),
+                                                           1,
+                                                           Qt::MatchStartsWith
+                                                               | Qt::MatchRecursive);
+        EXPECT_EQ(typed, QModelIndexList {index});
+        const QStringList tip = index.data(Qt::ToolTipRole).toString().split(u'\n');
+        ASSERT_EQ(tip.size(), 2);
+        EXPECT_EQ(tip.at(0), BidiText::displayUrl(url, row.direction));
+        EXPECT_TRUE(tip.at(0).contains(u"127.0.0.1:8377/blog/2024/שלום"_s));
+        EXPECT_EQ(tip.at(1).startsWith(lri), row.direction == Qt::RightToLeft);
+        EXPECT_TRUE(tip.at(1).contains(u"2024 9:05"_s));
+    }
 }
 
 } // namespace

@@ -151,4 +151,54 @@ TEST(OutlineModel, RowsReachTheViewWhenShownAndKeepTheirOpenState)
     EXPECT_EQ(OutlineTree::NodeIndex(tree.NodeByKey(u"host0009/x"_s)), tree.Count());
 }
 
+TEST(OutlineModel, SortedChildrenReadNumbersByTheirValue)
+{
+    struct Row
+    {
+        QString a;
+        QString b;
+        int sign;
+    };
+    const Row rows[] = {
+        {u"site2"_s, u"site10"_s, -1},
+        {u"Site10"_s, u"site9"_s, 1},
+        {u"10.0.0.2"_s, u"10.0.0.10"_s, -1},
+        {u"page007"_s, u"page8"_s, -1},
+        {u"a1b2"_s, u"a1b10"_s, -1},
+        {u"abc"_s, u"ABD"_s, -1},
+        {u"site"_s, u"site1"_s, -1},
+        {u"אתר 2"_s, u"אתר 12"_s, -1},
+        // Equal as read, yet never equal: sorting stays the same from build to build.
+        {u"a01"_s, u"a1"_s, -1},
+        {u"Host"_s, u"host"_s, -1},
+        {u"same"_s, u"same"_s, 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(QString(row.a + u' ' + row.b).toStdString());
+        const int ab = OutlineModel::NaturalCompare(row.a, row.b);
+        EXPECT_EQ((ab > 0) - (ab < 0), row.sign);
+        const int ba = OutlineModel::NaturalCompare(row.b, row.a);
+        EXPECT_EQ((ba > 0) - (ba < 0), -row.sign);
+    }
+
+    // Added in any order, and sorted afterwards, children take that order.
+    OutlineTree tree;
+    tree.SetTopLevelSorting(true);
+    const QStringList texts {u"site10"_s, u"site2"_s, u"Site1"_s, u"b"_s, u"site2x"_s};
+    for (const QString &text : texts)
+        tree.Add(0, text, text, 11);
+    const int parent = tree.Add(0, u"z"_s, u"z"_s, 11);
+    for (const QString &text : texts)
+        tree.Add(parent, u"z/"_s + text, text, 11);
+    tree.SetChildSorting(tree.Node(parent), true);
+    const QStringList expected {u"b"_s, u"Site1"_s, u"site2"_s, u"site2x"_s, u"site10"_s};
+    for (const OutlineNode *within :
+         {tree.Nodes().TopLevel(), static_cast<const OutlineNode *>(tree.Node(parent))}) {
+        QStringList order;
+        for (int row = 0; row < within->childCount() && order.size() < texts.size(); ++row)
+            order << OutlineTree::NodeText(within->child(row));
+        EXPECT_EQ(order, expected);
+    }
+}
+
 } // namespace

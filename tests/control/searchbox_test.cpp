@@ -1,0 +1,125 @@
+#include "interactionfixture.h"
+
+#include "views/searchbox.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSignalSpy>
+
+#include <set>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class SearchBoxTest : public InteractionFixture
+{
+protected:
+    // Three sites with a host record each (the recorder adds them), one with a Hebrew title.
+    RoamPane1 &recorded(qint16 lang = 0)
+    {
+        RoamPane1 &panel = showPanel(lang);
+        const std::pair<QString, QString> pages[] = {
+            {u"http://mysite.example/docs/"_s, u"Zeta docs"_s},
+            {u"https://mysite.example/about"_s, u"Alpha about"_s},
+            {u"http://he.example/%D7%A9%D7%9C%D7%95%D7%9D"_s, u"שלום עולם"_s},
+        };
+        for (const auto &[url, title] : pages) {
+            m_clock.advance(5);
+            panel.SetUrl(url);
+            panel.UrlName(title);
+        }
+        clickTab(1);
+        return panel;
+    }
+
+    // Every node key of the tree, opening the nodes on the way.
+    std::set<std::string> shownKeys()
+    {
+        std::set<std::string> keys;
+        std::vector<OutlineNode *> open;
+        for (int i = 0; i < tree()->topLevelItemCount(); ++i)
+            open.push_back(tree()->topLevelItem(i));
+        while (!open.empty()) {
+            OutlineNode *at = open.back();
+            open.pop_back();
+            if (!at->key().isEmpty())
+                keys.insert(at->key().toStdString());
+            for (int i = 0; i < at->childCount(); ++i)
+                open.push_back(at->child(i));
+        }
+        return keys;
+    }
+
+    // Types @p text into the box as the user does and waits for the tree to follow.
+    void type(SearchBox *box, const QString &text)
+    {
+        QSignalSpy searched(box, &SearchBox::searched);
+        box->clear();
+        // Key by key, also letters that have no key code (Hebrew).
+        for (const QChar letter : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(letter));
+            QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(letter));
+            QCoreApplication::sendEvent(box, &press);
+            QCoreApplication::sendEvent(box, &release);
+        }
+        ASSERT_TRUE(searched.wait(5000));
+        ASSERT_EQ(searched.count(), 1) << "one search for the whole word";
+    }
+};
+
+TEST_F(SearchBoxTest, ShowsRecordsHoldingEveryWordWithTheirAncestors)
+{
+    RoamPane1 &panel = recorded();
+    SearchBox *box = child<SearchBox>(u"SearchBox"_s);
+    ASSERT_TRUE(box);
+    const std::set<std::string> everything = shownKeys();
+
+    EXPECT_TRUE(box->isVisible());
+    QTest::keyClick(tree(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(box->hasFocus());
+
+    struct Row
+    {
+        QString typed;
+        int found;
+        std::set<std::string> keys;
+    };
+    const Row rows[] = {
+        // Title, case ignored; the host above the hit comes along.
+        {u"ALPHA"_s, 1, {"mysite.example", "mysite.example/about"}},
+        // Every word must occur, each in any of title and URL.
+        {u"docs  mysite"_s, 1, {"mysite.example", "mysite.example/docs"}},
+        {u"zeta alpha"_s, 0, {}},
+        // A word found in several records; hosts match by their URL.
+        {u"example"_s, 5, everything},
+        // Hebrew in the title, and in the URL as it reads decoded.
+        {u"עולם"_s, 1, {"he.example", "he.example/%D7%A9%D7%9C%D7%95%D7%9D"}},
+        {u"he.example/שלום"_s, 1, {"he.example", "he.example/%D7%A9%D7%9C%D7%95%D7%9D"}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.typed.toStdString());
+        type(box, row.typed);
+        EXPECT_EQ(shownKeys(), row.keys);
+        EXPECT_EQ(panel.StatusText(), u"Sites found: %1"_s.arg(row.found));
+    }
+
+    // A hit shows its title, and its URL in the tooltip.
+    type(box, u"about"_s);
+    const QModelIndex hit = tree()->Nodes().indexOf(node(u"mysite.example/about"_s));
+    EXPECT_EQ(hit.data(Qt::DisplayRole).toString(), u"Alpha about"_s);
+    EXPECT_TRUE(hit.data(Qt::ToolTipRole).toString().startsWith(u"mysite.example/about\n"_s));
+
+    // Escape gives the tree back to its tab.
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_TRUE(box->text().isEmpty());
+    EXPECT_EQ(shownKeys(), everything);
+
+    // So does another tab, which empties the box.
+    type(box, u"about"_s);
+    clickTab(0);
+    EXPECT_TRUE(box->text().isEmpty());
+    EXPECT_TRUE(node(u"mysite.example/docs"_s));
+}
+
+} // namespace
