@@ -528,6 +528,7 @@ void RoamPane1::UserControl_Initialize()
     m_search = new SearchBox(*m_tree, *m_builder, *m_store, this);
     m_search->setObjectName(u"SearchBox"_s);
     m_search->setPlaceholderText(u"Search titles, URLs and notes"_s);
+    m_search->SetTextSearch([this](const QString &words) { return m_pageText->search(words); });
     connect(m_search, &SearchBox::searched, this, [this](int found) {
         SetStatusText(text(SitesFoundId) + QString::number(found));
     });
@@ -1640,9 +1641,11 @@ void RoamPane1::forgetAllPageText()
 
 void RoamPane1::showPageTextSnippet(const QString &key)
 {
-    if (m_currentTab != u"Query"_s)
+    const bool searching = m_search && m_search->Showing();
+    if (m_currentTab != u"Query"_s && !searching)
         return;
-    const auto snippet = m_pageSnippets.constFind(key.toLower());
-    if (snippet != m_pageSnippets.cend())
+    const QHash<QString, QString> &snippets = searching ? m_search->TextMatches() : m_pageSnippets;
+    const auto snippet = snippets.constFind(key.toLower());
+    if (snippet != snippets.cend())
         SetStatusText(text(PageTextSnippetId) + *snippet);
 }

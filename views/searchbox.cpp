@@ -74,6 +74,7 @@ int SearchBox::Search(const QString &text)
     std::vector<QStringMatcher> matchers;
     for (const QString &word : words)
         matchers.emplace_back(word, Qt::CaseInsensitive);
+    m_textMatches = m_textSearch ? m_textSearch(text) : QHash<QString, QString>();
     CFiles &files = m_store.Files;
     // Hits and, by path, the records above them, in the records' (URL) order, which is the
     // order the nesting needs.
@@ -81,7 +82,7 @@ int SearchBox::Search(const QString &text)
     int found = 0;
     for (int pos = 1; pos <= files.Count(); ++pos) {
         const CFilePtr file = files.Item(pos);
-        if (!file || !matches(matchers, *file))
+        if (!file || (!matches(matchers, *file) && !m_textMatches.contains(file->URL().toLower())))
             continue;
         OutlineBuilder::MarkShown(files, pos, shown);
         ++found;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QLineEdit>
 #include <QStringList>
 #include <QStringMatcher>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
 
 class CFile;
@@ -36,6 +38,13 @@ public:
     /// number of hits; an empty text only signals `cleared`.
     int Search(const QString &text);
 
+    /// Pages found by their text: lower-case record keys with a snippet each.
+    using TextSearch = std::function<QHash<QString, QString>(const QString &words)>;
+    /// Where the box also looks for the typed words: the text kept of visited pages.
+    void SetTextSearch(TextSearch search) { m_textSearch = std::move(search); }
+    /// The snippets of the pages the last search found by their text.
+    const QHash<QString, QString> &TextMatches() const { return m_textMatches; }
+
     /// Whether the tree shows a search result.
     bool Showing() const { return m_showing; }
     /// Empties the box without giving the tree back (the caller fills it). Returns whether
@@ -59,6 +68,8 @@ private:
     OutlineTree &m_tree;
     OutlineBuilder &m_builder;
     RoamStore &m_store;
+    TextSearch m_textSearch;
+    QHash<QString, QString> m_textMatches;
     QTimer m_pause;
     bool m_showing = false;
 };

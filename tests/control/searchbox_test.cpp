@@ -1,5 +1,6 @@
 #include "interactionfixture.h"
 
+#include "model/pagetextindex.h"
 #include "views/searchbox.h"
 
 #include <QKeyEvent>
@@ -103,6 +104,17 @@ TEST_F(SearchBoxTest, ShowsRecordsHoldingEveryWordWithTheirAncestors)
         EXPECT_EQ(shownKeys(), row.keys);
         EXPECT_EQ(panel.StatusText(), u"Sites found: %1"_s.arg(row.found));
     }
+
+    // The text kept of a page finds it too, and a click on it shows where the words stand.
+    ASSERT_TRUE(panel.PageTexts());
+    panel.PageTexts()->store(u"mysite.example/docs"_s,
+                             u"Zeta docs"_s,
+                             u"The quokka lives on Rottnest island"_s,
+                             QDateTime::currentDateTimeUtc());
+    type(box, u"quokka"_s);
+    EXPECT_EQ(shownKeys(), (std::set<std::string> {"mysite.example", "mysite.example/docs"}));
+    clickNode(node(u"mysite.example/docs"_s));
+    EXPECT_EQ(panel.StatusText(), u"In the page: The [quokka] lives on Rottnest island"_s);
 
     // A hit shows its title, and its URL in the tooltip.
     type(box, u"about"_s);
