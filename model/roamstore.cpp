@@ -1,5 +1,6 @@
 #include "roamstore.h"
 
+#include "backgroundrelease.h"
 #include "clock.h"
 #include "fieldreader.h"
 #include "fieldwriter.h"
@@ -11,11 +12,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cstdio>
-
-#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -24,6 +24,12 @@ RoamStore::RoamStore(const QString &dataFolder, Clock &clock)
     : m_dataFolder(dataFolder)
     , m_clock(clock)
 { }
+
+RoamStore::~RoamStore()
+{
+    BackgroundRelease::Drop(std::exchange(Files, CFiles()));
+    BackgroundRelease::Drop(std::exchange(AllSessions, CSessions()));
+}
 
 QString RoamStore::sessionsFileName() const
 {

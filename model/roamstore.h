@@ -29,6 +29,12 @@ class RoamStore final
 public:
     /// `dataFolder`: the folder of the site files and "Ses.sms"; `clock` gives the times.
     RoamStore(const QString &dataFolder, Clock &clock);
+    /// Releases the data folder's lock at once; the records are freed on a thread of their own
+    /// (see `BackgroundRelease`), which would take a while with years of history.
+    ~RoamStore();
+
+    RoamStore(const RoamStore &) = delete;
+    RoamStore &operator=(const RoamStore &) = delete;
 
     /// Every site record, keyed by URL.
     CFiles Files;
