@@ -1399,6 +1399,7 @@ bool RoamPane1::deleteSession(OutlineNode *node)
     const qint64 startSeconds = keySeconds(session->sTime);
     bool saved = true;
     QStringList visited;
+    std::vector<CFilePtr> changedFiles;
     for (const CFilePtr &file : m_store->Files) {
         bool changed = false;
         for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
@@ -1408,11 +1409,14 @@ bool RoamPane1::deleteSession(OutlineNode *node)
                 changed = true;
             }
         }
-        if (changed)
+        if (changed) {
             visited.append(file->URL());
-        if (changed && !m_store->SaveFile(file))
-            saved = false;
+            changedFiles.push_back(file);
+        }
     }
+    // Hundreds of sites may change: they are written together, waiting for the disk once.
+    if (!changedFiles.empty() && !m_store->SaveFiles(changedFiles))
+        saved = false;
     m_pageText->forget(visited);
     if (!m_store->SaveSessions())
         saved = false;

@@ -312,6 +312,62 @@ bool RoamStore::SaveFile(const CFilePtr &file)
     return written;
 }
 
+bool RoamStore::SaveFiles(const std::vector<CFilePtr> &files)
+{
+    if (m_readOnly)
+        return false;
+    const int before = UnsavedCount();
+    const QString errorBefore = m_writeError;
+    std::vector<SafeWrite> writes(files.size());
+    std::vector<bool> ready(files.size(), false);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const CFilePtr &file = files[i];
+        SafeWrite &write = writes[i];
+        if (!file)
+            continue;
+        write.fileName = file->FileName;
+        if (file->FileName.isEmpty())
+            write.error = u"the record has no file name"_s;
+        else if (keepAside(file->FileName, write.error))
+            ready[i] = true;
+    }
+    std::vector<SafeWrite> batch;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (ready[i]) {
+            writes[i].bytes = files[i]->toBytes();
+            batch.push_back(std::move(writes[i]));
+        }
+    }
+    writeFilesSafely(batch);
+    bool all = true;
+    bool wrote = false;
+    auto done = batch.begin();
+    for (size_t i = 0; i < files.size(); ++i) {
+        const CFilePtr &file = files[i];
+        if (!file) {
+            all = false;
+            continue;
+        }
+        const SafeWrite &write = ready[i] ? *done++ : writes[i];
+        const auto known = std::find(m_unsaved.begin(), m_unsaved.end(), file);
+        const bool wasUnsaved = known != m_unsaved.end();
+        if (write.written) {
+            wrote = true;
+            if (wasUnsaved)
+                m_unsaved.erase(known);
+        } else {
+            all = false;
+            noteFailure(file->FileName, write.error, !wasUnsaved);
+            if (!wasUnsaved)
+                m_unsaved.push_back(file);
+        }
+    }
+    if (wrote && UnsavedCount() > 0)
+        retryAll();
+    noteProgress(before, errorBefore, wrote);
+    return all;
+}
+
 bool RoamStore::SaveSessions()
 {
     if (m_readOnly)
