@@ -178,7 +178,15 @@ RoamPane1::RoamPane1(RoamSettings &settings,
     UserControl_Initialize();
 }
 
-RoamPane1::~RoamPane1() = default;
+RoamPane1::~RoamPane1()
+{
+    // The outline's nodes hold on to the site records: let them go first, so that the store,
+    // going last, frees the records away from the window's thread.
+    if (m_tree) {
+        const QScopedValueRollback changing(m_changingTree, true);
+        m_tree->Clear();
+    }
+}
 
 void RoamPane1::createControls()
 {
