@@ -180,7 +180,15 @@ RoamPane1::RoamPane1(RoamSettings &settings,
     UserControl_Initialize();
 }
 
-RoamPane1::~RoamPane1() = default;
+RoamPane1::~RoamPane1()
+{
+    // The outline's nodes hold on to the site records: let them go first, so that the store,
+    // going last, frees the records away from the window's thread.
+    if (m_tree) {
+        const QScopedValueRollback changing(m_changingTree, true);
+        m_tree->Clear();
+    }
+}
 
 void RoamPane1::createControls()
 {
@@ -1433,6 +1441,7 @@ bool RoamPane1::deleteSession(OutlineNode *node)
     const qint64 startSeconds = keySeconds(session->sTime);
     bool saved = true;
     QStringList visited;
+    std::vector<CFilePtr> changedFiles;
     for (const CFilePtr &file : m_store->Files) {
         bool changed = false;
         for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
@@ -1442,11 +1451,14 @@ bool RoamPane1::deleteSession(OutlineNode *node)
                 changed = true;
             }
         }
-        if (changed)
+        if (changed) {
             visited.append(file->URL());
-        if (changed && !m_store->SaveFile(file))
-            saved = false;
+            changedFiles.push_back(file);
+        }
     }
+    // Hundreds of sites may change: they are written together, waiting for the disk once.
+    if (!changedFiles.empty() && !m_store->SaveFiles(changedFiles))
+        saved = false;
     m_pageText->forget(visited);
     if (!m_store->SaveSessions())
         saved = false;

@@ -1,5 +1,6 @@
 #include "roamstore.h"
 
+#include "backgroundrelease.h"
 #include "clock.h"
 #include "fieldreader.h"
 #include "fieldwriter.h"
@@ -11,11 +12,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cstdio>
-
-#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -24,6 +24,12 @@ RoamStore::RoamStore(const QString &dataFolder, Clock &clock)
     : m_dataFolder(dataFolder)
     , m_clock(clock)
 { }
+
+RoamStore::~RoamStore()
+{
+    BackgroundRelease::Drop(std::exchange(Files, CFiles()));
+    BackgroundRelease::Drop(std::exchange(AllSessions, CSessions()));
+}
 
 QString RoamStore::sessionsFileName() const
 {
@@ -304,6 +310,62 @@ bool RoamStore::SaveFile(const CFilePtr &file)
         retryAll();
     noteProgress(before, errorBefore, written);
     return written;
+}
+
+bool RoamStore::SaveFiles(const std::vector<CFilePtr> &files)
+{
+    if (m_readOnly)
+        return false;
+    const int before = UnsavedCount();
+    const QString errorBefore = m_writeError;
+    std::vector<SafeWrite> writes(files.size());
+    std::vector<bool> ready(files.size(), false);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const CFilePtr &file = files[i];
+        SafeWrite &write = writes[i];
+        if (!file)
+            continue;
+        write.fileName = file->FileName;
+        if (file->FileName.isEmpty())
+            write.error = u"the record has no file name"_s;
+        else if (keepAside(file->FileName, write.error))
+            ready[i] = true;
+    }
+    std::vector<SafeWrite> batch;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (ready[i]) {
+            writes[i].bytes = files[i]->toBytes();
+            batch.push_back(std::move(writes[i]));
+        }
+    }
+    writeFilesSafely(batch);
+    bool all = true;
+    bool wrote = false;
+    auto done = batch.begin();
+    for (size_t i = 0; i < files.size(); ++i) {
+        const CFilePtr &file = files[i];
+        if (!file) {
+            all = false;
+            continue;
+        }
+        const SafeWrite &write = ready[i] ? *done++ : writes[i];
+        const auto known = std::find(m_unsaved.begin(), m_unsaved.end(), file);
+        const bool wasUnsaved = known != m_unsaved.end();
+        if (write.written) {
+            wrote = true;
+            if (wasUnsaved)
+                m_unsaved.erase(known);
+        } else {
+            all = false;
+            noteFailure(file->FileName, write.error, !wasUnsaved);
+            if (!wasUnsaved)
+                m_unsaved.push_back(file);
+        }
+    }
+    if (wrote && UnsavedCount() > 0)
+        retryAll();
+    noteProgress(before, errorBefore, wrote);
+    return all;
 }
 
 bool RoamStore::SaveSessions()

@@ -29,6 +29,12 @@ class RoamStore final
 public:
     /// `dataFolder`: the folder of the site files and "Ses.sms"; `clock` gives the times.
     RoamStore(const QString &dataFolder, Clock &clock);
+    /// Releases the data folder's lock at once; the records are freed on a thread of their own
+    /// (see `BackgroundRelease`), which would take a while with years of history.
+    ~RoamStore();
+
+    RoamStore(const RoamStore &) = delete;
+    RoamStore &operator=(const RoamStore &) = delete;
 
     /// Every site record, keyed by URL.
     CFiles Files;
@@ -80,6 +86,9 @@ public:
     /// Writes `file`'s site file; on failure the record stays unsaved and is retried later.
     /// After a successful write the other unsaved records are written again too.
     bool SaveFile(const CFilePtr &file);
+    /// Writes the site files of `files` like `SaveFile` each, with the same keeping and
+    /// retrying, but waiting for the disk once for all of them; true when every one was written.
+    bool SaveFiles(const std::vector<CFilePtr> &files);
     /// Writes "Ses.sms" from `AllSessions`, with the same keeping and retrying as `SaveFile`.
     bool SaveSessions();
     /// Removes `file`'s site file and its record; false (the record stays) when the file is

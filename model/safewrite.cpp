@@ -1,12 +1,16 @@
 #include "safewrite.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -71,4 +75,106 @@ bool makePrivateFolder(const QString &path, QString *error)
         return false;
     }
     return true;
+}
+
+namespace {
+
+QString reasonOf(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Writes all of `bytes` to `fd`; 0 or the errno of the failure.
+int writeAll(int fd, const QByteArray &bytes)
+{
+    const char *at = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t wrote = ::write(fd, at, size_t(left));
+        if (wrote < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        at += wrote;
+        left -= wrote;
+    }
+    return 0;
+}
+
+} // namespace
+
+void writeFilesSafely(std::vector<SafeWrite> &files)
+{
+    struct Pending
+    {
+        SafeWrite *file;
+        QByteArray temporary;
+    };
+    std::vector<Pending> pending;
+    pending.reserve(files.size());
+    const auto fail = [](Pending &next, int reason) {
+        next.file->error = reasonOf(reason);
+        ::unlink(next.temporary.constData());
+        next.file = nullptr;
+    };
+
+    // Every temporary is written before any is waited for.
+    for (SafeWrite &file : files) {
+        file.written = false;
+        file.error.clear();
+        Pending next {&file, QFile::encodeName(file.fileName) + ".XXXXXX"};
+        // mkostemp makes the file open to its owner only.
+        const int fd = ::mkostemp(next.temporary.data(), O_CLOEXEC);
+        if (fd < 0) {
+            file.error = reasonOf(errno);
+            continue;
+        }
+        int failure = writeAll(fd, file.bytes);
+        if (::close(fd) != 0 && failure == 0)
+            failure = errno;
+        if (failure != 0) {
+            fail(next, failure);
+            continue;
+        }
+        pending.push_back(std::move(next));
+    }
+    // Then each is made durable: the file system's journal commits the first one's together
+    // with the others', so the later waits are short. (A flush of the whole file system would
+    // also wait for whatever else is being written there, the browser's files among them.)
+    for (Pending &next : pending) {
+        const int fd = ::open(next.temporary.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            fail(next, errno);
+            continue;
+        }
+        int failure = ::fdatasync(fd) == 0 ? 0 : errno;
+        if (::close(fd) != 0 && failure == 0)
+            failure = errno;
+        if (failure != 0)
+            fail(next, failure);
+    }
+    // Only now does any old file give way, each only to a complete new one.
+    std::vector<QByteArray> folders;
+    for (Pending &next : pending) {
+        if (!next.file)
+            continue;
+        const QByteArray target = QFile::encodeName(next.file->fileName);
+        if (::rename(next.temporary.constData(), target.constData()) != 0) {
+            fail(next, errno);
+            continue;
+        }
+        next.file->written = true;
+        const QByteArray folder = QFile::encodeName(QFileInfo(next.file->fileName).absolutePath());
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(folder);
+    }
+    // The new names are made durable too, once a folder.
+    for (const QByteArray &folder : folders) {
+        const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
 }

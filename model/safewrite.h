@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 class QFileDevice;
 
 /// Replaces the file `fileName` with `bytes` as a whole: writes a temporary file in the same
@@ -18,3 +20,19 @@ bool keepPrivate(QFileDevice &file);
 /// owner only (0700). Returns whether `path` is a folder afterwards; `error`, when given, gets
 /// the reason when not.
 bool makePrivateFolder(const QString &path, QString *error = nullptr);
+
+/// One file for `writeFilesSafely`: its name, its new bytes, and after the call whether it
+/// was written and, when not, why.
+struct SafeWrite
+{
+    QString fileName;
+    QByteArray bytes;
+    bool written = false;
+    QString error;
+};
+
+/// Replaces many files like `writeFileSafely` each, but waits for the disk about once: every
+/// temporary file is written and sent to disk first, then each is waited for, and only then is
+/// each put in its old one's place. A file whose step fails keeps its old file untouched and
+/// tells why; the others are written all the same.
+void writeFilesSafely(std::vector<SafeWrite> &files);
