@@ -3,6 +3,7 @@
 #include "cfile.h"
 #include "cfiles.h"
 #include "clock.h"
+#include "generatedstore.h"
 #include "roamstore.h"
 #include "timekey.h"
 
@@ -22,24 +23,12 @@ namespace {
 
 const QDateTime base(QDate(2024, 1, 1), QTime(8, 0, 0));
 
-QString title(QRandomGenerator &random)
-{
-    static const QString latin = u"Roamlog history of the web pages visited today abcdefghij "_s;
-    static const QString hebrew = u"היסטוריה של דפי האינטרנט שביקרתי בהם היום אבגדהוזחטי "_s;
-    const QString &words = random.bounded(4) == 0 ? hebrew : latin;
-    const int length = 20 + int(random.bounded(61));
-    QString text;
-    while (text.size() < length)
-        text += words;
-    return text.left(length);
-}
-
 CFile makeRecord(QRandomGenerator &random, int index, int visits)
 {
     CFile file;
     file.SetURL(u"site"_s + QString::number(index % 997) + u".example/section"_s
                 + QString::number(index / 997) + u"/page"_s + QString::number(index) + u".html"_s);
-    file.Title = title(random);
+    file.Title = GeneratedStore::title(random);
     const QDateTime session = base.addSecs(qint64(index) * 7);
     for (int v = 0; v < visits; ++v) {
         auto visit = std::make_shared<CSession>();
@@ -82,20 +71,8 @@ const QString &dataFolder(int count)
 void rawRead(benchmark::State &state)
 {
     const QString &folder = dataFolder(int(state.range(0)));
-    for (auto _ : state) {
-        QDir dir(folder);
-        qint64 total = 0;
-        QByteArray bytes;
-        for (const QString &name : dir.entryList({u"*.smf"_s}, QDir::Files, QDir::Name)) {
-            QFile file(dir.filePath(name));
-            if (file.open(QIODevice::ReadOnly)) {
-                // The same reading as the loader's: one buffer for all files.
-                bytes.resize(file.size());
-                total += file.read(bytes.data(), bytes.size());
-            }
-        }
-        benchmark::DoNotOptimize(total);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(GeneratedStore::rawRead(folder));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 

@@ -106,19 +106,8 @@ constexpr int optionsTab = 5;
 void rawRead(benchmark::State &state)
 {
     const QString folder = GeneratedStore::folder(int(state.range(0)));
-    for (auto _ : state) {
-        QDir dir(folder);
-        qint64 total = 0;
-        QByteArray bytes;
-        for (const QString &name : dir.entryList({u"*.smf"_s}, QDir::Files, QDir::Name)) {
-            QFile file(dir.filePath(name));
-            if (file.open(QIODevice::ReadOnly)) {
-                bytes.resize(file.size());
-                total += file.read(bytes.data(), bytes.size());
-            }
-        }
-        benchmark::DoNotOptimize(total);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(GeneratedStore::rawRead(folder));
 }
 
 /// Runs @p argv to its end with standard output thrown away; its peak resident size in KiB,

@@ -34,18 +34,6 @@ QDateTime extraSession()
     return sessionStart(sessionCount);
 }
 
-QString title(QRandomGenerator &random)
-{
-    static const QString latin = u"Roamlog history of the web pages visited today abcdefghij "_s;
-    static const QString hebrew = u"היסטוריה של דפי האינטרנט שביקרתי בהם היום אבגדהוזחטי "_s;
-    const QString &words = random.bounded(4) == 0 ? hebrew : latin;
-    const int length = 20 + int(random.bounded(61));
-    QString text;
-    while (text.size() < length)
-        text += words;
-    return text.left(length);
-}
-
 QString urlOf(int index, int count)
 {
     const int folders = count / 10;
@@ -82,7 +70,7 @@ void generate(const QString &path, int count)
     for (int i = 0; i < count; ++i) {
         CFile file;
         file.SetURL(urlOf(i, count));
-        file.Title = title(random);
+        file.Title = GeneratedStore::title(random);
         const int visits = 1 + int(random.bounded(20));
         for (int v = 0; v < visits; ++v)
             addVisit(file, sessionStart(int(random.bounded(sessionCount))), i % 3000 + v * 7);
@@ -116,6 +104,33 @@ void generate(const QString &path, int count)
 } // namespace
 
 namespace GeneratedStore {
+
+QString title(QRandomGenerator &random)
+{
+    static const QString latin = u"Roamlog history of the web pages visited today abcdefghij "_s;
+    static const QString hebrew = u"היסטוריה של דפי האינטרנט שביקרתי בהם היום אבגדהוזחטי "_s;
+    const QString &words = random.bounded(4) == 0 ? hebrew : latin;
+    const int length = 20 + int(random.bounded(61));
+    QString text;
+    while (text.size() < length)
+        text += words;
+    return text.left(length);
+}
+
+qint64 rawRead(const QString &folder)
+{
+    QDir dir(folder);
+    qint64 total = 0;
+    QByteArray bytes;
+    for (const QString &name : dir.entryList({u"*.smf"_s}, QDir::Files, QDir::Name)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly)) {
+            bytes.resize(file.size());
+            total += file.read(bytes.data(), bytes.size());
+        }
+    }
+    return total;
+}
 
 QString folder(int count)
 {

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+class QRandomGenerator;
+
 /// A generated data folder the size of years of browsing, for the benchmarks that load one.
 ///
 /// N site files (as the recorder leaves them, parents included): 2,000 hosts, N/10 folders
@@ -21,5 +23,11 @@ QDateTime runningSession();
 QString sessionOf800Key();
 /// The URL of the host with 1,000 pages right below it.
 QString hostOf1000();
+
+/// A page title of 20 to 80 characters, a quarter of them Hebrew.
+QString title(QRandomGenerator &random);
+/// Reads every site file of @p folder without parsing it, as the loader reads them (one
+/// buffer for all files): the floor any load must pay. Returns the bytes read.
+qint64 rawRead(const QString &folder);
 
 } // namespace GeneratedStore
