@@ -1435,8 +1435,7 @@ bool RoamPane1::deleteSession(OutlineNode *node)
     // Every visit of every site is looked at: compare calendar seconds, which is what equal
     // time keys mean, rather than write a key text for each.
     const auto keySeconds = [](const QDateTime &time) {
-        const QDateTime t = time.isValid() ? time : zeroDateTime();
-        return t.date().toJulianDay() * 86'400 + t.time().msecsSinceStartOfDay() / 1000;
+        return wallClockMs(time) / 1000;
     };
     const qint64 startSeconds = keySeconds(session->sTime);
     bool saved = true;

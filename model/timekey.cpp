@@ -37,6 +37,18 @@ QDateTime localDateTime(const QDate &date, const QTime &time)
     return QDateTime(date, time, Qt::OffsetFromUTC, it.value());
 }
 
+qint64 wallClockMs(const QDateTime &time)
+{
+    const QDateTime t = time.isValid() ? time : zeroDateTime();
+    // Times read from files carry their offset, which gives the fields without calendar
+    // arithmetic; the Chrono build asks this for every visit of every site.
+    constexpr qint64 epochDay = 2'440'588; // the Julian day of 1970-01-01
+    const Qt::TimeSpec spec = t.timeSpec();
+    if (spec == Qt::UTC || spec == Qt::OffsetFromUTC)
+        return t.toMSecsSinceEpoch() + qint64(t.offsetFromUtc()) * 1000 + epochDay * 86'400'000;
+    return t.date().toJulianDay() * 86'400'000 + t.time().msecsSinceStartOfDay();
+}
+
 QString timeKey(const QDateTime &time)
 {
     const QDateTime t = time.isValid() ? time : zeroDateTime();

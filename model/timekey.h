@@ -20,6 +20,13 @@ QDateTime localDateTime(const QDate &date, const QTime &time);
 /// collection keyed by times (visits, downloads, browsing sessions) and `LastEntered` use it.
 QString timeKey(const QDateTime &time);
 
+/// A moment as one number of its calendar fields (local wall-clock milliseconds counted from
+/// the start of the Julian calendar). Two moments give the same number exactly when they give
+/// the same `timeKey` down to the millisecond, so it compares and orders as time keys do
+/// without writing their texts, and without the time-zone conversions that comparing
+/// QDateTime values costs. An invalid time counts as the zero date-time, as in `timeKey`.
+qint64 wallClockMs(const QDateTime &time);
+
 /// The moment a key text denotes; invalid for a text that is not a time key.
 QDateTime fromTimeKey(const QString &key);
 

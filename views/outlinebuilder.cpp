@@ -36,21 +36,6 @@ QString lastPathWord(const QString &url)
     return trimmed.mid(trimmed.lastIndexOf(u'/') + 1);
 }
 
-// A moment as its calendar fields, which is how times are compared everywhere they are keys.
-// Comparing QDateTime values instead converts each local time to UTC through the C library's
-// time-zone code, which can cost a system call per visit.
-qint64 wallClock(const QDateTime &time)
-{
-    // Times read from files carry their offset, which gives the fields without calendar
-    // arithmetic; the Chrono build asks this for every visit of every site.
-    constexpr qint64 epochDay = 2'440'588; // the Julian day of 1970-01-01
-    const Qt::TimeSpec spec = time.timeSpec();
-    if (time.isValid() && (spec == Qt::UTC || spec == Qt::OffsetFromUTC))
-        return time.toMSecsSinceEpoch() + qint64(time.offsetFromUtc()) * 1000
-               + epochDay * 86'400'000;
-    return time.date().toJulianDay() * 86'400'000 + time.time().msecsSinceStartOfDay();
-}
-
 // The name of a downloaded file: what the recorder noted, else the last part of its URL
 // without the query.
 QString downloadName(const CFile &file, const CActivity &download)
@@ -360,7 +345,7 @@ void OutlineBuilder::buildSites(const QString &tag)
         return;
     }
 
-    const qint64 running = wallClock(m_store.SessionStart);
+    const qint64 running = wallClockMs(m_store.SessionStart);
     const bool current = tag == currentTag;
     m_summaries.clear();
     if (tag == activitiesTag) {
@@ -373,7 +358,7 @@ void OutlineBuilder::buildSites(const QString &tag)
         if (current) {
             // Time keys sort in time order, so the last visit is the newest one.
             const int visits = file->Sessions.Count();
-            if (visits == 0 || wallClock(file->Sessions.Item(visits)->Session) != running)
+            if (visits == 0 || wallClockMs(file->Sessions.Item(visits)->Session) != running)
                 continue;
         }
         sites.push_back(file);
@@ -437,7 +422,7 @@ void OutlineBuilder::buildChrono()
     QHash<qint64, int> startsPerMinute;
     for (const CSessionPtr &session : sessions) {
         if (session)
-            ++startsPerMinute[wallClock(session->sTime) / 60'000];
+            ++startsPerMinute[wallClockMs(session->sTime) / 60'000];
     }
     bool indexed = false;
     bool visitedAsked = false;
@@ -450,7 +435,7 @@ void OutlineBuilder::buildChrono()
             continue;
         const QString key = timeKey(session->sTime);
         const QString text = SessionText(
-            session->sTime, startsPerMinute.value(wallClock(session->sTime) / 60'000) > 1);
+            session->sTime, startsPerMinute.value(wallClockMs(session->sTime) / 60'000) > 1);
         const int index = m_tree.Add(1, key, text, sessionImage, OutlineTree::SessionTag);
         if (index == 0)
             continue;
@@ -469,15 +454,15 @@ void OutlineBuilder::buildChrono()
                 for (const CSessionPtr &visit : file->Sessions) {
                     // A site's visits are in time order: its first one in a session comes
                     // first.
-                    auto &sites = sitesBySession[wallClock(visit->Session)];
+                    auto &sites = sitesBySession[wallClockMs(visit->Session)];
                     if (sites.empty() || sites.back().second != file)
-                        sites.emplace_back(wallClock(visit->sTime), file);
+                        sites.emplace_back(wallClockMs(visit->sTime), file);
                 }
             }
             indexed = true;
         }
 
-        const auto found = sitesBySession.constFind(wallClock(session->sTime));
+        const auto found = sitesBySession.constFind(wallClockMs(session->sTime));
         if (found == sitesBySession.constEnd()) {
             // A session without visits is dropped, but never the running one: its visits
             // are still to come and must find it when the sessions file is written.
