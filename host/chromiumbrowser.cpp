@@ -1,6 +1,7 @@
 #include "chromiumbrowser.h"
 #include "pagetextcapture.h"
 #include "profilelock.h"
+#include "safewrite.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -173,8 +174,9 @@ void ChromiumBrowser::start(const Options &options)
         });
         return;
     }
-    const bool profileExisted = QFileInfo::exists(options.profileDir);
-    if (options.profileDir.isEmpty() || !QDir().mkpath(options.profileDir)) {
+    // Cookies, history and passwords: the user's alone. The folders made here are 0700 from
+    // the start; a folder the user made is left as it is.
+    if (options.profileDir.isEmpty() || !makePrivateFolder(options.profileDir)) {
         m_state = State::Ended;
         QTimer::singleShot(0, this, [this] {
             emit failed(tr("The browser's profile folder \"%1\" cannot be created.")
@@ -182,12 +184,6 @@ void ChromiumBrowser::start(const Options &options)
         });
         return;
     }
-
-    // Cookies, history and passwords: the user's alone. A folder the user made is left as it is.
-    if (!profileExisted)
-        QFile::setPermissions(options.profileDir,
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                  | QFileDevice::ExeOwner);
 
     const ProfileLock::State lock = ProfileLock::inspect(options.profileDir);
     const QString folder = QDir::toNativeSeparators(QDir(options.profileDir).absolutePath());
