@@ -424,9 +424,9 @@ TEST_F(RoamlogEndToEnd, KeepsTheTextOfVisitedPagesToSearch)
         QString keptAs;
     };
     const Row rows[] = {
-        {"a word in its body", u"/text/body.html"_s, u"MARMALADE bitter"_s},
-        {"a Hebrew word", u"/text/hebrew.html"_s, u"\u05d6\u05d4\u05d1"_s},
-        {"text a script added after the load", u"/text/late.html"_s, u"xylophone"_s},
+        {"a word in its body", u"/text/body.html"_s, u"MARMALADE bitter"_s, {}},
+        {"a Hebrew word", u"/text/hebrew.html"_s, u"\u05d6\u05d4\u05d1"_s, {}},
+        {"text a script added after the load", u"/text/late.html"_s, u"xylophone"_s, {}},
         {"a page a script moved to", u"/text/app.html"_s, u"quetzal"_s, u"/text/app/second"_s},
     };
     for (const Row &row : rows) {
