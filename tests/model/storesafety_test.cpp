@@ -1,17 +1,11 @@
-#include "clock.h"
+#include "modelfixture.h"
+
 #include "datafolderlock.h"
 #include "roamsettings.h"
-#include "roamstore.h"
-#include "timekey.h"
 
 #include "filesizelimit.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <csignal>
@@ -19,40 +13,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace modeltest;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QDateTime startTime(QDate(2024, 5, 1), QTime(9, 30, 0));
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 int modeOf(const QString &path)
 {
     struct stat info
     { };
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
-}
-
-CFilePtr newRecord(RoamStore &store, const QString &url, const QString &name)
-{
-    auto file = std::make_shared<CFile>();
-    file->SetURL(url);
-    file->Title = url;
-    file->FileName = QDir(store.dataFolder()).filePath(name);
-    store.Files.Add(file, url);
-    return file;
 }
 
 // A umask that would leave the files open to everybody, so that privacy cannot come from it.
@@ -113,9 +83,8 @@ TEST(DataFolderLock, OneHolderAtATimeAndAKilledHolderLeavesItFree)
 
 TEST(RoamStore, TheSecondStoreOnAFolderIsReadOnlyAndChangesNothing)
 {
-    QTemporaryDir data;
-    ManualClock clock(startTime);
-    RoamStore writer(data.path(), clock);
+    DataFolder data;
+    RoamStore writer(data.path, data.clock);
     ASSERT_EQ(writer.LockDataFolder(u"Roamlog"_s), DataFolderLock::Result::Acquired);
     writer.LoadDataFolder();
     const CFilePtr kept = newRecord(writer, u"site/a"_s, u"a.smf"_s);
@@ -124,8 +93,8 @@ TEST(RoamStore, TheSecondStoreOnAFolderIsReadOnlyAndChangesNothing)
     const QByteArray siteBytes = readAll(kept->FileName);
     const QByteArray sessionBytes = readAll(writer.sessionsFileName());
 
-    clock.advance(60);
-    RoamStore second(data.path(), clock);
+    data.clock.advance(60);
+    RoamStore second(data.path, data.clock);
     EXPECT_EQ(second.LockDataFolder(u"Roamlog"_s), DataFolderLock::Result::Busy);
     EXPECT_TRUE(second.ReadOnly());
     EXPECT_EQ(second.LockHolder(), u"Roamlog, process "_s + QString::number(::getpid()));
@@ -144,15 +113,13 @@ TEST(RoamStore, TheSecondStoreOnAFolderIsReadOnlyAndChangesNothing)
     EXPECT_EQ(second.UnsavedCount(), 0);
     EXPECT_EQ(readAll(kept->FileName), siteBytes);
     EXPECT_EQ(readAll(writer.sessionsFileName()), sessionBytes);
-    EXPECT_FALSE(QFileInfo::exists(data.filePath(u"b.smf"_s)));
+    EXPECT_FALSE(QFileInfo::exists(data.file(u"b.smf"_s)));
 }
 
 TEST(RoamStore, FailedWritesStayUnsavedAndAreWrittenWhenSpaceReturns)
 {
-    QTemporaryDir data;
-    ManualClock clock(startTime);
-    RoamStore store(data.path(), clock);
-    store.LoadDataFolder();
+    DataFolder data;
+    RoamStore &store = data.load();
     QStringList log;
     int changes = 0;
     store.SetLogger([&log](const QString &line) { log.append(line); });
@@ -201,11 +168,8 @@ TEST(RoamStore, FailedWritesStayUnsavedAndAreWrittenWhenSpaceReturns)
 
 TEST(RoamStore, AFileThatFailsInABatchKeepsItsOldFileAndTheOthersAreWritten)
 {
-    QTemporaryDir data;
-    ManualClock clock(startTime);
-    RoamStore store(data.path(), clock);
-    store.LoadDataFolder();
-    store.SetLogger([](const QString &) {});
+    DataFolder data;
+    RoamStore &store = data.load();
     const CFilePtr a = newRecord(store, u"site/a"_s, u"a.smf"_s);
     const CFilePtr b = newRecord(store, u"site/b"_s, u"b.smf"_s);
     const CFilePtr c = newRecord(store, u"site/c"_s, u"c.smf"_s);
@@ -227,7 +191,7 @@ TEST(RoamStore, AFileThatFailsInABatchKeepsItsOldFileAndTheOthersAreWritten)
     EXPECT_EQ(store.UnsavedCount(), 1);
     EXPECT_EQ(store.WriteError(), u"File too large"_s);
     // No temporary is left behind to be taken for a record or to fill the folder.
-    const QStringList left = QDir(data.path()).entryList(QDir::Files | QDir::Hidden);
+    const QStringList left = QDir(data.path).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : left)
         EXPECT_TRUE(name.endsWith(u".smf"_s) || name == u"Ses.sms"_s || name.startsWith(u'.'))
             << qPrintable(name);
@@ -252,92 +216,74 @@ TEST(RoamStore, DamagedInputIsReadOnAndKeptAsideBeforeItsFirstRewrite)
         tenSessions += QStringLiteral("#2020-02-%1 08:00:00#,#2020-02-%1 09:00:00#\r\n")
                            .arg(day, 2, 10, QChar(u'0'))
                            .toLatin1();
+    // Rows: the file changed, the change (no `to`: the file is cut where `from` begins), and
+    // whether that leaves the file damaged.
     const struct
     {
         const char *what;
-        QByteArray site;
-        QByteArray sessions;
-        bool siteDamaged;
-        bool sessionsDamaged;
-        int sessionsRead; // without the running one
+        bool inSessions;
+        const char *from;
+        const char *to;
+        bool damaged;
     } cases[] = {
-        {"intact files", intact, tenSessions, false, false, 10},
-        {"a site file cut in its second visit",
-         intact.left(intact.indexOf("#2020-01-01 10:01:00#")),
-         tenSessions,
-         true,
-         false,
-         10},
+        {"intact files", false, "", "", false},
+        {"a site file cut in its second visit", false, "#2020-01-01 10:01:00#", nullptr, true},
         {"a bad time in a site file's visit",
-         QByteArray(intact).replace("#2020-01-01 10:01:30#", "#2020-13-45 99:00:00#"),
-         tenSessions,
-         true,
          false,
-         10},
-        {"a download line missing",
-         intact.left(intact.indexOf("\"A\"")),
-         tenSessions,
-         true,
-         false,
-         10},
-        {"sessions with bare CR line ends",
-         intact,
-         QByteArray(tenSessions).replace("\r\n", "\r"),
-         false,
-         false,
-         10},
+         "#2020-01-01 10:01:30#",
+         "#2020-13-45 99:00:00#",
+         true},
+        {"a download line missing", false, "\"A\"", nullptr, true},
+        {"sessions with bare CR line ends", true, "\r\n", "\r", false},
         {"a bad time in the third session",
-         intact,
-         QByteArray(tenSessions).replace("#2020-02-03 09:00:00#", "#2020-02-03 9:00#"),
-         false,
          true,
-         9},
+         "#2020-02-03 09:00:00#",
+         "#2020-02-03 9:00#",
+         true},
         {"a session line that is text",
-         intact,
-         QByteArray(tenSessions).replace("#2020-02-05 08:00:00#,#2020-02-05 09:00:00#", "garbage"),
-         false,
          true,
-         9},
+         "#2020-02-05 08:00:00#,#2020-02-05 09:00:00#",
+         "garbage",
+         true},
     };
     for (const auto &row : cases) {
         SCOPED_TRACE(row.what);
-        QTemporaryDir data;
-        const QString sitePath = data.filePath(u"a.smf"_s);
-        writeAll(sitePath, row.site);
-        writeAll(data.filePath(u"Ses.sms"_s), row.sessions);
-        ManualClock clock(startTime);
-        RoamStore store(data.path(), clock);
-        store.SetLogger([](const QString &) {});
-        store.LoadDataFolder();
-        EXPECT_EQ(store.damagedFiles().contains(sitePath), row.siteDamaged);
-        EXPECT_EQ(store.damagedFiles().contains(store.sessionsFileName()), row.sessionsDamaged);
+        QByteArray site = intact;
+        QByteArray sessions = tenSessions;
+        QByteArray &changed = row.inSessions ? sessions : site;
+        if (!row.to)
+            changed.truncate(changed.indexOf(row.from));
+        else if (*row.from)
+            changed.replace(row.from, row.to);
+        const bool siteDamaged = row.damaged && !row.inSessions;
+        const bool sessionsDamaged = row.damaged && row.inSessions;
+        DataFolder data;
+        const QString sitePath = data.file(u"a.smf"_s);
+        writeAll(sitePath, site);
+        writeAll(data.file(u"Ses.sms"_s), sessions);
+        RoamStore &store = data.load();
+        EXPECT_EQ(store.damagedFiles().contains(sitePath), siteDamaged);
+        EXPECT_EQ(store.damagedFiles().contains(store.sessionsFileName()), sessionsDamaged);
         // Every session the file holds past the bad line is read too.
-        EXPECT_EQ(store.AllSessions.Count(), row.sessionsRead + 1);
+        EXPECT_EQ(store.AllSessions.Count(), sessionsDamaged ? 10 : 11);
         EXPECT_TRUE(store.AllSessions.Item(u"2020-02-10 08:00:00"_s));
 
-        const CFilePtr site = store.Files.Item(u"site/a"_s);
-        ASSERT_TRUE(site);
-        site->Title = u"renamed"_s;
-        ASSERT_TRUE(store.SaveFile(site));
+        const CFilePtr record = store.Files.Item(u"site/a"_s);
+        ASSERT_TRUE(record);
+        record->Title = u"renamed"_s;
+        ASSERT_TRUE(store.SaveFile(record));
         ASSERT_TRUE(store.SetSession(true));
-        EXPECT_EQ(QFileInfo::exists(sitePath + u".damaged"_s), row.siteDamaged);
-        EXPECT_EQ(QFileInfo::exists(store.sessionsFileName() + u".damaged"_s), row.sessionsDamaged);
-        if (row.siteDamaged) {
-            EXPECT_EQ(readAll(sitePath + u".damaged"_s), row.site);
-        }
-        if (row.sessionsDamaged) {
-            EXPECT_EQ(readAll(store.sessionsFileName() + u".damaged"_s), row.sessions);
-        }
+        EXPECT_EQ(readAll(sitePath + u".damaged"_s), siteDamaged ? site : QByteArray());
+        EXPECT_EQ(readAll(store.sessionsFileName() + u".damaged"_s),
+                  sessionsDamaged ? sessions : QByteArray());
 
         // The copy is made once, before the first rewrite only.
-        site->Title = u"again"_s;
-        ASSERT_TRUE(store.SaveFile(site));
+        record->Title = u"again"_s;
+        ASSERT_TRUE(store.SaveFile(record));
         ASSERT_TRUE(store.SetSession(true));
-        EXPECT_EQ(QDir(data.path()).entryList({u"*.damaged*"_s}, QDir::Files).size(),
-                  int(row.siteDamaged) + int(row.sessionsDamaged));
-        if (row.siteDamaged) {
-            EXPECT_EQ(readAll(sitePath + u".damaged"_s), row.site);
-        }
+        EXPECT_EQ(QDir(data.path).entryList({u"*.damaged*"_s}, QDir::Files).size(),
+                  int(row.damaged));
+        EXPECT_EQ(readAll(sitePath + u".damaged"_s), siteDamaged ? site : QByteArray());
     }
 }
 
