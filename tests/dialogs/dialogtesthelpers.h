@@ -8,8 +8,15 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -50,6 +57,32 @@ inline void whenModal(std::function<void(QWidget *)> act,
     };
     QTimer::singleShot(0, *poll);
 }
+
+inline void clickButton(QWidget *dialog, const QString &name)
+{
+    auto *button = dialog->findChild<QPushButton *>(name);
+    ASSERT_NE(button, nullptr) << name.toStdString();
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+/// Replaces what a line or text field holds by typing `text` into it.
+inline void typeInto(QWidget *dialog, const QString &name, const QString &text)
+{
+    QWidget *field = dialog->findChild<QWidget *>(name);
+    ASSERT_NE(field, nullptr) << name.toStdString();
+    if (auto *line = qobject_cast<QLineEdit *>(field))
+        line->selectAll();
+    else if (auto *plain = qobject_cast<QPlainTextEdit *>(field))
+        plain->selectAll();
+    QTest::keyClicks(field, text);
+}
+
+/// Dates and times in the C locale's words while it lives, whatever the machine's locale.
+struct CLocale
+{
+    CLocale() { QLocale::setDefault(QLocale::c()); }
+    ~CLocale() { QLocale::setDefault(QLocale::system()); }
+};
 
 /// A data folder in a temporary directory with a store on a manual clock.
 struct Fixture
