@@ -1,19 +1,10 @@
-#include "views/outlinebuilder.h"
-#include "views/outlinetree.h"
+#include "viewsfixture.h"
+
 #include "views/querybuilder.h"
 
-#include "cfile.h"
-#include "clock.h"
-#include "roamstore.h"
-#include "timekey.h"
-
-#include <gtest/gtest.h>
-
 #include <QLocale>
-#include <QTemporaryDir>
 
-#include <memory>
-
+using namespace viewstest;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -28,15 +19,15 @@ QDateTime at(const QDate &day, int hour = 10)
     return QDateTime(day, QTime(hour, 0, 0));
 }
 
-class QueryBuilderTest : public ::testing::Test
+class QueryBuilderTest : public ViewsFixture
 {
 protected:
-    QueryBuilderTest()
-        : m_clock(at(sinceDay.addDays(10)))
-        , m_store(m_dir.path(), m_clock)
-        , m_builder(m_tree, m_store)
-        , m_query(m_tree, m_builder, m_store)
-    { }
+    void SetUp() override
+    {
+        ViewsFixture::SetUp();
+        load();
+        m_query = std::make_unique<QueryBuilder>(m_tree, *m_builder, *m_store);
+    }
 
     // A site in memory with one visit per session day and one download per download day.
     CFile &addSite(const QString &url,
@@ -45,25 +36,16 @@ protected:
                    const QList<QDate> &downloadDays = {},
                    const QString &note = u" "_s)
     {
-        auto file = std::make_shared<CFile>();
-        file->SetURL(url);
-        file->Title = title;
-        file->Note = note;
+        QList<Visit> visits;
+        QList<Visit> downloads;
         int minute = 0;
-        for (const QDate &day : visitDays) {
-            auto visit = std::make_shared<CSession>();
-            visit->Session = at(day, 1);
-            visit->sTime = at(day, 2).addSecs(60 * ++minute);
-            file->Sessions.Add(visit, timeKey(visit->sTime));
-        }
-        for (const QDate &day : downloadDays) {
-            auto act = std::make_shared<CActivity>();
-            act->Session = at(day, 1);
-            act->Key = at(day, 3).addSecs(60 * ++minute);
-            act->Location = url;
-            file->Activities.Add(act, timeKey(act->Key));
-        }
-        m_store.Files.Add(file, url);
+        for (const QDate &day : visitDays)
+            visits.append({at(day, 1), at(day, 2).addSecs(60 * ++minute)});
+        for (const QDate &day : downloadDays)
+            downloads.append({at(day, 1), at(day, 3).addSecs(60 * ++minute)});
+        const CFilePtr file = site(url, title, visits, downloads);
+        file->Note = note;
+        m_store->Files.Add(file, url);
         return *file;
     }
 
@@ -71,8 +53,8 @@ protected:
     QStringList run(const QueryBuilder::Query &query)
     {
         m_tree.Clear();
-        m_builder.AddRootNode(u"Query"_s, 8);
-        const int found = m_query.BuildQueryOutline(query);
+        m_builder->AddRootNode(u"Query"_s, 8);
+        const int found = m_query->BuildQueryOutline(query);
         QStringList urls;
         for (int i = 2; i <= m_tree.Count(); ++i)
             urls.append(OutlineTree::NodeKey(m_tree.Node(i)));
@@ -89,12 +71,7 @@ protected:
         return query;
     }
 
-    QTemporaryDir m_dir;
-    ManualClock m_clock;
-    RoamStore m_store;
-    OutlineTree m_tree;
-    OutlineBuilder m_builder;
-    QueryBuilder m_query;
+    std::unique_ptr<QueryBuilder> m_query;
 };
 
 TEST_F(QueryBuilderTest, DownloadsSinceADayLeaveThatDayOut)
@@ -127,8 +104,6 @@ TEST_F(QueryBuilderTest, DownloadsSinceADayLeaveThatDayOut)
     EXPECT_EQ(run(query), QStringList {u"old.example"_s});
     query.siteText.clear();
     EXPECT_EQ(run(query).size(), 4);
-    EXPECT_EQ(OutlineTree::NodeText(m_tree.Node(1)), u"Query"_s);
-    EXPECT_TRUE(m_tree.Node(1)->isExpanded());
 }
 
 TEST_F(QueryBuilderTest, FindStringInTheChosenFieldIgnoringCase)
@@ -148,63 +123,55 @@ TEST_F(QueryBuilderTest, FindStringInTheChosenFieldIgnoringCase)
     EXPECT_EQ(run(findString(QString(), Field::Title)),
               (QStringList {u"mysite/docs"_s, u"third.net/page"_s}));
     EXPECT_TRUE(run(findString(u"docs"_s, Field::None)).isEmpty());
-    EXPECT_EQ(m_tree.Count(), 1);
-    EXPECT_EQ(m_builder.OutlineNodes().Count(), 0);
+    EXPECT_EQ(m_builder->OutlineNodes().Count(), 0);
 }
 
 TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowTitlesOrUrlsAsChosen)
 {
-    const QDate day = sinceDay;
-    CFile &top = addSite(u"mysite"_s, u"My site"_s, {day});
-    top.SetVisited(true);
-    addSite(u"mysite/docs"_s, u"Docs"_s, {day});
-    addSite(u"mysite/docs/api"_s, u"API"_s, {day});
-    addSite(u"mysite2/x"_s, u"Other"_s, {day});
-    addSite(u"mysite3"_s, u" "_s, {day});
-    m_builder.SetUrlOrDescChoice(0);
+    addSite(u"mysite"_s, u"My site"_s, {sinceDay}).SetVisited(true);
+    addSite(u"mysite/docs"_s, u"Docs"_s, {sinceDay});
+    addSite(u"mysite/docs/api"_s, u"API"_s, {sinceDay});
+    addSite(u"mysite2/x"_s, u"Other"_s, {sinceDay});
+    addSite(u"mysite3"_s, u" "_s, {sinceDay});
 
+    // Titles shown: a site without a title shows its URL.
     run(findString(u"mysite"_s, Field::Url));
-    ASSERT_EQ(m_tree.Count(), 6);
-    OutlineNode *root = m_tree.Node(1);
-    ASSERT_EQ(root->childCount(), 3);
-    OutlineNode *mysite = m_tree.NodeByKey(u"mysite"_s);
-    ASSERT_NE(mysite, nullptr);
-    EXPECT_EQ(mysite->parent(), root);
-    EXPECT_EQ(OutlineTree::NodeImage(mysite), 10);
-    EXPECT_EQ(OutlineTree::NodeTag(mysite), u"Sites"_s);
-    EXPECT_FALSE(mysite->isExpanded());
-    OutlineNode *docs = m_tree.NodeByKey(u"mysite/docs"_s);
-    EXPECT_EQ(docs->parent(), mysite);
-    EXPECT_EQ(OutlineTree::NodeImage(docs), 11);
-    EXPECT_EQ(m_tree.NodeByKey(u"mysite/docs/api"_s)->parent(), docs);
-    EXPECT_EQ(m_tree.NodeByKey(u"mysite2/x"_s)->parent(), root);
-
-    const CTreeNodePtr record = m_builder.OutlineNodes().Item(u"mysite/docs"_s);
+    EXPECT_EQ(shape(),
+              "1 'Query' [] none 8 +\n"
+              "  2 'My site' [mysite] Sites 10\n"
+              "    3 'Docs' [mysite/docs] Sites 11\n"
+              "      4 'API' [mysite/docs/api] Sites 11\n"
+              "  5 'Other' [mysite2/x] Sites 11\n"
+              "  6 'mysite3' [mysite3] Sites 11\n");
+    const CTreeNodePtr record = m_builder->OutlineNodes().Item(u"mysite/docs"_s);
     ASSERT_TRUE(record);
     EXPECT_EQ(record->URL, u"mysite/docs"_s);
     EXPECT_EQ(record->Title, u"Docs"_s);
     EXPECT_EQ(record->Node, u"Docs"_s);
-    EXPECT_EQ(record->Index, OutlineTree::NodeIndex(docs));
-    // Titles shown: a site without a title shows its URL.
-    EXPECT_EQ(OutlineTree::NodeText(docs), u"Docs"_s);
-    EXPECT_EQ(OutlineTree::NodeText(m_tree.NodeByKey(u"mysite3"_s)), u"mysite3"_s);
+    EXPECT_EQ(record->Index, 3);
 
-    m_builder.SetUrlOrDescChoice(1);
+    // URLs shown: nested by the whole URL of the node above.
+    m_builder->SetUrlOrDescChoice(1);
     run(findString(u"mysite"_s, Field::Url));
-    EXPECT_EQ(OutlineTree::NodeText(m_tree.NodeByKey(u"mysite/docs"_s)), u"mysite/docs"_s);
-    EXPECT_EQ(m_tree.NodeByKey(u"mysite/docs/api"_s)->parent(), m_tree.NodeByKey(u"mysite/docs"_s));
+    EXPECT_EQ(shape(),
+              "1 'Query' [] none 8 +\n"
+              "  2 'mysite' [mysite] Sites 10\n"
+              "    3 'mysite/docs' [mysite/docs] Sites 11\n"
+              "      4 'mysite/docs/api' [mysite/docs/api] Sites 11\n"
+              "  5 'mysite2/x' [mysite2/x] Sites 11\n"
+              "  6 'mysite3' [mysite3] Sites 11\n");
 }
 
 TEST_F(QueryBuilderTest, FindNextStepsThroughMatches)
 {
     const QDate day = sinceDay;
-    m_builder.SetUrlOrDescChoice(1);
+    m_builder->SetUrlOrDescChoice(1);
     addSite(u"alpha.org"_s, u"Query tools"_s, {day});
     addSite(u"beta.org"_s, u"Nothing"_s, {day});
     addSite(u"gamma.org/query"_s, u"Search"_s, {day});
     addSite(u"delta.org"_s, u"More query"_s, {day});
     run(findString(QString(), Field::Url));
-    CTreeNodes &nodes = m_builder.OutlineNodes();
+    CTreeNodes &nodes = m_builder->OutlineNodes();
     const auto index = [this](const QString &key) {
         return m_tree.IndexOf(key);
     };
