@@ -96,56 +96,34 @@ TEST(RoamStore, FailedSessionsWriteKeepsTheOldFileAndIsReported)
     EXPECT_EQ(QDir(data.path).entryList(QDir::Files | QDir::Hidden), QStringList {u"Ses.sms"_s});
 }
 
-TEST(RoamStore, LoadsSiteFilesAndSkipsWhatIsNotOne)
-{
-    DataFolder data;
-    writeAll(data.file(u"b.smf"_s), siteFile("site/b", "B"));
-    writeAll(data.file(u"a1.smf"_s), siteFile("site/a", "first"));
-    writeAll(data.file(u"a2.smf"_s), siteFile("SITE/A", "second"));
-    const QByteArray broken("\x89PNG\r\n\x1a\n binary", 16);
-    writeAll(data.file(u"broken.smf"_s), broken);
-    writeAll(data.file(u"empty.smf"_s), {});
-    writeAll(data.file(u"other.txt"_s), siteFile("site/other", "x"));
-    QDir(data.path).mkdir(u"folder.smf"_s);
-    writeAll(data.file(u".hidden.smf"_s), siteFile("site/hidden", "x"));
-
-    RoamStore &store = data.load();
-    ASSERT_EQ(store.Files.Count(), 2);
-    EXPECT_EQ(store.Files.Key(1), u"site/a"_s);
-    const CFilePtr a = store.Files.Item(u"Site/A"_s);
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->Title, u"first"_s);
-    EXPECT_EQ(a->FileName, data.file(u"a1.smf"_s));
-    EXPECT_EQ(a->Sessions.Count(), 1);
-    EXPECT_EQ(store.Files.Index(QString()), 0);
-    EXPECT_EQ(store.unreadableFiles(),
-              (QStringList {data.file(u"broken.smf"_s), data.file(u"empty.smf"_s)}));
-    EXPECT_EQ(readAll(data.file(u"broken.smf"_s)), broken);
-    EXPECT_TRUE(QFile::exists(data.file(u"a2.smf"_s)));
-}
-
 // Enough files for the load to share them among threads: the result must still be the one of
-// reading them one by one in name order.
-TEST(RoamStore, ManyFilesLoadAsIfReadInNameOrder)
+// reading them one by one in name order, the first of two files with one URL staying.
+TEST(RoamStore, LoadsSiteFilesAsIfReadInNameOrderAndSkipsWhatIsNotOne)
 {
     DataFolder data;
     constexpr int count = 1200;
     const auto name = [&data](int i) {
         return data.file(u"f%1.smf"_s.arg(i, 4, 10, QChar(u'0')));
     };
+    const QByteArray broken("\x89PNG\r\n\x1a\n binary", 16);
     for (int i = 0; i < count; ++i) {
         if (i == 700)
-            writeAll(name(i), "not a site file");
+            writeAll(name(i), broken);
+        else if (i == 701)
+            writeAll(name(i), {});
         else if (i == 100 || i == 1100)
             writeAll(name(i), siteFile(i == 100 ? "site/dup" : "SITE/DUP", QByteArray::number(i)));
         else
             writeAll(name(i), siteFile("site/p" + QByteArray::number(i), QByteArray::number(i)));
     }
-    RoamStore store(data.path, data.clock);
-    store.ReadDataFolder();
-    ASSERT_EQ(store.Files.Count(), count - 2);
+    writeAll(data.file(u"other.txt"_s), siteFile("site/other", "x"));
+    QDir(data.path).mkdir(u"folder.smf"_s);
+    writeAll(data.file(u".hidden.smf"_s), siteFile("site/hidden", "x"));
+
+    RoamStore &store = data.load();
+    ASSERT_EQ(store.Files.Count(), count - 3);
     EXPECT_EQ(store.Files.Key(1), u"site/dup"_s);
-    const CFilePtr dup = store.Files.Item(u"site/dup"_s);
+    const CFilePtr dup = store.Files.Item(u"Site/Dup"_s);
     ASSERT_TRUE(dup);
     EXPECT_EQ(dup->Title, u"100"_s);
     EXPECT_EQ(dup->FileName, name(100));
@@ -153,7 +131,10 @@ TEST(RoamStore, ManyFilesLoadAsIfReadInNameOrder)
     ASSERT_TRUE(last);
     EXPECT_EQ(last->FileName, name(1199));
     EXPECT_EQ(last->Sessions.Count(), 1);
-    EXPECT_EQ(store.unreadableFiles(), QStringList {name(700)});
+    EXPECT_EQ(store.Files.Index(QString()), 0);
+    EXPECT_EQ(store.unreadableFiles(), (QStringList {name(700), name(701)}));
+    EXPECT_EQ(readAll(name(700)), broken);
+    EXPECT_TRUE(QFile::exists(name(1100)));
 }
 
 TEST(RoamStore, NoteExchangeCopiesOutAndBack)
