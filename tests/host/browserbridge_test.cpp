@@ -23,19 +23,22 @@ protected:
 
 TEST(NavigableUrl, GivesRecordedUrlsTheirScheme)
 {
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"example.com/a/b"_s), u"http://example.com/a/b"_s);
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"127.0.0.1:8080/x"_s), u"http://127.0.0.1:8080/x"_s);
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"localhost:8080/x"_s), u"http://localhost:8080/x"_s);
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"/tmp/my%20page.html"_s),
-              u"file:///tmp/my%20page.html"_s);
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"ftp://files.example.com/a"_s),
-              u"ftp://files.example.com/a"_s);
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"https://example.com"_s), u"https://example.com"_s);
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"about:blank"_s), u"about:blank"_s);
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"  example.com  "_s), u"http://example.com"_s);
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u""_s), QString());
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"   "_s), QString());
-    EXPECT_EQ(BrowserBridge::NavigableUrl(u"JavaScript:alert(1)"_s), QString());
+    // Rows: what the record keeps, what the browser is asked for (empty: nothing).
+    const std::pair<QString, QString> rows[] = {
+        {u"example.com/a/b"_s, u"http://example.com/a/b"_s},
+        {u"127.0.0.1:8080/x"_s, u"http://127.0.0.1:8080/x"_s},
+        {u"localhost:8080/x"_s, u"http://localhost:8080/x"_s},
+        {u"/tmp/my%20page.html"_s, u"file:///tmp/my%20page.html"_s},
+        {u"ftp://files.example.com/a"_s, u"ftp://files.example.com/a"_s},
+        {u"https://example.com"_s, u"https://example.com"_s},
+        {u"about:blank"_s, u"about:blank"_s},
+        {u"  example.com  "_s, u"http://example.com"_s},
+        {u""_s, QString()},
+        {u"   "_s, QString()},
+        {u"JavaScript:alert(1)"_s, QString()},
+    };
+    for (const auto &[recorded, navigable] : rows)
+        EXPECT_EQ(BrowserBridge::NavigableUrl(recorded), navigable) << recorded.toStdString();
 }
 
 TEST_F(BrowserBridgeTest, ReportsEachCommittedPageOnceAndNeverNavigates)
@@ -124,58 +127,37 @@ TEST_F(BrowserBridgeTest, DownloadsAreWhatTheBrowserSavesReportedOnce)
 {
     m_browser.browse(u"http://a.test/files.html"_s, u"Files"_s);
     takeLog();
-    struct Row
+    // Rows: what the browser reports, and what the panel is told: an activity of the URL, an
+    // activity of the page under the file's name, or nothing.
+    enum Told { Nothing, Activity, PageActivity };
+    const QString files = u"http://a.test/files.html"_s;
+    const struct
     {
         QString url;
         QString guid;
         QString name;
         QString page;
-        QString expected; // empty: nothing reported
-    };
-    const QString files = u"http://a.test/files.html"_s;
-    const Row rows[] = {
+        Told told;
+    } rows[] = {
         // The URL the browser fetched, after a redirect from the link's own.
-        {u"http://a.test/real/f.zip"_s,
-         u"g1"_s,
-         u"f.zip"_s,
-         files,
-         u"Activity http://a.test/real/f.zip"_s},
-        // The same download reported again.
-        {u"http://a.test/real/f.zip"_s, u"g1"_s, u"f.zip"_s, files, {}},
-        // The same file again is another download.
-        {u"http://a.test/real/f.zip"_s,
-         u"g2"_s,
-         u"f.zip"_s,
-         files,
-         u"Activity http://a.test/real/f.zip"_s},
-        {u"https://a.test/get?id=7"_s,
-         u"g3"_s,
-         u"report.pdf"_s,
-         files,
-         u"Activity https://a.test/get?id=7"_s},
-        {u"ftp://ftp.a.test/pub/x.tar"_s,
-         u"g4"_s,
-         u"x.tar"_s,
-         {},
-         u"Activity ftp://ftp.a.test/pub/x.tar"_s},
+        {u"http://a.test/real/f.zip"_s, u"g1"_s, u"f.zip"_s, files, Activity},
+        // The same download reported again, and the same file again: another download.
+        {u"http://a.test/real/f.zip"_s, u"g1"_s, u"f.zip"_s, files, Nothing},
+        {u"http://a.test/real/f.zip"_s, u"g2"_s, u"f.zip"_s, files, Activity},
+        {u"https://a.test/get?id=7"_s, u"g3"_s, u"report.pdf"_s, files, Activity},
+        {u"ftp://ftp.a.test/pub/x.tar"_s, u"g4"_s, u"x.tar"_s, {}, Activity},
         // Made by the page itself: an activity of that page under the suggested name.
-        {u"blob:http://a.test/5d1c-77"_s,
-         u"g5"_s,
-         u"made.csv"_s,
-         files,
-         u"PageActivity http://a.test/files.html made.csv"_s},
-        {u"data:text/plain;base64,aGk="_s,
-         u"g6"_s,
-         u"hi.txt"_s,
-         files,
-         u"PageActivity http://a.test/files.html hi.txt"_s},
+        {u"blob:http://a.test/5d1c-77"_s, u"g5"_s, u"made.csv"_s, files, PageActivity},
+        {u"data:text/plain;base64,aGk="_s, u"g6"_s, u"hi.txt"_s, files, PageActivity},
         // From a page that is none of the user's web: nothing to hang it on.
-        {u"blob:null/1"_s, u"g7"_s, u"x.bin"_s, u"about:blank"_s, {}},
-        {u"data:,x"_s, u"g8"_s, u"x.txt"_s, {}, {}},
+        {u"blob:null/1"_s, u"g7"_s, u"x.bin"_s, u"about:blank"_s, Nothing},
+        {u"data:,x"_s, u"g8"_s, u"x.txt"_s, {}, Nothing},
     };
-    for (const Row &row : rows) {
+    for (const auto &row : rows) {
         emit m_browser.DownloadStarted(row.url, row.guid, row.name, row.page);
-        EXPECT_EQ(takeLog(), row.expected.isEmpty() ? QStringList() : QStringList {row.expected})
+        const QStringList told[] = {
+            {}, {u"Activity "_s + row.url}, {u"PageActivity "_s + files + u' ' + row.name}};
+        EXPECT_EQ(takeLog(), told[row.told])
             << row.url.toStdString() << " " << row.guid.toStdString();
     }
 

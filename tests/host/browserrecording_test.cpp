@@ -14,7 +14,6 @@
 #include "roamstore.h"
 #include "timekey.h"
 
-#include <QJsonArray>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -71,6 +70,11 @@ protected:
             kWaitMs);
     }
 
+    bool waitForTitle(const QString &path, const QString &title)
+    {
+        return waitForRecord(path, [&](const CFile &f) { return f.Title == title; });
+    }
+
     std::string dump()
     {
         QStringList lines;
@@ -81,64 +85,6 @@ protected:
                 QString::number(file->Sessions.Count()),
                 QString::number(file->Activities.Count())));
         return lines.join(u'\n').toStdString();
-    }
-
-    // The tab showing pageUrl once its page is there with selector in it.
-    QString tabWith(const QString &pageUrl, const QString &selector)
-    {
-        QString target;
-        const QString ready = u"document.readyState === 'complete' && location.href === '%1'"
-                              " && !!document.querySelector('%2')"_s.arg(pageUrl, selector);
-        const bool found = QTest::qWaitFor(
-            [&] {
-                target = m_user.pageWithUrl(pageUrl);
-                return !target.isEmpty() && m_user.evaluate(target, ready).toBool();
-            },
-            kWaitMs);
-        return found ? target : QString();
-    }
-
-    void run(const QString &pageUrl, const QString &selector, const QString &script)
-    {
-        const QString tab = tabWith(pageUrl, selector);
-        ASSERT_FALSE(tab.isEmpty())
-            << "no " << selector.toStdString() << " in " << pageUrl.toStdString();
-        m_user.evaluate(tab, script);
-    }
-
-    void click(const QString &pageUrl, const QString &selector)
-    {
-        run(pageUrl, selector, u"document.querySelector('%1').click(); true"_s.arg(selector));
-    }
-
-    // A real mouse click with Ctrl held: the link opens in a background tab.
-    void ctrlClick(const QString &pageUrl, const QString &selector)
-    {
-        const QString tab = tabWith(pageUrl, selector);
-        ASSERT_FALSE(tab.isEmpty());
-        const QJsonArray box = m_user
-                                   .evaluate(tab,
-                                             u"(() => { const r = document.querySelector('%1')"
-                                             ".getBoundingClientRect(); return [r.x + 2, r.y + 2];"
-                                             " })()"_s.arg(selector))
-                                   .toArray();
-        ASSERT_EQ(box.size(), 2);
-        for (const QString &type : {u"mousePressed"_s, u"mouseReleased"_s})
-            m_user.call(u"Input.dispatchMouseEvent"_s,
-                        {{u"type"_s, type},
-                         {u"x"_s, box.at(0)},
-                         {u"y"_s, box.at(1)},
-                         {u"button"_s, u"left"_s},
-                         {u"clickCount"_s, 1},
-                         {u"modifiers"_s, 2}},
-                        m_user.session(tab));
-    }
-
-    void bringToFront(const QString &pageUrl)
-    {
-        const QString tab = m_user.pageWithUrl(pageUrl);
-        ASSERT_FALSE(tab.isEmpty()) << "no tab shows " << pageUrl.toStdString();
-        m_user.call(u"Page.bringToFront"_s, {}, m_user.session(tab));
     }
 
     TestHttpServer m_server;
@@ -159,20 +105,17 @@ TEST_F(BrowserRecordingTest, OnlyTheTabShownIsTheCurrentPage)
         "<button id=push onclick=\"history.pushState({}, '', '/bg/state')\">p</button>");
 
     m_browser.Navigate(url(u"/home.html"_s));
-    ASSERT_TRUE(waitForRecord(u"/home.html"_s, [](const CFile &f) { return f.Title == "Home"_L1; }))
-        << dump();
+    ASSERT_TRUE(waitForTitle(u"/home.html"_s, u"Home"_s)) << dump();
     const QDateTime homeStart = m_clock.now();
 
     // A link opened in a background tab leaves the page the user stays on open, titles and all.
     m_clock.advance(10);
-    ctrlClick(url(u"/home.html"_s), u"#bg"_s);
+    ASSERT_TRUE(m_user.ctrlClick(url(u"/home.html"_s), u"#bg"_s));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return m_server.requestCount("GET", u"/bg.html"_s) == 1; }, kWaitMs));
-    ASSERT_FALSE(tabWith(url(u"/bg.html"_s), u"#route"_s).isEmpty());
-    click(url(u"/home.html"_s), u"#retitle"_s);
-    ASSERT_TRUE(waitForRecord(u"/home.html"_s, [](const CFile &f) {
-        return f.Title == "Home later"_L1;
-    })) << dump();
+    ASSERT_FALSE(m_user.tabWith(url(u"/bg.html"_s), u"#route"_s).isEmpty());
+    ASSERT_TRUE(m_user.click(url(u"/home.html"_s), u"#retitle"_s));
+    ASSERT_TRUE(waitForTitle(u"/home.html"_s, u"Home later"_s)) << dump();
     EXPECT_FALSE(record(u"/bg.html"_s)) << dump();
     EXPECT_EQ(m_panel->CurrentUrl(), key(u"/home.html"_s));
     ASSERT_EQ(record(u"/home.html"_s)->Sessions.Count(), 1);
@@ -181,24 +124,18 @@ TEST_F(BrowserRecordingTest, OnlyTheTabShownIsTheCurrentPage)
     // The user looks at it: now it is a visit, and the page left ends there.
     m_clock.advance(10);
     const QDateTime switched = m_clock.now();
-    bringToFront(url(u"/bg.html"_s));
-    ASSERT_TRUE(waitForRecord(u"/bg.html"_s, [](const CFile &f) {
-        return f.Title == "Background"_L1;
-    })) << dump();
+    ASSERT_TRUE(m_user.bringToFront(url(u"/bg.html"_s)));
+    ASSERT_TRUE(waitForTitle(u"/bg.html"_s, u"Background"_s)) << dump();
     EXPECT_EQ(record(u"/home.html"_s)->Sessions.Item(timeKey(homeStart))->eTime, switched);
     EXPECT_EQ(record(u"/bg.html"_s)->Sessions.Count(), 1);
 
     // Changes within the document keep its title; a fragment's slashes make no parent.
     m_clock.advance(10);
-    click(url(u"/bg.html"_s), u"#route"_s);
-    ASSERT_TRUE(waitForRecord(u"/bg.html#/route/x"_s, [](const CFile &f) {
-        return f.Title == "Background"_L1;
-    })) << dump();
+    ASSERT_TRUE(m_user.click(url(u"/bg.html"_s), u"#route"_s));
+    ASSERT_TRUE(waitForTitle(u"/bg.html#/route/x"_s, u"Background"_s)) << dump();
     m_clock.advance(10);
-    click(url(u"/bg.html#/route/x"_s), u"#push"_s);
-    ASSERT_TRUE(waitForRecord(u"/bg/state"_s, [](const CFile &f) {
-        return f.Title == "Background"_L1;
-    })) << dump();
+    ASSERT_TRUE(m_user.click(url(u"/bg.html#/route/x"_s), u"#push"_s));
+    ASSERT_TRUE(waitForTitle(u"/bg/state"_s, u"Background"_s)) << dump();
     for (const CFilePtr &file : m_panel->Store().Files) {
         EXPECT_FALSE(file->URL().endsWith(u'#')) << dump();
         EXPECT_FALSE(file->URL().contains(u"#/route"_s)
@@ -208,7 +145,7 @@ TEST_F(BrowserRecordingTest, OnlyTheTabShownIsTheCurrentPage)
 
     // Back to the first tab: a visit of its page again.
     m_clock.advance(10);
-    bringToFront(url(u"/home.html"_s));
+    ASSERT_TRUE(m_user.bringToFront(url(u"/home.html"_s)));
     ASSERT_TRUE(waitForRecord(u"/home.html"_s, [](const CFile &f) {
         return f.Sessions.Count() == 2;
     })) << dump();
@@ -237,13 +174,11 @@ TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
     m_server.addFile(u"/pics/dot.gif"_s, "image/gif", gif);
 
     m_browser.Navigate(url(u"/files.html"_s));
-    ASSERT_TRUE(waitForRecord(u"/files.html"_s, [](const CFile &f) {
-        return f.Title == "Files"_L1;
-    })) << dump();
+    ASSERT_TRUE(waitForTitle(u"/files.html"_s, u"Files"_s)) << dump();
 
     // Redirected: one activity, under the URL fetched, nested in its site.
     m_clock.advance(10);
-    click(url(u"/files.html"_s), u"#redir"_s);
+    ASSERT_TRUE(m_user.click(url(u"/files.html"_s), u"#redir"_s));
     ASSERT_TRUE(waitForRecord(u"/files/x.zip"_s, [](const CFile &f) {
         return f.Activities.Count() == 1;
     })) << dump();
@@ -253,12 +188,12 @@ TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
 
     // Made by the page (blob:, data:): activities of the page, under the names given.
     m_clock.advance(10);
-    click(url(u"/files.html"_s), u"#blob"_s);
+    ASSERT_TRUE(m_user.click(url(u"/files.html"_s), u"#blob"_s));
     ASSERT_TRUE(waitForRecord(u"/files.html"_s, [](const CFile &f) {
         return f.Activities.Count() == 1;
     })) << dump();
     m_clock.advance(10);
-    click(url(u"/files.html"_s), u"#data"_s);
+    ASSERT_TRUE(m_user.click(url(u"/files.html"_s), u"#data"_s));
     ASSERT_TRUE(waitForRecord(u"/files.html"_s, [](const CFile &f) {
         return f.Activities.Count() == 2;
     })) << dump();
@@ -289,7 +224,7 @@ TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
             m_clock.advance(10);
         }
         const QDateTime leaving = m_clock.now();
-        click(url(u"/files.html"_s), selector);
+        ASSERT_TRUE(m_user.click(url(u"/files.html"_s), selector));
         ASSERT_TRUE(waitForRecord(path, [&](const CFile &f) { return f.Title == name; })) << dump();
         EXPECT_EQ(record(path)->Sessions.Count(), 1);
         EXPECT_EQ(record(path)->Activities.Count(), 0);

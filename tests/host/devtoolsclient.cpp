@@ -98,3 +98,65 @@ QJsonValue DevToolsClient::evaluate(const QString &targetId, const QString &expr
                 session(targetId))
         .value(u"result"_s)[u"result"_s][u"value"_s];
 }
+
+QString DevToolsClient::tabWith(const QString &url, const QString &selector, int timeoutMs)
+{
+    QString target;
+    const QString ready = u"document.readyState === 'complete' && location.href === '%1'"
+                          " && (!'%2' || !!document.querySelector('%2'))"_s.arg(url, selector);
+    const bool found = QTest::qWaitFor(
+        [&] {
+            target = pageWithUrl(url);
+            return !target.isEmpty() && evaluate(target, ready).toBool();
+        },
+        timeoutMs);
+    return found ? target : QString();
+}
+
+bool DevToolsClient::click(const QString &url, const QString &selector)
+{
+    const QString tab = tabWith(url, selector);
+    if (!tab.isEmpty())
+        evaluate(tab, u"document.querySelector('%1').click(); true"_s.arg(selector));
+    return !tab.isEmpty();
+}
+
+bool DevToolsClient::ctrlClick(const QString &url, const QString &selector)
+{
+    const QString tab = tabWith(url, selector);
+    if (tab.isEmpty())
+        return false;
+    const QJsonArray box = evaluate(
+                               tab,
+                               u"(() => { const r = document.querySelector('%1')"
+                               ".getBoundingClientRect(); return [r.x + 2, r.y + 2]; })()"_s.arg(
+                                   selector))
+                               .toArray();
+    if (box.size() != 2)
+        return false;
+    for (const QString &type : {u"mousePressed"_s, u"mouseReleased"_s})
+        call(u"Input.dispatchMouseEvent"_s,
+             {{u"type"_s, type},
+              {u"x"_s, box.at(0)},
+              {u"y"_s, box.at(1)},
+              {u"button"_s, u"left"_s},
+              {u"clickCount"_s, 1},
+              {u"modifiers"_s, 2}},
+             session(tab));
+    return true;
+}
+
+bool DevToolsClient::bringToFront(const QString &url)
+{
+    const QString tab = pageWithUrl(url);
+    if (!tab.isEmpty())
+        call(u"Page.bringToFront"_s, {}, session(tab));
+    return !tab.isEmpty();
+}
+
+void DevToolsClient::openPrivate(const QString &url)
+{
+    const QJsonValue context = call(u"Target.createBrowserContext"_s)
+                                   .value(u"result"_s)[u"browserContextId"_s];
+    call(u"Target.createTarget"_s, {{u"url"_s, url}, {u"browserContextId"_s, context}});
+}

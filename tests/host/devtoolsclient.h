@@ -37,6 +37,21 @@ public:
     /** Runs a script in the page as if the user did it; returns its result value. */
     QJsonValue evaluate(const QString &targetId, const QString &expression);
 
+    /**
+     * The tab showing @p url once its page has loaded and holds @p selector (any page when
+     * empty); empty when none does within @p timeoutMs. A tab names its next address before
+     * the page is there, and the list of tabs can name a page a moment after it was committed.
+     */
+    QString tabWith(const QString &url, const QString &selector = {}, int timeoutMs = 15000);
+    /** Clicks the element @p selector of the page at @p url as the user would; false if none. */
+    bool click(const QString &url, const QString &selector);
+    /** A real mouse click with Ctrl held: the link opens in a background tab. */
+    bool ctrlClick(const QString &url, const QString &selector);
+    /** Brings the tab showing @p url to the front, as the user choosing it does. */
+    bool bringToFront(const QString &url);
+    /** Opens @p url in a new private (incognito) window. */
+    void openPrivate(const QString &url);
+
 signals:
     /** An event of a target this client attached to, or of the browser. */
     void eventReceived(const QString &method, const QJsonObject &params, const QString &sessionId);

@@ -2,7 +2,6 @@
 #include "frmabout.h"
 #include "frmfind.h"
 #include "frmhelp.h"
-#include "frmsplash.h"
 #include "panellink.h"
 #include "roamlogwindow.h"
 
@@ -15,14 +14,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -129,7 +126,6 @@ TEST(FindWindow, ButtonsAndKeysCallFindWithTheTextAndTheChoice)
     EXPECT_EQ(panel.m_calls.size(), 5);
     EXPECT_EQ(find.txtFindString()->text(), u"News Page"_s);
     EXPECT_TRUE(find.optFindURL(1)->isChecked());
-    EXPECT_EQ(find.optFindURL(3), nullptr);
 }
 
 TEST(FindWindow, SaysNotFoundAndStillClosesWithEscape)
@@ -177,7 +173,6 @@ TEST_F(HostDialogsTest, FindItKeepsOneFindWindowUntilTheMainWindowCloses)
     QPointer<frmFind> find = window->findWindow();
     ASSERT_NE(find, nullptr);
     EXPECT_TRUE(find->isVisible());
-    EXPECT_EQ(find->windowTitle(), u"Find .."_s);
     QTest::keyClicks(find->txtFindString(), u"kept"_s);
     QTest::mouseClick(find->optFindURL(1), Qt::LeftButton);
     // The real panel takes the search.
@@ -196,28 +191,14 @@ TEST_F(HostDialogsTest, FindItKeepsOneFindWindowUntilTheMainWindowCloses)
     EXPECT_TRUE(find.isNull());
 }
 
-TEST_F(HostDialogsTest, WithHebrewChosenTheFindWindowShowsTheHebrewCaptions)
+TEST_F(HostDialogsTest, AMainWindowMadeInHebrewMakesAHebrewFindWindow)
 {
-    m_settings->setLang(RoamStrings::HebrewOffset);
-    frmSplash splash;
-    splash.Form_Load(*m_settings);
-    ASSERT_EQ(splash.LangOffset(), RoamStrings::HebrewOffset);
-    auto window = makeWindow(splash.LangOffset());
+    auto window = makeWindow(RoamStrings::HebrewOffset);
     window->FindIt();
-    frmFind *find = window->findWindow();
-    ASSERT_NE(find, nullptr);
-
-    EXPECT_EQ(find->windowTitle(), hebrew(85));
-    EXPECT_EQ(find->findChild<QLabel *>(u"Label1"_s)->text(), hebrew(86));
-    EXPECT_EQ(find->findChild<QGroupBox *>(u"Frame1"_s)->title(), hebrew(88));
-    EXPECT_EQ(find->optFindURL(2)->text(), hebrew(89));
-    EXPECT_EQ(find->optFindURL(1)->text(), hebrew(90));
-    EXPECT_EQ(find->cmdFind()->text(), hebrew(91));
-    EXPECT_EQ(find->cmdNext()->text(), hebrew(92));
-    EXPECT_EQ(find->cmdExit()->text(), hebrew(93));
-    EXPECT_FALSE(hebrew(93).isEmpty());
-    EXPECT_EQ(find->layoutDirection(), Qt::RightToLeft);
-    EXPECT_EQ(window->windowTitle(), u"Roamlog"_s);
+    ASSERT_NE(window->findWindow(), nullptr);
+    EXPECT_EQ(window->findWindow()->cmdFind()->text(), hebrew(91));
+    EXPECT_FALSE(hebrew(91).isEmpty());
+    EXPECT_EQ(window->findWindow()->layoutDirection(), Qt::RightToLeft);
 }
 
 TEST(AboutWindow, VersionAndTheSystemInformationProgram)
@@ -228,12 +209,6 @@ TEST(AboutWindow, VersionAndTheSystemInformationProgram)
     frmAbout about;
     about.setMessageBox([&](QWidget *, const QString &text) { messages.append(text); });
     EXPECT_EQ(about.lblVersion()->text(), u"Version " ROAMLOG_TEST_PROJECT_VERSION ""_s);
-    EXPECT_TRUE(QRegularExpression(u"^Version \\d+\\.\\d+\\.\\d+$"_s)
-                    .match(about.lblVersion()->text())
-                    .hasMatch());
-    EXPECT_EQ(about.lblTitle()->text(), u"Roamlog"_s);
-    EXPECT_EQ(about.cmdSysInfo()->text(), u"&System Info..."_s);
-    EXPECT_TRUE(about.isModal());
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
 
@@ -249,23 +224,21 @@ TEST(AboutWindow, VersionAndTheSystemInformationProgram)
     const QString plain = dir.filePath(u"plain"_s);
     const QString program = dir.filePath(u"sysinfo"_s);
     const QString marker = dir.filePath(u"ran"_s);
-    QFile plainFile(plain);
-    ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
-    plainFile.write("#!/bin/sh\ntouch \"$0.no\"\n");
-    plainFile.close();
-    QFile script(program);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\ntouch \"" + QFile::encodeName(marker) + "\"\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    for (const QString &path : {plain, program}) {
+        QFile script(path);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ntouch \""
+                     + QFile::encodeName(path == plain ? plain + u".no"_s : marker) + "\"\n");
+        script.setPermissions(
+            script.permissions()
+            | (path == program ? QFileDevice::ExeOwner : QFileDevice::Permissions()));
+    }
     about.setSysInfoPrograms(
         {u"roamlog-no-such-sysinfo"_s, plain, program, QStringLiteral("/bin/true")});
     QTest::mouseClick(about.cmdSysInfo(), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, kWaitMs));
     EXPECT_FALSE(QFile::exists(plain + u".no"_s));
     EXPECT_EQ(messages.size(), 2);
-    about.setSysInfoPrograms({u"roamlog-no-such-sysinfo"_s, u"/bin/true"_s});
-    EXPECT_EQ(about.StartSysInfo(), u"/bin/true"_s);
 
     QTest::mouseClick(about.cmdOK(), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
@@ -316,32 +289,20 @@ TEST(HelpWindow, ShowsTheReadMeReadOnlyOrSaysWhichFileIsMissing)
     help.setMessageBox([&](QWidget *, const QString &message) { messages.append(message); });
     help.Form_Load(path);
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(help.windowTitle(), u"Help"_s);
     EXPECT_EQ(help.Textdata()->toPlainText(), QString::fromUtf8(text));
-    EXPECT_TRUE(help.Textdata()->isReadOnly());
     help.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
     help.Textdata()->setFocus();
     QTest::keyClicks(help.Textdata(), u"typed"_s);
     EXPECT_EQ(help.Textdata()->toPlainText(), QString::fromUtf8(text));
 
-    const QString missing = dir.filePath(u"gone/Read.me"_s);
-    frmHelp empty;
-    empty.setMessageBox([&](QWidget *, const QString &message) { messages.append(message); });
-    empty.Form_Load(missing);
-    EXPECT_EQ(messages, QStringList {u"Can't open file: "_s + missing});
-    EXPECT_EQ(empty.windowTitle(), u"Help"_s);
-    EXPECT_TRUE(empty.Textdata()->toPlainText().isEmpty());
-    EXPECT_TRUE(empty.Textdata()->isReadOnly());
-
     // The build puts the program's Read.me where the program looks for it.
     const QString shipped = frmHelp::readMePath(QStringLiteral(ROAMLOG_TEST_PROGRAM_DIR));
-    EXPECT_TRUE(shipped.endsWith(u"/Read.me"_s));
     ASSERT_TRUE(QFile::exists(shipped)) << qPrintable(shipped);
     frmHelp shippedHelp;
     shippedHelp.setMessageBox([&](QWidget *, const QString &message) { messages.append(message); });
     shippedHelp.Form_Load(shipped);
-    EXPECT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.isEmpty());
     EXPECT_TRUE(shippedHelp.Textdata()->toPlainText().contains(u"roamlog-history"_s));
 }
 

@@ -1,6 +1,7 @@
 // The Roamlog program end to end: the real host on the real browser, driven as a user would
 // through a second DevTools client, checked by the files it leaves on disk.
 #include "browserwrapper.h"
+#include "datafolderlock.h"
 #include "devtoolsclient.h"
 #include "testhttpserver.h"
 
@@ -8,9 +9,10 @@
 #include "pagetextindex.h"
 #include "timekey.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
-#include <QJsonArray>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -78,6 +80,19 @@ protected:
         ASSERT_TRUE(m_host.waitForStarted(5000)) << m_host.errorString().toStdString();
     }
 
+    bool waitForStandardError(const QString &text)
+    {
+        QString said;
+        const bool seen = QTest::qWaitFor(
+            [&] {
+                said += QString::fromUtf8(m_host.readAllStandardError());
+                return said.contains(text);
+            },
+            kWaitMs);
+        EXPECT_TRUE(seen) << said.toStdString();
+        return seen;
+    }
+
     QString profileDir() const { return m_dir.filePath(u"profile"_s); }
     QString dataDir() const { return m_dir.filePath(u"setup/Data"_s); }
     QString url(const QString &path) const { return m_server.url(path); }
@@ -116,6 +131,11 @@ protected:
             kWaitMs);
     }
 
+    bool waitForTitle(const QString &recordKey, const QString &title)
+    {
+        return waitForRecord(recordKey, [&](const CFile &file) { return file.Title == title; });
+    }
+
     static std::string dump(const std::map<QString, CFile> &files)
     {
         QStringList lines;
@@ -126,26 +146,6 @@ protected:
                 QString::number(file.Sessions.Count()),
                 QString::number(file.Activities.Count())));
         return lines.join(u'\n').toStdString();
-    }
-
-    // Clicks an element of the page at pageUrl as the user would.
-    void click(const QString &pageUrl, const QString &selector)
-    {
-        // The browser's list of tabs can name a tab's new page a moment after it was committed.
-        QString target;
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                target = m_user.pageWithUrl(pageUrl);
-                return !target.isEmpty();
-            },
-            kWaitMs))
-            << "no tab shows " << pageUrl.toStdString();
-        const QString ready = u"document.readyState === 'complete' && location.href === '%1'"
-                              " && !!document.querySelector('%2')"_s.arg(pageUrl, selector);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return m_user.evaluate(target, ready).toBool(); }, kWaitMs))
-            << "no " << selector.toStdString() << " in " << pageUrl.toStdString();
-        m_user.evaluate(target, u"document.querySelector('%1').click(); true"_s.arg(selector));
     }
 
     QTemporaryDir m_dir;
@@ -181,17 +181,13 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
     startHost();
     attach();
     const QString index = url(u"/index.html"_s);
-    ASSERT_TRUE(waitForRecord(key(u"/index.html"_s), [](const CFile &file) {
-        return file.Title == "Index"_L1;
-    })) << dump(siteFiles());
+    ASSERT_TRUE(waitForTitle(key(u"/index.html"_s), u"Index"_s)) << dump(siteFiles());
     QElapsedTimer sinceIndex;
     sinceIndex.start();
 
     // A link, and a title the page's script changes.
-    click(index, u"#one"_s);
-    ASSERT_TRUE(waitForRecord(key(u"/a/one.html"_s), [](const CFile &file) {
-        return file.Title == "One changed"_L1;
-    })) << dump(siteFiles());
+    ASSERT_TRUE(m_user.click(index, u"#one"_s));
+    ASSERT_TRUE(waitForTitle(key(u"/a/one.html"_s), u"One changed"_s)) << dump(siteFiles());
 
     // Typed back to the start page: the visit of the page left ends, and the start page gets a
     // second visit.
@@ -203,48 +199,36 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
     })) << dump(siteFiles());
 
     // New tabs: a target=_blank link and window.open.
-    click(index, u"#blank"_s);
-    ASSERT_TRUE(waitForRecord(key(u"/b/blank.html"_s), [](const CFile &file) {
-        return file.Title == "Blank"_L1;
-    })) << dump(siteFiles());
-    click(index, u"#open"_s);
-    ASSERT_TRUE(waitForRecord(key(u"/c/opened.html"_s), [](const CFile &file) {
-        return file.Title == "Opened"_L1;
-    })) << dump(siteFiles());
+    ASSERT_TRUE(m_user.click(index, u"#blank"_s));
+    ASSERT_TRUE(waitForTitle(key(u"/b/blank.html"_s), u"Blank"_s)) << dump(siteFiles());
+    ASSERT_TRUE(m_user.click(index, u"#open"_s));
+    ASSERT_TRUE(waitForTitle(key(u"/c/opened.html"_s), u"Opened"_s)) << dump(siteFiles());
 
     // The user goes back to the first tab: its page is shown, and visited, again.
-    const QString indexTab = m_user.pageWithUrl(index);
-    ASSERT_FALSE(indexTab.isEmpty());
     QTest::qWait(1100);
-    m_user.call(u"Page.bringToFront"_s, {}, m_user.session(indexTab));
+    ASSERT_TRUE(m_user.bringToFront(index));
     ASSERT_TRUE(waitForRecord(key(u"/index.html"_s), [](const CFile &file) {
         return file.Sessions.Count() == 3;
     })) << dump(siteFiles());
 
     // Downloads: a link to a .zip, and an <a download> link the URL does not give away. Each
     // nests under its site like the pages.
-    click(index, u"#zip"_s);
+    ASSERT_TRUE(m_user.click(index, u"#zip"_s));
     ASSERT_TRUE(waitForRecord(key(u"/files/pack.zip"_s), [](const CFile &file) {
         return file.Activities.Count() == 1;
     })) << dump(siteFiles());
     QTest::qWait(1100);
-    click(index, u"#dl"_s);
+    ASSERT_TRUE(m_user.click(index, u"#dl"_s));
     ASSERT_TRUE(waitForRecord(key(u"/files/data.bin"_s), [](const CFile &file) {
         return file.Activities.Count() == 1;
     })) << dump(siteFiles());
 
     // A form sent once, never again by the host.
-    click(index, u"#send"_s);
-    ASSERT_TRUE(waitForRecord(key(u"/submit"_s), [](const CFile &file) {
-        return file.Title == "Submitted"_L1;
-    })) << dump(siteFiles());
+    ASSERT_TRUE(m_user.click(index, u"#send"_s));
+    ASSERT_TRUE(waitForTitle(key(u"/submit"_s), u"Submitted"_s)) << dump(siteFiles());
 
     // A private window.
-    const QJsonObject context = m_user.call(u"Target.createBrowserContext"_s);
-    const QString contextId = context.value(u"result"_s)[u"browserContextId"_s].toString();
-    ASSERT_FALSE(contextId.isEmpty());
-    m_user.call(u"Target.createTarget"_s,
-                {{u"url"_s, url(u"/secret.html"_s)}, {u"browserContextId"_s, contextId}});
+    m_user.openPrivate(url(u"/secret.html"_s));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return m_server.requestCount("GET", u"/secret.html"_s) == 1; }, kWaitMs));
     QTest::qWait(500);
@@ -264,11 +248,12 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
         const auto it = files.find(key(path));
         return it == files.end() ? -1 : it->second.Sessions.Count();
     };
-    EXPECT_EQ(visits(u"/index.html"_s), 3) << all;
-    EXPECT_EQ(visits(u"/a/one.html"_s), 1) << all;
-    EXPECT_EQ(visits(u"/b/blank.html"_s), 1) << all;
-    EXPECT_EQ(visits(u"/c/opened.html"_s), 1) << all;
-    EXPECT_EQ(visits(u"/submit"_s), 1) << all;
+    for (const auto &[path, count] : {std::pair {u"/index.html"_s, 3},
+                                      {u"/a/one.html"_s, 1},
+                                      {u"/b/blank.html"_s, 1},
+                                      {u"/c/opened.html"_s, 1},
+                                      {u"/submit"_s, 1}})
+        EXPECT_EQ(visits(path), count) << path.toStdString() << '\n' << all;
     // Parents: the folder of a page and the host itself.
     EXPECT_GE(visits(u"/a"_s), 1) << all;
     EXPECT_TRUE(files.count(key(u"/index.html"_s).section(u'/', 0, 0)) == 1) << all;
@@ -285,16 +270,13 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
               closing.addMSecs(-closing.time().msec()))
         << all;
     // Each download once.
-    int zips = 0;
-    int datas = 0;
-    for (const auto &[recordUrl, file] : files) {
-        for (const auto &act : file.Activities) {
-            zips += act->Location == url(u"/files/pack.zip"_s);
-            datas += act->Location == url(u"/files/data.bin"_s);
-        }
-    }
-    EXPECT_EQ(zips, 1) << all;
-    EXPECT_EQ(datas, 1) << all;
+    QStringList downloads;
+    for (const auto &[recordUrl, file] : files)
+        for (const auto &act : file.Activities)
+            downloads.append(act->Location);
+    downloads.sort();
+    EXPECT_EQ(downloads, (QStringList {url(u"/files/data.bin"_s), url(u"/files/pack.zip"_s)}))
+        << all;
     EXPECT_EQ(m_server.requestCount("POST", u"/submit"_s), 1);
     EXPECT_EQ(m_server.requestCount("GET", u"/submit"_s), 0);
     EXPECT_EQ(m_server.requestCount("GET", u"/a/one.html"_s), 1);
@@ -332,25 +314,45 @@ TEST_F(RoamlogEndToEnd, TheBrowserIsPrivateToRoamlogAndEndsWithIt)
         << "the browser outlived Roamlog";
 }
 
-TEST_F(RoamlogEndToEnd, WithoutABrowserTheHostStillKeepsTheHistory)
+TEST_F(RoamlogEndToEnd, WithoutABrowserOrTheFolderTheHostStillShowsTheHistory)
 {
-    startHost({u"--browser"_s, m_dir.filePath(u"no-chromium-here"_s)});
-    QByteArray said;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            said += m_host.readAllStandardError();
-            return said.contains("apt-get install chromium");
-        },
-        kWaitMs))
-        << said.toStdString();
+    // Ended from outside (a logout), the host closes the session it could not browse in.
+    const QString missing = m_dir.filePath(u"no-chromium-here"_s);
+    startHost({u"--browser"_s, missing});
+    ASSERT_TRUE(waitForStandardError(u"apt-get install chromium"_s));
     QTest::qWait(300);
     EXPECT_EQ(m_host.state(), QProcess::Running);
-
-    // Ended from outside (a logout), the host still closes the session.
     m_host.terminate();
     ASSERT_TRUE(m_host.waitForFinished(kWaitMs));
     EXPECT_EQ(m_host.exitStatus(), QProcess::NormalExit);
     EXPECT_TRUE(QFile::exists(QDir(dataDir()).filePath(u"Ses.sms"_s)));
+
+    // A second Roamlog on a folder another one records into (this test holds its lock) says so,
+    // and ends without writing its records. (The page text index it opens to search is left
+    // out here: opening it makes its shared-memory file.)
+    for (const QString &suffix : {u""_s, u"-wal"_s, u"-shm"_s})
+        QFile::remove(PageTextIndex::fileName(dataDir()) + suffix);
+    DataFolderLock first(dataDir());
+    ASSERT_EQ(first.acquire(u"Roamlog"_s), DataFolderLock::Result::Acquired);
+    const auto folder = [this] {
+        QMap<QString, QByteArray> files;
+        for (QDirIterator it(dataDir(), QDir::Files | QDir::Hidden); it.hasNext();) {
+            QFile file(it.next());
+            files.insert(file.fileName(), file.open(QIODevice::ReadOnly) ? file.readAll() : "");
+        }
+        return files;
+    };
+    const auto before = folder();
+    startHost({u"--browser"_s, missing});
+    ASSERT_TRUE(waitForStandardError(
+        u"Roamlog: The data folder "_s + dataDir() + u" is in use by Roamlog, process "_s
+        + QString::number(QCoreApplication::applicationPid())
+        + u": the history is only shown, browsing is not recorded\n"_s));
+    m_host.terminate();
+    ASSERT_TRUE(m_host.waitForFinished(kWaitMs));
+    EXPECT_EQ(m_host.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_host.exitCode(), 0);
+    EXPECT_EQ(folder(), before);
 }
 
 // The text of the pages the user visits: kept and found, except where it must not be.
@@ -408,10 +410,7 @@ TEST_F(RoamlogEndToEnd, KeepsTheTextOfVisitedPagesToSearch)
     visit(u"/private/never.html"_s);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return m_server.requestCount("GET", u"/private/never.html"_s) == 1; }, kWaitMs));
-    const QJsonObject context = m_user.call(u"Target.createBrowserContext"_s);
-    m_user.call(u"Target.createTarget"_s,
-                {{u"url"_s, url(u"/secret.html"_s)},
-                 {u"browserContextId"_s, context.value(u"result"_s)[u"browserContextId"_s]}});
+    m_user.openPrivate(url(u"/secret.html"_s));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return m_server.requestCount("GET", u"/secret.html"_s) == 1; }, kWaitMs));
 

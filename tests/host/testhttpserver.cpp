@@ -7,24 +7,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 303:
-        return "See Other";
-    case 404:
-        return "Not Found";
-    default:
-        return "Status";
-    }
-}
-
 QString pathOf(const QString &target)
 {
     return target.section(u'?', 0, 0).section(u'#', 0, 0);
@@ -73,10 +55,9 @@ void TestHttpServer::addRedirect(const QString &path, const QString &location, i
 
 void TestHttpServer::addFile(const QString &path,
                              const QByteArray &contentType,
-                             const QByteArray &body,
-                             const QByteArray &extraHeaders)
+                             const QByteArray &body)
 {
-    m_responses.insert(path, Response {200, contentType, extraHeaders, body});
+    m_responses.insert(path, Response {200, contentType, {}, body});
 }
 
 int TestHttpServer::requestCount(const QByteArray &method, const QString &path) const
@@ -130,8 +111,8 @@ void TestHttpServer::respond(QTcpSocket *socket,
     const Response response = found != m_responses.cend()
                                   ? *found
                                   : Response {404, "text/plain", {}, "not found"};
-    QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
-                       + reasonPhrase(response.status) + "\r\n";
+    // The browser reads the status code alone.
+    QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     reply += "Content-Type: " + response.contentType + "\r\n";
     reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     reply += "Cache-Control: no-store\r\nConnection: close\r\n";
@@ -141,5 +122,4 @@ void TestHttpServer::respond(QTcpSocket *socket,
         reply += response.body;
     socket->write(reply);
     socket->disconnectFromHost();
-    emit requestServed(pathOf(target));
 }

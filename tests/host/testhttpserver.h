@@ -38,18 +38,12 @@ public:
     void addPage(const QString &path, const QByteArray &html);
     /** Answers with a redirect to location (absolute or server-relative). */
     void addRedirect(const QString &path, const QString &location, int status = 302);
-    /** Serves any body; extraHeaders are whole header lines, each ended by "\r\n". */
-    void addFile(const QString &path,
-                 const QByteArray &contentType,
-                 const QByteArray &body,
-                 const QByteArray &extraHeaders = {});
+    /** Serves any body. */
+    void addFile(const QString &path, const QByteArray &contentType, const QByteArray &body);
 
     QList<Request> requests() const { return m_requests; }
     /** How often method (e.g. "GET") was asked for path (query string ignored). */
     int requestCount(const QByteArray &method, const QString &path) const;
-
-signals:
-    void requestServed(const QString &path);
 
 private:
     struct Response

@@ -6,30 +6,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString sortedList(const QSet<QString> &names)
-{
-    QStringList list(names.cbegin(), names.cend());
-    std::sort(list.begin(), list.end());
-    return list.join(u", "_s);
-}
-
-void addMissing(QStringList &lines,
-                const QSet<QString> &have,
-                const QSet<QString> &want,
-                const QString &haveName,
-                const QString &wantName,
-                const QString &kind)
-{
-    const QSet<QString> missing = want - have;
-    if (!missing.isEmpty())
-        lines.append(haveName + u" lacks "_s + kind + u" that "_s + wantName + u" has: "_s
-                     + sortedList(missing));
-}
-
-} // namespace
-
 HelpSummary HelpSummary::fromHelp(const QString &helpText)
 {
     static const QRegularExpression longOption(u"(?<![\\w-])(--[A-Za-z][\\w-]*)"_s);
@@ -92,9 +68,19 @@ QString HelpSummary::differencesFrom(const HelpSummary &other,
                                      const QString &otherName) const
 {
     QStringList lines;
-    addMissing(lines, options, other.options, thisName, otherName, u"options"_s);
-    addMissing(lines, commands, other.commands, thisName, otherName, u"commands"_s);
-    addMissing(lines, other.options, options, otherName, thisName, u"options"_s);
-    addMissing(lines, other.commands, commands, otherName, thisName, u"commands"_s);
+    const auto missing =
+        [&](const QSet<QString> &have, const QSet<QString> &want, bool mine, const QString &kind) {
+            QStringList names = (want - have).values();
+            std::sort(names.begin(), names.end());
+            if (!names.isEmpty())
+                lines.append(u"%1 lacks %2 that %3 has: %4"_s.arg(mine ? thisName : otherName,
+                                                                  kind,
+                                                                  mine ? otherName : thisName,
+                                                                  names.join(u", "_s)));
+        };
+    missing(options, other.options, true, u"options"_s);
+    missing(commands, other.commands, true, u"commands"_s);
+    missing(other.options, options, false, u"options"_s);
+    missing(other.commands, commands, false, u"commands"_s);
     return lines.join(u'\n');
 }

@@ -18,10 +18,9 @@ namespace {
 class DebianPackageTest : public ::testing::Test
 {
 protected:
+    // The build leaves these tests out where dpkg's tools are missing.
     void SetUp() override
     {
-        if (ToolRun::find(u"dpkg-deb"_s).isEmpty())
-            GTEST_SKIP() << "dpkg-deb is not installed";
         const QDir dir(QStringLiteral(ROAMLOG_DEB_DIR));
         const QStringList debs = dir.entryList({u"roamlog_*.deb"_s}, QDir::Files);
         ASSERT_EQ(debs.size(), 1) << "expected one package in " << ROAMLOG_DEB_DIR;
@@ -137,16 +136,16 @@ TEST_F(DebianPackageTest, ProgramsRunFromWhereThePackagePutsThem)
     // The program finds its private library through its own RUNPATH, with no help.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(u"LD_LIBRARY_PATH"_s);
-    for (const QString &program : {u"Roamlog"_s, u"roamlog"_s}) {
-        const ToolRun version = ToolRun::run(
-            root.filePath(u"usr/bin/"_s + program), {u"--version"_s}, 60000, environment);
-        EXPECT_EQ(version.exitCode, 0) << version.error.toStdString() << version.err.toStdString();
-        EXPECT_TRUE(version.out.contains(QStringLiteral(ROAMLOG_VERSION)))
-            << version.out.toStdString();
+    for (const auto &[program, argument] : {std::pair {u"Roamlog"_s, u"--version"_s},
+                                            {u"roamlog"_s, u"--version"_s},
+                                            {u"roamlog-history"_s, u"--help"_s}}) {
+        const ToolRun run = ToolRun::run(
+            root.filePath(u"usr/bin/"_s + program), {argument}, 60000, environment);
+        EXPECT_EQ(run.exitCode, 0) << run.error.toStdString() << run.err.toStdString();
+        if (argument == u"--version"_s) {
+            EXPECT_TRUE(run.out.contains(QStringLiteral(ROAMLOG_VERSION))) << run.out.toStdString();
+        }
     }
-    const ToolRun history = ToolRun::run(
-        root.filePath(u"usr/bin/roamlog-history"_s), {u"--help"_s}, 60000, environment);
-    EXPECT_EQ(history.exitCode, 0) << history.error.toStdString() << history.err.toStdString();
 }
 
 TEST_F(DebianPackageTest, LintianReportsNoErrorsOrWarnings)

@@ -1,7 +1,6 @@
 #include "toolrun.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -31,9 +30,4 @@ ToolRun ToolRun::run(const QString &program,
         result.exitCode = process.exitCode();
     }
     return result;
-}
-
-QString ToolRun::find(const QString &name)
-{
-    return QStandardPaths::findExecutable(name);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +17,7 @@ struct ToolRun final
         const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
 
     /// The full path of `name` on the PATH, or an empty string when it is not installed.
-    static QString find(const QString &name);
+    static QString find(const QString &name) { return QStandardPaths::findExecutable(name); }
 
     int exitCode = -1;
     QString out;
