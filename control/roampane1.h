@@ -12,32 +12,27 @@
 #include "ctreenode.h"
 
 class Clock;
+class FavoritesBar;
 class NavigationRecorder;
+class OptionsPage;
 class SearchBox;
 class OutlineBuilder;
 class OutlineTree;
 class PageTextIndex;
 class PageTextPanel;
 class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
 class QMenu;
-class QPushButton;
-class QRadioButton;
 class QStatusBar;
 class QTabBar;
 class QToolBar;
 class OutlineNode;
-class QueryBuilder;
+class QueryPage;
 class RoamSettings;
 class RoamStore;
 class SaveStatePanel;
+class TreeInteraction;
 
 /// The Roamlog panel: toolbar, tab strip, outline tree, query page, options page and status
 /// bar over the recorded history. The host writes what the browser does into `SetUrl`,
@@ -105,7 +100,7 @@ public:
     /// says "Not found". Returns whether a node was found.
     bool Find(bool Start, bool URL, bool Dir, const QString &txt);
     /// The "Browser" option: 0 never quit, 1 always quit, 2 ask.
-    qint16 QuitIt() const { return m_quitMode; }
+    qint16 QuitIt() const;
     /// Always empty.
     QString DBName() const { return QString(); }
     /// The URL the host is to navigate to on `NavTo`.
@@ -135,20 +130,20 @@ public:
     /// 0 English, 500 Hebrew: loaded at start, changed at once by the "Hebrew" option.
     qint16 LangOffset() const { return m_langOffset; }
     /// 0 titles in the tree, 1 URLs.
-    qint16 UrlOrDescChoice() const { return m_urlOrDescChoice; }
+    qint16 UrlOrDescChoice() const;
     /// Setup/Path as loaded at start.
     QString SetupPath() const { return m_setupPath; }
     /// The Tag of the tab whose outline or page shows; empty until a tab is chosen.
     QString CurrentTab() const { return m_currentTab; }
     /// Whether the next favorites click reopens the folder set-up.
-    bool ResetFavorites() const { return m_resetFavorites; }
+    bool ResetFavorites() const;
     /// Sets the URL `SiteUrl` returns.
     void SetSelectedUrl(const QString &url) { m_selectedUrl = url; }
     /// The open page in its recorded form, and its title.
     QString CurrentUrl() const;
     QString CurrentTitle() const;
     /// True between a press of the right mouse button on the tree and its release.
-    bool RightButtonDown() const { return m_rightButtonDown; }
+    bool RightButtonDown() const;
     /// The text of the status bar's first panel.
     QString StatusText() const;
     /// Shows @p text in the status bar's first panel; in Hebrew its left-to-right runs (URLs,
@@ -172,7 +167,7 @@ public:
     /// Asks for the folder of favorites button @p index (3 to 9); returns an empty text when the
     /// user cancels. The default shows the `SetupFavorites` dialog.
     using FolderAsker = std::function<QString(int index)>;
-    void SetFolderAsker(FolderAsker asker) { m_folderAsker = std::move(asker); }
+    void SetFolderAsker(FolderAsker asker);
 
     /// The text kept of visited pages; nullptr when its index cannot be opened.
     PageTextIndex *PageTexts() const;
@@ -188,12 +183,12 @@ public:
 
     OutlineTree *TreeView1() const { return m_tree; }
     QTabBar *TabStrip1() const { return m_tabStrip; }
-    QToolBar *Toolbar1() const { return m_toolbar; }
+    QToolBar *Toolbar1() const;
     QStatusBar *sbrDB() const { return m_statusBar; }
-    QFrame *qrFrame() const { return m_qrFrame; }
-    QWidget *OptionsPage() const { return m_optionsPage; }
-    QMenu *mnuRoamPane() const { return m_mnuRoamPane; }
-    QMenu *mnuToolTip() const { return m_mnuToolTip; }
+    QFrame *qrFrame() const;
+    QWidget *OptionsPage() const;
+    QMenu *mnuRoamPane() const;
+    QMenu *mnuToolTip() const;
     /// Toolbar button @p index, 1 (Pause) to 9.
     QAction *ToolbarButton(int index) const;
     /// The Tag of tab @p index (0 to 5).
@@ -217,68 +212,31 @@ signals:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
-    void createToolbar();
     void createTabStrip();
-    void createQueryPage();
-    void createOptionsPage();
-    void createMenus();
-    void createNeverRecordFrame(QWidget *page);
     void UserControl_Initialize();
     void LoadSettings();
     void ArrangeControls();
-    void arrangeQueryPage();
-    void ShowOptionsPage(bool visible);
-    void ShowQueryPage(bool visible);
     void TabStrip1_Click();
-    void Toolbar1_ButtonClick(QAction *button);
-    void favoritesClick(int index, QAction *button);
-    void Toolbar1_MouseDown(Qt::MouseButtons Button, const QPoint &globalPos);
-    void mnuChangefolder_Click();
-    void TreeView1_MouseDown(Qt::MouseButtons Button, const QPoint &pos);
-    void TreeView1_MouseUp(const QPoint &pos, const QPoint &globalPos);
-    void TreeView1_NodeClick(OutlineNode *Node, const QPoint &globalPos);
-    void TreeView1_DblClick();
-    void TreeView1_Expand(OutlineNode *Node);
-    bool treeKeyPress(QKeyEvent *event);
-    void enableSiteItems(OutlineNode *node, bool rightButton);
-    void showPopup(OutlineNode *node, const QPoint &globalPos);
-    CTreeNodePtr selectedRecord() const;
-    void mnuGoTo_Click();
-    void mnuFind_Click();
     void mnuDelete_Click();
     bool deleteSite(OutlineNode *node);
     bool deleteSession(OutlineNode *node);
     void removeNode(OutlineNode *node);
     void rebuildOutline();
-    void mnuEditNote_Click();
-    void mnuProperties_Click();
-    void mnuOutlook_Click();
-    void mnuGetHelp_Click();
-    void mnuAbout_Click();
-    void qryResults_Click();
-    void BuildQueryOutline(const QString &tag);
-    void neverRecordAdd();
-    void neverRecordRemove();
-    void neverRecordChanged();
     void forgetAllPageText();
     void showPageTextSnippet(const QString &key);
     QMessageBox::StandardButton message(QMessageBox::Icon icon,
                                         const QString &text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                         QMessageBox::StandardButton fallback = QMessageBox::Ok);
+    void notify(QMessageBox::Icon icon, const QString &text);
     QString text(int id) const;
-    void ckAlwayesOnTop_Click();
-    void Language_Click();
-    void Option1_Click(int Index);
-    void UrlOrDesc_Click(int Index);
+    void Language_Click(qint16 offset);
     void showUnreadableCount();
     void loadDynamicTexts();
     void showRecordingState();
-    bool queryIsComplete();
     void lockDataFolder();
     QString selectedTabTag() const;
 
@@ -290,12 +248,10 @@ private:
     std::unique_ptr<RoamStore> m_store;
     std::unique_ptr<NavigationRecorder> m_recorder;
     std::unique_ptr<OutlineBuilder> m_builder;
-    std::unique_ptr<QueryBuilder> m_query;
+    // Let go before the builder and the store it acts on.
+    std::unique_ptr<TreeInteraction> m_interaction;
     MessageHandler m_messageHandler;
-    FolderAsker m_folderAsker;
     QString m_lastMessage;
-    QString m_favoritesFolder;
-    OutlineNode *m_pressedNode = nullptr;
     // True while the panel itself changes the tree: expansions then are not the user's.
     bool m_changingTree = false;
 
@@ -305,15 +261,10 @@ private:
     QString m_setupPath;
     QString m_currentTab;
     QString m_initialisationError;
-    qint16 m_quitMode = 2;
     qint16 m_langOffset = 0;
-    qint16 m_urlOrDescChoice = 0;
     bool m_stayOnTop = false;
-    bool m_resetFavorites = false;
-    bool m_rightButtonDown = false;
 
-    QToolBar *m_toolbar = nullptr;
-    QList<QAction *> m_buttons;
+    FavoritesBar *m_favorites = nullptr;
     QTabBar *m_tabStrip = nullptr;
     OutlineTree *m_tree = nullptr;
     SearchBox *m_search = nullptr;
@@ -322,39 +273,7 @@ private:
     QLabel *m_unreadablePanel = nullptr;
     QLabel *m_pausedPanel = nullptr;
     SaveStatePanel *m_saveStatePanel = nullptr;
-
-    QFrame *m_qrFrame = nullptr;
-    QComboBox *m_qrySiteCbo = nullptr;
-    QGroupBox *m_qryFrame = nullptr;
-    QList<QRadioButton *> m_qryOpt1;
-    QLineEdit *m_qryString = nullptr;
-    QList<QRadioButton *> m_qryOpt;
-    QLineEdit *m_qryDate1 = nullptr;
-    QPushButton *m_qryResults = nullptr;
-    QLabel *m_qryLabel1 = nullptr;
-    QLabel *m_qryLabel2 = nullptr;
-    QLabel *m_qryLabel3 = nullptr;
-
-    QWidget *m_optionsPage = nullptr;
-    QWidget *m_optionsScroll = nullptr;
-    QGroupBox *m_frame1 = nullptr;
-    QGroupBox *m_frame2 = nullptr;
-    QGroupBox *m_frame3 = nullptr;
-    QLabel *m_picture1 = nullptr;
-    QList<QRadioButton *> m_option1;
-    QCheckBox *m_ckAlwayesOnTop = nullptr;
-    QList<QRadioButton *> m_urlOrDesc;
-    QCheckBox *m_language = nullptr;
-    QGroupBox *m_neverFrame = nullptr;
-    QListWidget *m_neverList = nullptr;
-    QLineEdit *m_neverEdit = nullptr;
-    QPushButton *m_neverAdd = nullptr;
-    QPushButton *m_neverRemove = nullptr;
-
-    QMenu *m_mnuRoamPane = nullptr;
-    QMenu *m_mnuToolTip = nullptr;
-
+    QueryPage *m_queryPage = nullptr;
+    ::OptionsPage *m_options = nullptr;
     PageTextPanel *m_pageText = nullptr;
-    // Snippets of the sites the last query found by their text, by lower-cased URL.
-    QHash<QString, QString> m_pageSnippets;
 };

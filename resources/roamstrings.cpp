@@ -289,6 +289,11 @@ std::optional<QString> RoamStrings::text(int id)
     return std::nullopt;
 }
 
+QString RoamStrings::text(int id, int langOffset)
+{
+    return text(id + langOffset).value_or(text(id).value_or(QString()));
+}
+
 bool RoamStrings::contains(int id)
 {
     return find(id) != nullptr;

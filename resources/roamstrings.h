@@ -21,6 +21,9 @@ public:
     static bool lookup(int id, QString *text);
     /// The text of \a id, or nothing when the table has none.
     static std::optional<QString> text(int id);
+    /// The text of \a id in the language of \a langOffset (0 or HebrewOffset); the English
+    /// text when that language has none, and an empty text when neither exists.
+    static QString text(int id, int langOffset);
     static bool contains(int id);
     /// Every identifier that has a text, in ascending order.
     static QList<int> identifiers();

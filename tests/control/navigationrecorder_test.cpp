@@ -41,61 +41,58 @@ protected:
             list.append(file->URL());
         return list;
     }
-
-    void clickButton(int index)
-    {
-        QWidget *button = m_panel->Toolbar1()->widgetForAction(m_panel->ToolbarButton(index));
-        ASSERT_NE(button, nullptr);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
 };
 
-TEST_F(RecorderTest, NormalisesSchemesAndSkipsShortUrls)
+// A page's record and those of its parent paths, keyed without the scheme (but ftp's), on disk
+// at once.
+TEST_F(RecorderTest, UrlsBecomeTheRecordsOfThePageAndItsParents)
 {
-    RoamPane1 &panel = panelOnSites();
-    panel.SetUrl(u"http://abc"_s);
-    panel.SetUrl(u"HTTP:x"_s);
-    panel.SetUrl(u"https://abc"_s);
-    panel.SetUrl(u"https://"_s);
-    EXPECT_TRUE(urls().isEmpty());
-    EXPECT_TRUE(panel.Recorder().CurrentUrl().isEmpty());
-
-    panel.SetUrl(u"http://abcd"_s);
-    m_clock.advance(1);
-    panel.SetUrl(u"HTTPS://abcde/"_s);
-    m_clock.advance(1);
-    panel.SetUrl(u"file:///C:/doc/a.htm"_s);
-    m_clock.advance(1);
-    panel.SetUrl(u"ftp://ftphost/pub/f.zip"_s);
-    const QStringList expected {u"/C:"_s,
-                                u"/C:/doc"_s,
-                                u"/C:/doc/a.htm"_s,
-                                u"abcd"_s,
-                                u"abcde"_s,
-                                u"ftp://ftphost/pub/f.zip"_s};
-    EXPECT_EQ(urls(), expected);
-
-    const auto disk = filesOnDisk();
-    EXPECT_EQ(QStringList(disk.keys()), expected);
-    for (const QString &url : disk.keys())
-        EXPECT_FALSE(url.startsWith(u"http"_s, Qt::CaseInsensitive)) << url.toStdString();
-    EXPECT_EQ(disk.value(u"abcde"_s)->Sessions.Count(), 1);
-    EXPECT_EQ(disk.value(u"abcde"_s)->Title, u"abcde"_s);
-}
-
-TEST_F(RecorderTest, HttpsPagesWalkUpToTheHostOnly)
-{
-    RoamPane1 &panel = panelOnSites();
-    panel.SetUrl(u"https://www.example.com/a/b.html"_s);
-    EXPECT_EQ(urls(),
-              (QStringList {
-                  u"www.example.com"_s, u"www.example.com/a"_s, u"www.example.com/a/b.html"_s}));
-    for (const CFilePtr &file : m_panel->Store().Files) {
-        ASSERT_EQ(file->Sessions.Count(), 1);
-        EXPECT_EQ(file->Sessions.Item(1)->Session, m_panel->Store().SessionStart);
-        EXPECT_TRUE(file->Visited());
+    struct Row
+    {
+        const char *name;
+        QStringList visited;
+        QStringList keys;
+    };
+    const Row rows[] = {
+        {"too short or no host",
+         {u"http://abc"_s, u"HTTP:x"_s, u"https://abc"_s, u"https://"_s},
+         {}},
+        {"schemes dropped", {u"http://abcd"_s, u"HTTPS://abcde/"_s}, {u"abcd"_s, u"abcde"_s}},
+        {"file paths", {u"file:///C:/doc/a.htm"_s}, {u"/C:"_s, u"/C:/doc"_s, u"/C:/doc/a.htm"_s}},
+        {"ftp keeps its scheme and no parents",
+         {u"ftp://ftphost/pub/f.zip"_s},
+         {u"ftp://ftphost/pub/f.zip"_s}},
+        {"https walks up to the host only",
+         {u"https://www.example.com/a/b.html"_s},
+         {u"www.example.com"_s, u"www.example.com/a"_s, u"www.example.com/a/b.html"_s}},
+        {"slashes in a query or a fragment make no parent",
+         {u"http://site/s?u=b/c"_s, u"http://site/app/frag.html#/route/x"_s},
+         {u"site"_s, u"site/app"_s, u"site/app/frag.html#/route/x"_s, u"site/s?u=b/c"_s}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        m_panel.reset();
+        QDir(dataFolder()).removeRecursively();
+        QDir().mkpath(dataFolder());
+        RoamPane1 &panel = panelOnSites();
+        for (const QString &url : row.visited) {
+            m_clock.advance(1);
+            panel.SetUrl(url);
+        }
+        EXPECT_EQ(urls(), row.keys);
+        EXPECT_EQ(QStringList(filesOnDisk().keys()), row.keys);
+        for (const CFilePtr &file : panel.Store().Files) {
+            EXPECT_EQ(file->Sessions.Item(1)->Session, panel.Store().SessionStart);
+            EXPECT_TRUE(file->Visited());
+            EXPECT_EQ(file->Title, file->URL());
+        }
+        if (row.keys.isEmpty())
+            EXPECT_TRUE(panel.Recorder().CurrentUrl().isEmpty());
     }
-    EXPECT_EQ(filesOnDisk().size(), 3);
+    // The rest of a URL after "?" is the visit's query text; its parents have none.
+    const auto disk = filesOnDisk();
+    EXPECT_EQ(disk.value(u"site/s?u=b/c"_s)->Sessions.Item(1)->Param, u"u=b/c"_s);
+    EXPECT_EQ(disk.value(u"site"_s)->Sessions.Item(1)->Param, QString());
 }
 
 TEST_F(RecorderTest, OpenVisitComparesCaseButRecordsIgnoreIt)
@@ -122,21 +119,12 @@ TEST_F(RecorderTest, OpenVisitComparesCaseButRecordsIgnoreIt)
     EXPECT_TRUE(isZeroDateTime(onDisk->Sessions.Item(2)->eTime));
 }
 
-TEST_F(RecorderTest, QueryTextAndParentWalk)
+TEST_F(RecorderTest, TwoVisitsWithinASecondKeepTheFirst)
 {
     RoamPane1 &panel = panelOnSites();
-    // Slashes inside a query or a fragment make no parent.
     panel.SetUrl(u"http://site/s?u=b/c"_s);
     m_clock.advance(1);
     panel.SetUrl(u"http://site/app/frag.html#/route/x"_s);
-    EXPECT_EQ(urls(),
-              (QStringList {
-                  u"site"_s, u"site/app"_s, u"site/app/frag.html#/route/x"_s, u"site/s?u=b/c"_s}));
-    const auto disk = filesOnDisk();
-    ASSERT_EQ(disk.size(), 4);
-    EXPECT_EQ(disk.value(u"site/s?u=b/c"_s)->Sessions.Item(1)->Param, u"u=b/c"_s);
-    EXPECT_EQ(disk.value(u"site"_s)->Sessions.Item(1)->Param, QString());
-
     // Two visits of one site within a second keep the first entry.
     panel.SetUrl(u"http://site/other"_s);
     ASSERT_TRUE(record(u"site"_s));
@@ -221,7 +209,7 @@ TEST_F(RecorderTest, PauseFreezesEverythingUntilRecordResumes)
 
     m_clock.advance(30);
     const QDateTime paused = m_clock.now();
-    clickButton(1);
+    clickToolbarButton(1);
     EXPECT_FALSE(panel.Recording());
     EXPECT_FALSE(panel.ToolbarButton(1)->isEnabled());
     EXPECT_TRUE(panel.ToolbarButton(2)->isEnabled());
@@ -244,7 +232,7 @@ TEST_F(RecorderTest, PauseFreezesEverythingUntilRecordResumes)
         panel.SetUrl(u"http://first.example"_s);
     });
     m_clock.advance(60);
-    clickButton(2);
+    clickToolbarButton(2);
     EXPECT_TRUE(panel.Recording());
     EXPECT_TRUE(panel.ToolbarButton(1)->isEnabled());
     EXPECT_FALSE(panel.ToolbarButton(2)->isEnabled());

@@ -1,4 +1,4 @@
-#include "interactionfixture.h"
+#include "panelfixture.h"
 
 #include "control/pagetextpanel.h"
 #include "pagetextindex.h"
@@ -13,30 +13,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QDateTime firstStart(QDate(2024, 1, 1), QTime(0, 0, 0));
-const QDateTime secondStart(QDate(2024, 2, 1), QTime(9, 0, 0));
-
-class PageTextPanelTest : public InteractionFixture
+class PageTextPanelTest : public PanelFixture
 {
 protected:
-    // Two browsing sessions: old.example/page in the first, two mysite.example pages in the
-    // second; each page with its text kept.
-    RoamPane1 &twoSessions()
+    // The panel of `twoSessions`, each page with its text kept.
+    RoamPane1 &withPageTexts()
     {
-        {
-            RoamPane1 &first = makePanel();
-            m_clock.advance(10);
-            first.SetUrl(u"http://old.example/page"_s);
-            first.UrlName(u"Old page"_s);
-            m_clock.advance(50);
-            first.SetSession(true);
-        }
-        m_clock.set(secondStart);
-        RoamPane1 &panel = showPanel();
-        m_clock.advance(5);
-        panel.SetUrl(u"http://mysite.example/docs/"_s);
-        m_clock.advance(5);
-        panel.SetUrl(u"https://mysite.example/about"_s);
+        RoamPane1 &panel = twoSessions();
         PageTextIndex *index = panel.PageTexts();
         EXPECT_NE(index, nullptr);
         if (index) {
@@ -71,7 +54,7 @@ protected:
 
 TEST_F(PageTextPanelTest, QueryFindsPagesByTheirTextAndShowsTheSnippet)
 {
-    RoamPane1 &panel = twoSessions();
+    RoamPane1 &panel = withPageTexts();
     query(u"QUOKKA"_s, u"qryOpt1_3"_s);
     EXPECT_NE(node(u"mysite.example/docs"_s), nullptr);
     EXPECT_NE(node(u"old.example/page"_s), nullptr);
@@ -91,7 +74,7 @@ TEST_F(PageTextPanelTest, QueryFindsPagesByTheirTextAndShowsTheSnippet)
 
 TEST_F(PageTextPanelTest, DeletingSitesAndSessionsForgetsTheirText)
 {
-    twoSessions();
+    withPageTexts();
     clickTab(1);
     m_answer = QMessageBox::Yes;
     clickNode(node(u"mysite.example/docs"_s), Qt::RightButton);
@@ -116,7 +99,7 @@ TEST_F(PageTextPanelTest, DeletingSitesAndSessionsForgetsTheirText)
 
 TEST_F(PageTextPanelTest, TextIsKeptOnlyWhileRecordingWithTheOptionOnAndNoRule)
 {
-    RoamPane1 &panel = twoSessions();
+    RoamPane1 &panel = withPageTexts();
     clickTab(5);
     auto *keep = child<QCheckBox>(u"KeepPageText"_s);
     ASSERT_TRUE(keep->isVisible());

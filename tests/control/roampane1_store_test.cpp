@@ -33,12 +33,6 @@ bool shows(const RoamPane1 &panel)
     return saveState(panel) && saveState(panel)->isVisibleTo(&panel);
 }
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class PanelStoreTest : public PanelFixture
@@ -130,12 +124,15 @@ TEST_F(PanelStoreTest, AFolderThatCannotBeMadeOrWrittenIsReportedAtStart)
         << saveState(written)->text().toStdString();
     EXPECT_TRUE(written.InitialisationError().isEmpty());
 
+    // A folder that cannot be made: the panel says so and goes on with an empty record.
     RoamPane1 &made = makePanel(unwritable + u"/Data"_s);
     EXPECT_EQ(made.InitialisationError(),
               u"Unexpected Error: Path not found: "_s + unwritable + u"/Data"_s);
+    EXPECT_EQ(made.Store().AllSessions.Count(), 1);
+    EXPECT_EQ(made.TreeView1()->Count(), 1);
 }
 
-TEST_F(PanelStoreTest, APartlyReadableSiteFileIsCountedAndKeptAsideBeforeItsRewrite)
+TEST_F(PanelStoreTest, UnreadableAndPartlyReadableFilesAreCountedAndKeptAside)
 {
     // The second visit is cut off: the record holds only the first.
     const QByteArray damaged
@@ -143,17 +140,22 @@ TEST_F(PanelStoreTest, APartlyReadableSiteFileIsCountedAndKeptAsideBeforeItsRewr
           "2,0,\" \"\r\n"
           "\"S\",#2023-12-01 10:00:00#,#2023-12-01 10:00:01#,#2023-12-01 10:00:09#,\"\"\r\n"
           "\"S\",#2023-12-02 10:00:00#,#2023-12-02";
+    EXPECT_FALSE(makePanel().findChild<QLabel *>(u"sbrDBUnreadable"_s)->isVisibleTo(m_panel.get()));
     const QString path = QDir(dataFolder()).filePath(u"0001.smf"_s);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(damaged);
     file.close();
+    QFile bad(QDir(dataFolder()).filePath(u"bad.smf"_s));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("not a site file\r\n");
+    bad.close();
 
     RoamPane1 &panel = makePanel();
     const auto *unreadable = panel.findChild<QLabel *>(u"sbrDBUnreadable"_s);
     ASSERT_TRUE(unreadable);
     EXPECT_TRUE(unreadable->isVisibleTo(&panel));
-    EXPECT_EQ(unreadable->text(), u"Unreadable site files: 1"_s);
+    EXPECT_EQ(unreadable->text(), u"Unreadable site files: 2"_s);
     EXPECT_TRUE(panel.Store().Files.Item(u"a.example"_s));
 
     panel.SetUrl(u"http://a.example/"_s);

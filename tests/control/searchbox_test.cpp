@@ -1,4 +1,4 @@
-#include "interactionfixture.h"
+#include "panelfixture.h"
 
 #include "model/pagetextindex.h"
 #include "views/searchbox.h"
@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class SearchBoxTest : public InteractionFixture
+class SearchBoxTest : public PanelFixture
 {
 protected:
     // Three sites with a host record each (the recorder adds them), one with a Hebrew title.
