@@ -1,9 +1,9 @@
 #include "roampane1.h"
 
 #include "accesskeys.h"
-#include "captionloader.h"
 #include "navigationrecorder.h"
 #include "pagetextpanel.h"
+#include "resources/captionloader.h"
 #include "savestatepanel.h"
 #include "wordhelpers.h"
 
