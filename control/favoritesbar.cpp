@@ -1,7 +1,7 @@
 #include "favoritesbar.h"
 
-#include "captionloader.h"
 #include "navigationrecorder.h"
+#include "resources/captionloader.h"
 #include "wordhelpers.h"
 
 #include "dialogs/favoriteshortcut.h"

@@ -1,8 +1,8 @@
 #include "optionspage.h"
 
-#include "captionloader.h"
 #include "navigationrecorder.h"
 #include "pagetextpanel.h"
+#include "resources/captionloader.h"
 
 #include "neverrecordrules.h"
 #include "resources/roamicons.h"

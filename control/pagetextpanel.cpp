@@ -1,6 +1,6 @@
 #include "pagetextpanel.h"
 
-#include "captionloader.h"
+#include "resources/captionloader.h"
 
 #include "pagetextindex.h"
 #include "roamsettings.h"

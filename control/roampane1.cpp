@@ -1,11 +1,11 @@
 #include "roampane1.h"
 
 #include "accesskeys.h"
-#include "captionloader.h"
 #include "favoritesbar.h"
 #include "navigationrecorder.h"
 #include "optionspage.h"
 #include "pagetextpanel.h"
+#include "resources/captionloader.h"
 #include "savestatepanel.h"
 #include "wordhelpers.h"
 

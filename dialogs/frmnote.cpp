@@ -2,8 +2,8 @@
 
 #include "resources/biditext.h"
 
-#include "control/captionloader.h"
 #include "model/roamstore.h"
+#include "resources/captionloader.h"
 #include "sitefiledialog.h"
 #include "taggedwidgets.h"
 

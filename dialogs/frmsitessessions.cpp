@@ -1,10 +1,10 @@
 #include "frmsitessessions.h"
 
-#include "control/captionloader.h"
 #include "model/cfile.h"
 #include "model/roamstore.h"
 #include "model/timekey.h"
 #include "resources/biditext.h"
+#include "resources/captionloader.h"
 #include "resources/roamstrings.h"
 #include "sitefiledialog.h"
 #include "taggedwidgets.h"

@@ -1,6 +1,6 @@
 #include "setupfavorites.h"
 
-#include "control/captionloader.h"
+#include "resources/captionloader.h"
 
 #include <QDir>
 #include <QFileInfo>

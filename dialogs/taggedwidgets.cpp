@@ -1,6 +1,6 @@
 #include "taggedwidgets.h"
 
-#include "control/captionloader.h"
+#include "resources/captionloader.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-class QJsonObject;
 class QTextStream;
 class RoamSettings;
 class RoamStore;
@@ -61,12 +60,6 @@ private:
     void load(const QString &dataFolder);
     static QString resolveDataDir(const QString &dir, bool mayBegin, QString *problem);
 
-    int listSites();
-    int listSessions();
-    int listVisits(const QString &url);
-    int findSites(const QString &text);
-    int printSites(const QList<CFilePtr> &files);
-
     int exportRows(const QString &dataFolder,
                    const QString &formatName,
                    const std::optional<QString> &sinceText,
@@ -77,7 +70,6 @@ private:
 
     int usageError(const QString &message);
     int failure(const QString &message);
-    QJsonObject siteObject(const CFilePtr &file) const;
 
     const RoamSettings &m_settings;
     QTextStream &m_out;

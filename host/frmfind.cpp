@@ -2,7 +2,7 @@
 
 #include "panellink.h"
 
-#include "control/captionloader.h"
+#include "resources/captionloader.h"
 #include "resources/roamstrings.h"
 
 #include <QDialogButtonBox>

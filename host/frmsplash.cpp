@@ -1,8 +1,8 @@
 #include "frmsplash.h"
 
-#include "control/captionloader.h"
 #include "model/roamsettings.h"
 #include "resources/biditext.h"
+#include "resources/captionloader.h"
 #include "resources/roamicons.h"
 #include "resources/roamstrings.h"
 #include "resources/roamversion.h"

@@ -2,8 +2,8 @@
 #include "iexplore.h"
 #include "terminationwatcher.h"
 
-#include "control/captionloader.h"
 #include "model/clock.h"
+#include "resources/captionloader.h"
 #include "resources/roamicons.h"
 #include "resources/roamversion.h"
 

@@ -7,10 +7,10 @@
 #include "frmhelp.h"
 #include "roampanelink.h"
 
-#include "control/captionloader.h"
 #include "control/pagetextpanel.h"
 #include "control/roampane1.h"
 #include "model/roamsettings.h"
+#include "resources/captionloader.h"
 #include "resources/roamicons.h"
 #include "resources/roamstrings.h"
 #include "resources/roamversion.h"

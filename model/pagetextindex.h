@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class PageTextWorker;
+
 /// The visible text of recorded pages, in a full-text index of the data folder
 /// ("PageText.db", SQLite with FTS5, write-ahead log, private to the user).
 ///
@@ -105,8 +107,6 @@ signals:
     void problemFound(const QString &message);
 
 private:
-    class Worker;
-
     QString m_path;
-    std::unique_ptr<Worker> m_worker;
+    std::unique_ptr<PageTextWorker> m_worker;
 };

@@ -6,7 +6,7 @@
 #include "querybuilder.h"
 #include "waitcursor.h"
 
-#include "control/captionloader.h"
+#include "resources/captionloader.h"
 #include "resources/roamstrings.h"
 
 #include <QButtonGroup>

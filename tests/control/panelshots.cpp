@@ -1,10 +1,10 @@
 // Renders the panel's popup menu, its Query page and a query's results into PNG files, in
 // English and Hebrew, for looking at them under a real X server (Xvfb):
 //   panelshots OUTPUT_FOLDER
-#include "control/captionloader.h"
 #include "control/roampane1.h"
 #include "model/clock.h"
 #include "model/roamsettings.h"
+#include "resources/captionloader.h"
 #include "views/outlinetree.h"
 
 #include <QApplication>

@@ -1,12 +1,12 @@
 // Renders the dialogs with a site of 50 visits into PNG files, for looking at them:
 //   dialogshots OUTPUT_FOLDER
-#include "control/captionloader.h"
 #include "dialogs/frmnote.h"
 #include "dialogs/frmsitessessions.h"
 #include "dialogs/setupfavorites.h"
 #include "model/cfile.h"
 #include "model/clock.h"
 #include "model/roamstore.h"
+#include "resources/captionloader.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "frmhelp.h"
 #include "panellink.h"
 
-#include "control/captionloader.h"
+#include "resources/captionloader.h"
 #include "resources/roamstrings.h"
 
 #include <QApplication>

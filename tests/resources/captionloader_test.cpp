@@ -1,4 +1,4 @@
-#include "control/captionloader.h"
+#include "resources/captionloader.h"
 #include "resources/roamstrings.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "captionloader.h"
 
-#include "resources/roamstrings.h"
+#include "roamstrings.h"
 
 #include <QAbstractButton>
 #include <QAction>
