@@ -52,14 +52,14 @@ protected:
             auto entry = std::make_shared<CSession>();
             entry->Session = visit.session;
             entry->sTime = visit.start;
-            file.Sessions.Add(entry, timeKey(visit.start));
+            file.Sessions.Add(*entry);
         }
         for (const QDateTime &time : downloads) {
             auto act = std::make_shared<CActivity>();
             act->Session = running;
             act->Location = url;
             act->Key = time;
-            file.Activities.Add(act, timeKey(time));
+            file.Activities.Add(*act);
         }
         file.FileName = m_dir.filePath(u"site%1.smf"_s.arg(++m_fileCount));
         ASSERT_TRUE(file.Save());

@@ -54,14 +54,14 @@ protected:
             auto visit = std::make_shared<CSession>();
             visit->Session = at(day, 1);
             visit->sTime = at(day, 2).addSecs(60 * ++minute);
-            file->Sessions.Add(visit, timeKey(visit->sTime));
+            file->Sessions.Add(*visit);
         }
         for (const QDate &day : downloadDays) {
             auto act = std::make_shared<CActivity>();
             act->Session = at(day, 1);
             act->Key = at(day, 3).addSecs(60 * ++minute);
             act->Location = url;
-            file->Activities.Add(act, timeKey(act->Key));
+            file->Activities.Add(*act);
         }
         m_store.Files.Add(file, url);
         return *file;
