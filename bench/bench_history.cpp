@@ -52,7 +52,7 @@ QString exportFolder()
                 visit->sTime = session.addSecs(qint64(v) * 86400 + i % 60);
                 visit->eTime = visit->sTime.addSecs(45);
                 visit->Param = v % 3 == 0 ? u"q=roam&page="_s + QString::number(v) : QString();
-                file.Sessions.Add(visit, timeKey(visit->sTime));
+                file.Sessions.Add(*visit);
             }
             file.FileName = dir->filePath(QString::number(i) + u".smf"_s);
             file.Save();

@@ -36,7 +36,7 @@ CFile makeRecord(QRandomGenerator &random, int index, int visits)
         visit->sTime = session.addSecs(v * 90);
         visit->eTime = v + 1 == visits ? zeroDateTime() : visit->sTime.addSecs(60);
         visit->Param = v % 4 == 0 ? u"q=roam&page="_s + QString::number(v) : QString();
-        file.Sessions.Add(visit, timeKey(visit->sTime));
+        file.Sessions.Add(*visit);
     }
     return file;
 }
@@ -57,7 +57,7 @@ const QString &dataFolder(int count)
                 act->Session = base;
                 act->Location = u"http://"_s + file.URL() + u"/file.zip"_s;
                 act->Key = base.addSecs(i);
-                file.AddActivity(act);
+                file.Activities.Add(*act);
             }
             QFile out(dir->filePath(QString::number(i) + u".smf"_s));
             if (out.open(QIODevice::WriteOnly))

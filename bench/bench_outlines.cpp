@@ -41,7 +41,7 @@ void addVisit(CFile &file, const QDateTime &session, const QDateTime &start)
     visit->Session = session;
     visit->sTime = start;
     visit->eTime = start.addSecs(20);
-    file.Sessions.Add(visit, timeKey(start));
+    file.Sessions.Add(*visit);
 }
 
 CFilePtr newRecord(const QString &url)
@@ -118,7 +118,7 @@ RoamStore &storeOf(int siteCount)
                     act->Session = pageRecord->Sessions.Item(1)->Session;
                     act->Key = pageRecord->Sessions.Item(1)->sTime;
                     act->Location = pageUrl;
-                    pageRecord->Activities.Add(act, timeKey(act->Key));
+                    pageRecord->Activities.Add(*act);
                 }
             }
         }

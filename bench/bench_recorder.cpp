@@ -74,7 +74,7 @@ void BM_WriteFiveSiteFilesDirectly(benchmark::State &state)
             auto visit = std::make_shared<CSession>();
             visit->sTime = clock.now();
             visit->Session = store.SessionStart;
-            file->Sessions.Add(visit, timeKey(visit->sTime));
+            file->Sessions.Add(*visit);
             file->Save();
             url = url.left(url.lastIndexOf(u'/'));
         }

@@ -59,7 +59,7 @@ void addVisit(CFile &file, const QDateTime &session, int offset)
     visit->sTime = session.addSecs(offset);
     visit->eTime = visit->sTime.addSecs(40);
     visit->Param = offset % 4 == 0 ? u"q=roam&page="_s + QString::number(offset) : QString();
-    file.Sessions.Add(visit, timeKey(visit->sTime));
+    file.Sessions.Add(*visit);
 }
 
 void generate(const QString &path, int count)
@@ -83,7 +83,7 @@ void generate(const QString &path, int count)
             act->Session = sessionStart(int(random.bounded(sessionCount)));
             act->Location = u"http://"_s + file.URL() + u"/file.zip"_s;
             act->Key = act->Session.addSecs(i % 3000);
-            file.AddActivity(act);
+            file.Activities.Add(*act);
         }
         QFile out(dir.filePath(QString::number(i) + u".smf"_s));
         if (out.open(QIODevice::WriteOnly))

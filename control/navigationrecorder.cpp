@@ -228,11 +228,11 @@ bool NavigationRecorder::recordOneVisit(const QString &URL)
     const QDateTime now = m_clock.now();
     const QString key = timeKey(now);
     if (!file->Sessions.Item(key)) {
-        auto visit = std::make_shared<CSession>();
-        visit->sTime = now;
-        visit->Param = RecordedUrl::query(URL);
-        visit->Session = m_store.SessionStart;
-        file->Sessions.Add(visit, key);
+        CSession visit;
+        visit.sTime = now;
+        visit.Param = RecordedUrl::query(URL);
+        visit.Session = m_store.SessionStart;
+        file->Sessions.Add(visit);
     }
     file->LastEntered = key;
     m_store.SaveFile(file);
@@ -315,12 +315,12 @@ void NavigationRecorder::recordDownload(const QString &key,
     if (!file)
         return;
     const QDateTime now = m_clock.now();
-    auto act = std::make_shared<CActivity>();
-    act->Activity = u"Download "_s + name;
-    act->Key = now;
-    act->Location = location;
-    act->Session = m_store.SessionStart;
-    file->Activities.Add(act, timeKey(now));
+    CActivity act;
+    act.Activity = u"Download "_s + name;
+    act.Key = now;
+    act.Location = location;
+    act.Session = m_store.SessionStart;
+    file->Activities.Add(act);
     m_store.SaveFile(file);
 }
 
@@ -329,9 +329,7 @@ void NavigationRecorder::setEndUrl(const QString &MySite)
     const CFilePtr file = m_store.Files.Item(MySite);
     if (!file)
         return;
-    const CSessionPtr visit = file->Sessions.Item(file->LastEntered);
-    if (!visit)
+    if (!file->Sessions.SetEnd(file->LastEntered, m_clock.now()))
         return;
-    visit->eTime = m_clock.now();
     m_store.SaveFile(file);
 }

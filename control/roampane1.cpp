@@ -817,7 +817,7 @@ bool RoamPane1::deleteSession(OutlineNode *node)
     for (const CFilePtr &file : m_store->Files) {
         bool changed = false;
         for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
-            const CSessionPtr visit = file->Sessions.Item(pos);
+            const auto visit = file->Sessions.Item(pos);
             if (visit && keySeconds(visit->Session) == startSeconds) {
                 file->Sessions.Remove(pos);
                 changed = true;

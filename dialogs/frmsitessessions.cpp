@@ -158,26 +158,24 @@ void frmSitesSessions::fillList(const RoamStore &store, qint16 langOffset)
 
     QList<QTreeWidgetItem *> rows;
     if (store.NoteFile) {
-        // No row is keyed: two visits with one start time are both shown.
-        for (const CSessionPtr &visit : store.NoteFile->Sessions) {
-            if (!visit)
-                continue;
+        // No row is keyed: two visits that show one start (in one minute) are both listed.
+        for (const CSession &visit : store.NoteFile->Sessions) {
             auto *row = new VisitItem;
             // Dates, times and durations read left to right in the Hebrew list too.
             const auto ltr = [hebrew](const QString &text) {
                 return BidiText::leftToRight(text, hebrew ? Qt::RightToLeft : Qt::LeftToRight);
             };
-            row->setText(SessionColumn, ltr(generalDateTime(visit->Session)));
-            row->setData(SessionColumn, SortRole, sortValue(visit->Session));
-            row->setText(FromColumn, ltr(visit->sTime.toString(u"HH:mm"_s)));
-            row->setData(FromColumn, SortRole, sortValue(visit->sTime));
-            row->setText(ForColumn, ltr(durationText(visit->sTime, visit->eTime)));
+            row->setText(SessionColumn, ltr(generalDateTime(visit.Session)));
+            row->setData(SessionColumn, SortRole, sortValue(visit.Session));
+            row->setText(FromColumn, ltr(visit.sTime.toString(u"HH:mm"_s)));
+            row->setData(FromColumn, SortRole, sortValue(visit.sTime));
+            row->setText(ForColumn, ltr(durationText(visit.sTime, visit.eTime)));
             row->setData(ForColumn,
                          SortRole,
-                         isZeroDateTime(visit->eTime) ? std::numeric_limits<qint64>::max()
-                                                      : visit->sTime.secsTo(visit->eTime));
-            row->setText(ParamsColumn, ltr(visit->Param));
-            row->setData(ParamsColumn, SortRole, visit->Param);
+                         isZeroDateTime(visit.eTime) ? std::numeric_limits<qint64>::max()
+                                                     : visit.sTime.secsTo(visit.eTime));
+            row->setText(ParamsColumn, ltr(visit.Param));
+            row->setData(ParamsColumn, SortRole, visit.Param);
             rows.append(row);
         }
     }

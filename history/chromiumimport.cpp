@@ -270,7 +270,7 @@ bool ChromiumImport::run(const QString &profileDir)
     const auto recordOne = [&](const QString &url,
                                const QDateTime &time,
                                const QDateTime &session,
-                               const QString *title) -> CSessionPtr {
+                               const QString *title) -> CFilePtr {
         CFilePtr file = store.Files.Item(url);
         if (!file) {
             file = std::make_shared<CFile>();
@@ -291,19 +291,21 @@ bool ChromiumImport::run(const QString &profileDir)
                 ++m_summary.alreadyRecorded;
             return {};
         }
-        auto visit = std::make_shared<CSession>();
-        visit->sTime = time;
-        visit->Param = RecordedUrl::query(url);
-        visit->Session = session;
-        file->Sessions.Add(visit, key);
+        CSession visit;
+        visit.sTime = time;
+        visit.Param = RecordedUrl::query(url);
+        visit.Session = session;
+        file->Sessions.Add(visit);
         ++m_summary.visitsAdded;
         markDirty(file);
-        return visit;
+        return file;
     };
 
     QDateTime openSession;
     QString openUrl;
-    CSessionPtr openVisit;
+    // The file of the open page's visit, keyed by its start.
+    CFilePtr openFile;
+    QString openKey;
     for (size_t i = 0; i < candidates.size(); ++i) {
         const Candidate &visit = candidates[i];
         const QDateTime &session = sessionOf[i];
@@ -315,11 +317,12 @@ bool ChromiumImport::run(const QString &profileDir)
             ++m_summary.samePage;
             continue;
         }
-        if (openVisit && session == openSession)
-            openVisit->eTime = visit.time;
+        if (openFile && session == openSession)
+            openFile->Sessions.SetEnd(openKey, visit.time);
         openSession = session;
         openUrl = visit.recorded;
-        openVisit = recordOne(visit.recorded, visit.time, session, &visit.title);
+        openFile = recordOne(visit.recorded, visit.time, session, &visit.title);
+        openKey = timeKey(visit.time);
         const QStringList parents = RecordedUrl::parents(visit.recorded);
         for (const QString &parent : parents)
             recordOne(parent, visit.time, session, nullptr);

@@ -94,15 +94,14 @@ qint64 HistoryExport::run(const QString &dataFolder)
             continue;
         m_seenUrls.insert(folded);
 
-        for (const CSessionPtr &visit : file.Sessions) {
-            if (wanted(visit->sTime))
-                writeRow(
-                    file,
-                    {u"visit"_s, visit->sTime, visit->eTime, visit->Session, visit->Param, {}});
+        for (const CSession &visit : file.Sessions) {
+            if (wanted(visit.sTime))
+                writeRow(file,
+                         {u"visit"_s, visit.sTime, visit.eTime, visit.Session, visit.Param, {}});
         }
-        for (const CActivityPtr &act : file.Activities) {
-            if (wanted(act->Key))
-                writeRow(file, {u"download"_s, act->Key, {}, act->Session, {}, act->Location});
+        for (const CActivity &act : file.Activities) {
+            if (wanted(act.Key))
+                writeRow(file, {u"download"_s, act.Key, {}, act.Session, {}, act.Location});
         }
     }
 

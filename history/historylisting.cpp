@@ -64,15 +64,14 @@ QString noteText(const CFilePtr &file)
 
 QDateTime firstVisit(const CFilePtr &file)
 {
-    return file->Sessions.Count() > 0 ? (*file->Sessions.begin())->sTime : QDateTime();
+    return file->Sessions.Count() > 0 ? (*file->Sessions.begin()).sTime : QDateTime();
 }
 
 QDateTime lastVisit(const CFilePtr &file)
 {
-    QDateTime last;
-    for (const CSessionPtr &visit : file->Sessions)
-        last = visit->sTime;
-    return last;
+    // Visits are kept in time order.
+    const int visits = file->Sessions.Count();
+    return visits > 0 ? file->Sessions.Item(visits)->sTime : QDateTime();
 }
 
 void printJson(QTextStream &out, const QJsonValue &value)
@@ -162,8 +161,8 @@ void HistoryListing::printSessions()
     // Sites visited in each browsing session, by the session's start key.
     QHash<QString, QSet<QString>> sitesBySession;
     for (const CFilePtr &file : m_store.Files) {
-        for (const CSessionPtr &visit : file->Sessions)
-            sitesBySession[timeKey(visit->Session)].insert(file->URL());
+        for (const RecordRows::Visit &visit : file->Sessions.Rows())
+            sitesBySession[wallClockKey(visit.session)].insert(file->URL());
     }
     const auto siteCount = [&sitesBySession](const CSessionPtr &session) {
         return int(sitesBySession.value(timeKey(session->sTime)).size());
@@ -205,21 +204,21 @@ bool HistoryListing::printVisits(const QString &url)
 
     if (m_json) {
         QJsonArray visits;
-        for (const CSessionPtr &visit : file->Sessions) {
+        for (const CSession &visit : file->Sessions) {
             visits.append(QJsonObject {
-                {u"start"_s, jsonTime(visit->sTime)},
-                {u"end"_s, jsonTime(visit->eTime)},
-                {u"durationSeconds"_s, jsonDuration(visit->sTime, visit->eTime)},
-                {u"session"_s, jsonTime(visit->Session)},
-                {u"query"_s, visit->Param},
+                {u"start"_s, jsonTime(visit.sTime)},
+                {u"end"_s, jsonTime(visit.eTime)},
+                {u"durationSeconds"_s, jsonDuration(visit.sTime, visit.eTime)},
+                {u"session"_s, jsonTime(visit.Session)},
+                {u"query"_s, visit.Param},
             });
         }
         QJsonArray downloads;
-        for (const CActivityPtr &act : file->Activities) {
+        for (const CActivity &act : file->Activities) {
             downloads.append(QJsonObject {
-                {u"time"_s, jsonTime(act->Key)},
-                {u"session"_s, jsonTime(act->Session)},
-                {u"location"_s, act->Location},
+                {u"time"_s, jsonTime(act.Key)},
+                {u"session"_s, jsonTime(act.Session)},
+                {u"location"_s, act.Location},
             });
         }
         QJsonObject site = siteObject(file);
@@ -236,20 +235,20 @@ bool HistoryListing::printVisits(const QString &url)
         m_out << '\n';
         TextTable table({u"START"_s, u"END"_s, u"DURATION"_s, u"SESSION"_s, u"QUERY"_s});
         table.setRightAligned(2);
-        for (const CSessionPtr &visit : file->Sessions) {
-            table.addRow({textTime(visit->sTime),
-                          textTime(visit->eTime),
-                          textDuration(visit->sTime, visit->eTime),
-                          textTime(visit->Session),
-                          visit->Param});
+        for (const CSession &visit : file->Sessions) {
+            table.addRow({textTime(visit.sTime),
+                          textTime(visit.eTime),
+                          textDuration(visit.sTime, visit.eTime),
+                          textTime(visit.Session),
+                          visit.Param});
         }
         table.print(m_out);
     }
     if (file->Activities.Count() > 0) {
         m_out << '\n';
         TextTable table({u"DOWNLOADED"_s, u"SESSION"_s, u"LOCATION"_s});
-        for (const CActivityPtr &act : file->Activities)
-            table.addRow({textTime(act->Key), textTime(act->Session), act->Location});
+        for (const CActivity &act : file->Activities)
+            table.addRow({textTime(act.Key), textTime(act.Session), act.Location});
         table.print(m_out);
     }
     return true;

@@ -22,10 +22,9 @@ namespace {
 QDateTime lastVisit(const CFilePtr &file)
 {
     QDateTime last;
-    if (file) {
-        for (const CSessionPtr &visit : file->Sessions)
-            last = visit->sTime;
-    }
+    // Visits are kept in time order.
+    if (file && file->Sessions.Count() > 0)
+        last = file->Sessions.Item(file->Sessions.Count())->sTime;
     return last;
 }
 

@@ -1,13 +1,26 @@
 #pragma once
 
 #include "cactivity.h"
-#include "keyedcollection.h"
+#include "timekeyedlist.h"
 
-/// The downloads of one site record, keyed by `timeKey(CActivity::Key)`; sorted.
-class CActivities final : public KeyedCollection<CActivityPtr>
+namespace RecordRows {
+/// One download as the record keeps it.
+struct Download
 {
-public:
-    CActivities()
-        : KeyedCollection(true, false)
-    { }
+    struct Context
+    { };
+
+    qint64 session;
+    qint64 when;
+    QString location;
+    QString activity;
+
+    static Download of(const CActivity &act, Context &);
+    CActivity value(const Context &) const;
+    qint64 keyMs() const { return when; }
 };
+} // namespace RecordRows
+
+/// The downloads of one site record, keyed by `timeKey(CActivity::Key)`.
+class CActivities final : public TimeKeyedList<RecordRows::Download, CActivity>
+{ };

@@ -5,8 +5,6 @@
 #include <QDateTime>
 #include <QString>
 
-#include <memory>
-
 /// One event on a site: a download. A plain value holder.
 class CActivity final
 {
@@ -20,5 +18,3 @@ public:
     /// The time of the activity, to whole seconds; `timeKey(Key)` keys it in `CFile::Activities`.
     QDateTime Key = zeroDateTime();
 };
-
-using CActivityPtr = std::shared_ptr<CActivity>;

@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 int CFile::levelOf(const QString &url)
@@ -29,16 +31,6 @@ void CFile::SetVisited(bool visited)
         m_visited = visited;
 }
 
-bool CFile::AddActivity(const CActivityPtr &act)
-{
-    return act && Activities.Add(act, timeKey(act->Key)) != nullptr;
-}
-
-bool CFile::AddSession(const CSessionPtr &ses)
-{
-    return ses && Sessions.Add(ses, timeKey(ses->Session)) != nullptr;
-}
-
 QByteArray CFile::toBytes() const
 {
     FieldWriter out;
@@ -50,19 +42,19 @@ QByteArray CFile::toBytes() const
     out.integer(Activities.Count());
     out.string(Note);
     out.endLine();
-    for (const CSessionPtr &visit : Sessions) {
+    for (const RecordRows::Visit &visit : Sessions.Rows()) {
         out.string(u"S"_s);
-        out.dateTime(visit->Session);
-        out.dateTime(visit->sTime);
-        out.dateTime(visit->eTime);
-        out.string(visit->Param);
+        out.wallClock(visit.session);
+        out.wallClock(visit.start);
+        out.wallClock(visit.end);
+        out.string(RecordRows::Visit::paramOf(visit.param, Sessions.RowContext()));
         out.endLine();
     }
-    for (const CActivityPtr &act : Activities) {
+    for (const RecordRows::Download &act : Activities.Rows()) {
         out.string(u"A"_s);
-        out.dateTime(act->Session);
-        out.string(act->Location);
-        out.dateTime(act->Key);
+        out.wallClock(act.session);
+        out.string(act.location);
+        out.wallClock(act.when);
         out.endLine();
     }
     return out.bytes();
@@ -128,52 +120,47 @@ bool CFile::fromText(QStringView text)
     if (!(in.takeInteger(visits) && in.takeInteger(activities) && in.takeString(Note)))
         m_damaged = true;
 
+    // Loading holds every record at once: room for the rows the file announces (no more than
+    // its text could hold), and the texts every record shares kept once.
+    if (Note == u" "_s)
+        Note = u" "_s;
+    if (Title == m_url)
+        Title = m_url;
+    constexpr qsizetype shortestLine = 16;
+    Sessions.Reserve(std::clamp(visits, qint64(0), qint64(text.size() / shortestLine)));
+
     QString tag;
-    QDateTime session = zeroDateTime();
-    QDateTime start = zeroDateTime();
-    QString startKey = timeKey(start);
-    QDateTime end = zeroDateTime();
+    const qint64 zero = wallClockMs(zeroDateTime());
+    RecordRows::Visit visit {zero, zero, zero, 0};
     QString param;
     qint64 visitsRead = 0;
     for (; visitsRead < visits && !in.exhausted(); ++visitsRead) {
         tag.clear();
-        bool whole = false;
-        if (in.takeString(tag) && in.takeDateTime(session) && in.takeDateTime(start)) {
-            // The full form of a time is its key text already.
-            startKey = in.fieldText().size() == 19 ? in.fieldText().toString() : timeKey(start);
-            whole = in.takeDateTime(end) && in.takeString(param);
-        }
+        const bool whole = in.takeString(tag) && in.takeWallClock(visit.session)
+                           && in.takeWallClock(visit.start) && in.takeWallClock(visit.end)
+                           && in.takeString(param);
         if (!whole || tag != u"S"_s)
             m_damaged = true;
         if (tag == u"S"_s) {
-            auto visit = std::make_shared<CSession>();
-            visit->Session = session;
-            visit->sTime = start;
-            visit->eTime = end;
-            visit->Param = param;
-            Sessions.Add(visit, startKey);
+            visit.param = RecordRows::Visit::placeOf(param, Sessions.RowContext());
+            Sessions.AddRow(visit);
         }
     }
-    QDateTime actSession = zeroDateTime();
-    QDateTime when = zeroDateTime();
-    QString location;
+    RecordRows::Download act {zero, zero, {}, {}};
     if (visitsRead < visits)
         m_damaged = true;
     qint64 activitiesRead = 0;
     for (; activitiesRead < activities && !in.exhausted(); ++activitiesRead) {
         tag.clear();
-        if (!(in.takeString(tag) && in.takeDateTime(actSession) && in.takeString(location)
-              && in.takeDateTime(when))
+        if (!(in.takeString(tag) && in.takeWallClock(act.session) && in.takeString(act.location)
+              && in.takeWallClock(act.when))
             || tag != u"A"_s)
             m_damaged = true;
-        if (tag == u"A"_s) {
-            auto act = std::make_shared<CActivity>();
-            act->Session = actSession;
-            act->Location = location;
-            act->Key = when;
-            Activities.Add(act, timeKey(when));
-        }
+        if (tag == u"A"_s)
+            Activities.AddRow(act);
     }
+    Sessions.Squeeze();
+    Activities.Squeeze();
     if (activitiesRead < activities)
         m_damaged = true;
     return hasUrl;

@@ -2,7 +2,7 @@
 
 #include "cactivities.h"
 #include "cfiles.h"
-#include "csessions.h"
+#include "cvisits.h"
 
 #include <QByteArray>
 #include <QString>
@@ -29,7 +29,7 @@ public:
     /// Full path of the site file; empty means the record has no file.
     QString FileName;
     /// The visits, keyed by `timeKey(sTime)`.
-    CSessions Sessions;
+    CVisits Sessions;
     /// The downloads, keyed by `timeKey(Key)`.
     CActivities Activities;
 
@@ -45,11 +45,6 @@ public:
     bool Visited() const { return m_visited; }
     /// Stores `visited` only while `Visited` is false: once true it stays true.
     void SetVisited(bool visited);
-
-    /// Adds `act` to `Activities` under the key of its time; false when that key is present.
-    bool AddActivity(const CActivityPtr &act);
-    /// Adds `ses` to `Sessions` under the key of its `Session`; false when that key is present.
-    bool AddSession(const CSessionPtr &ses);
 
     /// Writes the whole site file to `FileName` through a temporary file that replaces the old
     /// one only once it is complete. Returns false, leaving any old file intact, when the file

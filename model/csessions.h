@@ -3,7 +3,7 @@
 #include "csession.h"
 #include "keyedcollection.h"
 
-/// Visits of a site or browsing sessions, keyed by `timeKey` of their start. `Add` always
+/// Browsing sessions (the store's `AllSessions`), keyed by `timeKey` of their start. `Add` always
 /// keeps key order (which is time order) and ignores before and after.
 class CSessions final : public KeyedCollection<CSessionPtr>
 {

@@ -178,18 +178,10 @@ bool FieldReader::takeInteger(qint64 &target)
     return true;
 }
 
-bool FieldReader::takeDateTime(QDateTime &target)
+bool FieldReader::parseMoment(QDate &date, QTime &time) const
 {
-    if (!next() || m_kind != Kind::Hash)
-        return false;
-    // Times repeat within a file (every visit names its browsing session): reuse the last.
-    if (m_field == m_lastTimeText) {
-        target = m_lastTime;
-        return true;
-    }
     const QStringView text(m_field);
-    QDate date;
-    QTime time(0, 0, 0);
+    time = QTime(0, 0, 0);
     if (text.size() == 19 && text[10] == u' ') {
         date = parseDate(text.first(10));
         time = parseTime(text.sliced(11));
@@ -199,12 +191,38 @@ bool FieldReader::takeDateTime(QDateTime &target)
         date = zeroDateTime().date();
         time = parseTime(text);
     }
-    if (!date.isValid() || !time.isValid())
+    return date.isValid() && time.isValid();
+}
+
+bool FieldReader::takeDateTime(QDateTime &target)
+{
+    if (!next() || m_kind != Kind::Hash)
+        return false;
+    // Times repeat within a file (every visit names its browsing session): reuse the last.
+    if (m_field == m_lastTimeText) {
+        target = m_lastTime;
+        return true;
+    }
+    QDate date;
+    QTime time;
+    if (!parseMoment(date, time))
         return false;
     m_lastTime = localDateTime(date, time);
     // Reuses the buffer: one allocation per reader, not per time.
     m_lastTimeText.resize(m_field.size());
     std::copy(m_field.begin(), m_field.end(), m_lastTimeText.begin());
     target = m_lastTime;
+    return true;
+}
+
+bool FieldReader::takeWallClock(qint64 &target)
+{
+    if (!next() || m_kind != Kind::Hash)
+        return false;
+    QDate date;
+    QTime time;
+    if (!parseMoment(date, time))
+        return false;
+    target = date.toJulianDay() * 86'400'000 + time.msecsSinceStartOfDay();
     return true;
 }

@@ -39,6 +39,8 @@ public:
     bool takeInteger(qint64 &target);
     /// Takes a #date-time# field: "yyyy-MM-dd hh:mm:ss", "yyyy-MM-dd" or "hh:mm:ss".
     bool takeDateTime(QDateTime &target);
+    /// Takes a #date-time# field as its `wallClockMs` number, without making a QDateTime.
+    bool takeWallClock(qint64 &target);
 
     /// The text of the field taken last, as it stands between its quotes or # characters.
     QStringView fieldText() const { return m_field; }
@@ -49,6 +51,7 @@ public:
 
 private:
     bool next();
+    bool parseMoment(QDate &date, QTime &time) const;
     void skipToNextField();
 
     const QString m_owned;

@@ -43,6 +43,22 @@ void FieldWriter::dateTime(const QDateTime &value)
     m_text += u'#';
 }
 
+void FieldWriter::wallClock(qint64 ms)
+{
+    separate();
+    static const qint64 zeroDay = zeroDateTime().date().toJulianDay();
+    constexpr qint64 msPerDay = 86'400'000;
+    const QString key = wallClockKey(ms);
+    m_text += u'#';
+    if (ms >= zeroDay * msPerDay && ms < (zeroDay + 1) * msPerDay)
+        m_text += QStringView(key).sliced(11);
+    else if (ms % msPerDay == 0)
+        m_text += QStringView(key).first(10);
+    else
+        m_text += key;
+    m_text += u'#';
+}
+
 void FieldWriter::endLine()
 {
     m_text += u"\r\n"_s;

@@ -14,6 +14,8 @@ public:
     void integer(qint64 value);
     /// "#yyyy-MM-dd hh:mm:ss#"; only the date at midnight, only the time on the zero date.
     void dateTime(const QDateTime &value);
+    /// Like `dateTime`, for the moment of a `wallClockMs` number.
+    void wallClock(qint64 ms);
     void endLine();
 
     QByteArray bytes() const { return m_text.toUtf8(); }

@@ -3,6 +3,9 @@
 #include <QHash>
 #include <QLocale>
 
+#include <algorithm>
+#include <iterator>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -49,18 +52,19 @@ qint64 wallClockMs(const QDateTime &time)
     return t.date().toJulianDay() * 86'400'000 + t.time().msecsSinceStartOfDay();
 }
 
-QString timeKey(const QDateTime &time)
+namespace {
+
+constexpr qint64 msPerDay = 86'400'000;
+
+// Written by hand: this runs for every visit of every site file.
+QString keyOf(const QDate &date, const QTime &clock)
 {
-    const QDateTime t = time.isValid() ? time : zeroDateTime();
-    const QDate date = t.date();
-    const QTime clock = t.time();
     int year;
     int month;
     int day;
     date.getDate(&year, &month, &day);
     if (year < 0 || year > 9999)
-        return t.toString(keyFormat);
-    // Written by hand: this runs for every visit of every site file at start.
+        return QDateTime(date, clock).toString(keyFormat);
     char16_t text[19];
     const auto put = [&text](int at, int value, int width) {
         for (int i = width - 1; i >= 0; --i) {
@@ -80,6 +84,62 @@ QString timeKey(const QDateTime &time)
     text[16] = u':';
     put(17, clock.second(), 2);
     return QString(reinterpret_cast<const QChar *>(text), 19);
+}
+
+qint64 dayOf(qint64 ms)
+{
+    return ms >= 0 ? ms / msPerDay : (ms - msPerDay + 1) / msPerDay;
+}
+
+} // namespace
+
+QString timeKey(const QDateTime &time)
+{
+    const QDateTime t = time.isValid() ? time : zeroDateTime();
+    return keyOf(t.date(), t.time());
+}
+
+QString wallClockKey(qint64 ms)
+{
+    const qint64 day = dayOf(ms);
+    return keyOf(QDate::fromJulianDay(day),
+                 QTime::fromMSecsSinceStartOfDay(int(ms - day * msPerDay)));
+}
+
+QDateTime fromWallClockMs(qint64 ms)
+{
+    static const qint64 zero = wallClockMs(zeroDateTime());
+    if (ms == zero)
+        return zeroDateTime();
+    const qint64 day = dayOf(ms);
+    return localDateTime(QDate::fromJulianDay(day),
+                         QTime::fromMSecsSinceStartOfDay(int(ms - day * msPerDay)));
+}
+
+std::optional<qint64> timeKeySeconds(QStringView key)
+{
+    if (key.size() != 19 || key[4] != u'-' || key[7] != u'-' || key[10] != u' ' || key[13] != u':'
+        || key[16] != u':')
+        return std::nullopt;
+    const auto number = [key](int at, int width) {
+        int value = 0;
+        for (int i = at; i < at + width; ++i) {
+            const char16_t c = key[i].unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            value = value * 10 + (c - u'0');
+        }
+        return value;
+    };
+    const int fields[6] = {
+        number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2)};
+    if (std::any_of(std::begin(fields), std::end(fields), [](int f) { return f < 0; }))
+        return std::nullopt;
+    const QDate date(fields[0], fields[1], fields[2]);
+    const QTime time(fields[3], fields[4], fields[5]);
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return date.toJulianDay() * 86'400 + time.msecsSinceStartOfDay() / 1000;
 }
 
 QDateTime fromTimeKey(const QString &key)

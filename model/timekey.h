@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 /// The zero date-time of the record files: 30 December 1899, 00:00:00, local time.
 /// Records start with it; a visit that was never closed keeps it as its end.
 QDateTime zeroDateTime();
@@ -26,6 +28,17 @@ QString timeKey(const QDateTime &time);
 /// without writing their texts, and without the time-zone conversions that comparing
 /// QDateTime values costs. An invalid time counts as the zero date-time, as in `timeKey`.
 qint64 wallClockMs(const QDateTime &time);
+
+/// The moment of a `wallClockMs` number, as `localDateTime` makes it; the number of the zero
+/// date-time gives `zeroDateTime` itself.
+QDateTime fromWallClockMs(qint64 ms);
+
+/// `timeKey` of the moment of a `wallClockMs` number, without making the moment.
+QString wallClockKey(qint64 ms);
+
+/// The whole seconds of local wall-clock time (counted as in `wallClockMs`) that a key text
+/// names, or none for a text that is not "yyyy-MM-dd hh:mm:ss".
+std::optional<qint64> timeKeySeconds(QStringView key);
 
 /// The moment a key text denotes; invalid for a text that is not a time key.
 QDateTime fromTimeKey(const QString &key);

@@ -358,7 +358,7 @@ void OutlineBuilder::buildSites(const QString &tag)
         if (current) {
             // Time keys sort in time order, so the last visit is the newest one.
             const int visits = file->Sessions.Count();
-            if (visits == 0 || wallClockMs(file->Sessions.Item(visits)->Session) != running)
+            if (visits == 0 || file->Sessions.Rows().back().session != running)
                 continue;
         }
         sites.push_back(file);
@@ -395,7 +395,7 @@ void OutlineBuilder::buildActivities(ParentStack &stack)
         }
         // A download shows the file's name and, beside it, when it was downloaded (the last
         // time, as activities are keyed by their time).
-        const CActivityPtr last = file->Activities.Item(file->Activities.Count());
+        const auto last = file->Activities.Item(file->Activities.Count());
         const int parent = stack.ParentFor(file->URL(), file->Level());
         const int index = AddSiteNode(parent, *file, file->URL(), downloadName(*file, *last));
         if (index == 0)
@@ -451,12 +451,12 @@ void OutlineBuilder::buildChrono()
 
         if (!indexed) {
             for (const CFilePtr &file : files) {
-                for (const CSessionPtr &visit : file->Sessions) {
+                for (const RecordRows::Visit &visit : file->Sessions.Rows()) {
                     // A site's visits are in time order: its first one in a session comes
                     // first.
-                    auto &sites = sitesBySession[wallClockMs(visit->Session)];
+                    auto &sites = sitesBySession[visit.session];
                     if (sites.empty() || sites.back().second != file)
-                        sites.emplace_back(wallClockMs(visit->sTime), file);
+                        sites.emplace_back(visit.start, file);
                 }
             }
             indexed = true;

@@ -21,7 +21,7 @@ template<typename List, typename Time>
 bool anyAfter(const List &list, const std::optional<QDate> &since, Time time)
 {
     for (const auto &entry : list) {
-        if (!since || time(*entry).date() > *since)
+        if (!since || time(entry).date() > *since)
             return true;
     }
     return false;

@@ -146,7 +146,7 @@ TEST_F(RecorderTest, DownloadsNestUnderTheirSiteLikePages)
     const CFilePtr onDisk = filesOnDisk().value(u"h/d/f.zip"_s);
     ASSERT_TRUE(onDisk);
     ASSERT_EQ(onDisk->Activities.Count(), 1);
-    const CActivityPtr act = onDisk->Activities.Item(1);
+    const auto act = onDisk->Activities.Item(1);
     EXPECT_EQ(act->Location, u"https://h/d/f.zip"_s);
     EXPECT_EQ(act->Key, m_clock.now());
     EXPECT_EQ(act->Session, panel.Store().SessionStart);
@@ -187,7 +187,7 @@ TEST_F(RecorderTest, DownloadsNestUnderTheirSiteLikePages)
     oldAct->Activity = u"Download old.zip"_s;
     oldAct->Key = m_clock.now().addDays(-1);
     oldAct->Location = old.URL();
-    old.Activities.Add(oldAct, timeKey(oldAct->Key));
+    old.Activities.Add(*oldAct);
     ASSERT_TRUE(old.Save());
     RoamPane1 &again = makePanel();
     again.TabStrip1()->setCurrentIndex(3);
@@ -423,12 +423,12 @@ TEST_F(RecorderTest, EveryVisitIsRecordedWhicheverTabShows)
         ASSERT_EQ(page->Sessions.Count(), 3);
         // Each visit ends when the next page starts; the last one when the session ends.
         std::vector<QDateTime> starts;
-        for (const CSessionPtr &visit : page->Sessions)
-            starts.push_back(visit->sTime);
+        for (const CSession &visit : page->Sessions)
+            starts.push_back(visit.sTime);
         std::sort(starts.begin(), starts.end());
-        for (const CSessionPtr &visit : page->Sessions) {
-            EXPECT_FALSE(isZeroDateTime(visit->eTime));
-            EXPECT_GT(visit->eTime, visit->sTime);
+        for (const CSession &visit : page->Sessions) {
+            EXPECT_FALSE(isZeroDateTime(visit.eTime));
+            EXPECT_GT(visit.eTime, visit.sTime);
         }
         EXPECT_EQ(page->Sessions.Item(timeKey(starts.back()))->eTime, end);
         EXPECT_EQ(page->Sessions.Item(timeKey(starts.front()))->eTime, starts.front().addSecs(2));

@@ -54,7 +54,7 @@ int main(int argc, char **argv)
         visit->sTime = visit->Session.addSecs(60 * (i % 7) + 17);
         visit->eTime = i == 49 ? zeroDateTime() : visit->sTime.addSecs(durations[i % 8]);
         visit->Param = i % 4 == 0 ? u"q=weather+report&page=%1"_s.arg(i) : QString();
-        site->Sessions.Add(visit, timeKey(visit->sTime));
+        site->Sessions.Add(*visit);
     }
     store.Files.Add(site, site->URL());
     store.GetCFile(site->URL());

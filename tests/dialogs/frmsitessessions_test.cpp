@@ -52,7 +52,7 @@ struct Site : Fixture
     CLocale locale;
     CFilePtr site = addSite(url, u"Dir page"_s, u"a note"_s);
 
-    void add(const CSessionPtr &ses) { site->Sessions.Add(ses, timeKey(ses->sTime)); }
+    void add(const CSessionPtr &ses) { site->Sessions.Add(*ses); }
 };
 
 } // namespace
@@ -133,12 +133,12 @@ TEST(FrmSitesSessions, ColumnClicksSortByValueWithTheSwitchingRules)
     EXPECT_TRUE(column(fresh, Params).endsWith(u"|b"_s));
 }
 
-TEST(FrmSitesSessions, TwoVisitsWithOneStartAreBothListed)
+TEST(FrmSitesSessions, TwoVisitsThatShowOneStartAreBothListed)
 {
     Site f;
     const QDateTime start = at(2024, 3, 5, 9, 0);
-    f.site->Sessions.Add(visit(start, start, start.addSecs(30), u"one"_s), u"k1"_s);
-    f.site->Sessions.Add(visit(start, start, start.addSecs(90), u"two"_s), u"k2"_s);
+    f.site->Sessions.Add(*visit(start, start, start.addSecs(30), u"one"_s));
+    f.site->Sessions.Add(*visit(start, start.addSecs(20), start.addSecs(90), u"two"_s));
     ASSERT_TRUE(f.store->GetCFile(url));
     frmSitesSessions dialog(*f.store, 0);
     EXPECT_EQ(column(dialog, frmSitesSessions::ParamsColumn), u"one|two"_s);
@@ -194,10 +194,8 @@ TEST(FrmSitesSessions, HebrewListKeepsTimesLeftToRightAndTheUrlReadsDecoded)
     Site f;
     const QString encoded = u"127.0.0.1:8377/search?q=%D7%A9%D7%9C%D7%95%D7%9D"_s;
     const CFilePtr site = f.addSite(encoded, u"חיפוש"_s, QString());
-    site->Sessions.Add(
-        visit(
-            at(2024, 3, 5, 9, 0, 0), at(2024, 3, 5, 9, 5, 30), at(2024, 3, 5, 9, 6, 15), u"q=1"_s),
-        u"k"_s);
+    site->Sessions.Add(*visit(
+        at(2024, 3, 5, 9, 0, 0), at(2024, 3, 5, 9, 5, 30), at(2024, 3, 5, 9, 6, 15), u"q=1"_s));
     ASSERT_TRUE(f.store->GetCFile(encoded));
 
     for (const qint16 lang : {qint16(0), qint16(500)}) {

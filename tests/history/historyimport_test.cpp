@@ -211,17 +211,21 @@ TEST_F(HistoryImportTest, ImportRecordsAsTheRecorderWouldAndTwiceAddsNothing)
     EXPECT_EQ(home->Title, u"Site"_s);
     EXPECT_EQ(QFileInfo(home->FileName).fileName(), u"6434901.smf"_s);
     ASSERT_EQ(home->Sessions.Count(), 3);
-    EXPECT_EQ(home->Sessions.Item(u"2024-03-04 09:00:00"_s)->eTime, at(4, 9, 5));
-    EXPECT_EQ(home->Sessions.Item(u"2024-03-04 09:00:00"_s)->Session, at(4, 9, 0));
+    const auto opened = home->Sessions.Item(u"2024-03-04 09:00:00"_s);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->eTime, at(4, 9, 5));
+    EXPECT_EQ(opened->Session, at(4, 9, 0));
     // The parent's visit made by the walk stays open.
     EXPECT_TRUE(isZeroDateTime(home->Sessions.Item(u"2024-03-04 09:05:00"_s)->eTime));
-    EXPECT_EQ(home->Sessions.Item(u"2024-03-05 20:00:00"_s)->Session, at(5, 20, 0));
+    const auto nextDay = home->Sessions.Item(u"2024-03-05 20:00:00"_s);
+    ASSERT_TRUE(nextDay);
+    EXPECT_EQ(nextDay->Session, at(5, 20, 0));
 
     const CFilePtr page = store->Files.Item(u"www.site.example/docs/intro.html?lang=en"_s);
     EXPECT_EQ(page->Title, u"Intro"_s);
     ASSERT_EQ(page->Sessions.Count(), 1);
-    EXPECT_EQ((*page->Sessions.begin())->Param, u"lang=en"_s);
-    EXPECT_EQ((*page->Sessions.begin())->eTime, at(4, 9, 10));
+    EXPECT_EQ((*page->Sessions.begin()).Param, u"lang=en"_s);
+    EXPECT_EQ((*page->Sessions.begin()).eTime, at(4, 9, 10));
     const CFilePtr docs = store->Files.Item(u"www.site.example/docs"_s);
     EXPECT_EQ(docs->Title, u"www.site.example/docs"_s);
     EXPECT_EQ(docs->Level(), 1);
@@ -264,7 +268,7 @@ TEST_F(HistoryImportTest, ImportMergesIntoExistingRecordsAndSessions)
     EXPECT_EQ(home->Title, u"My site"_s);
     EXPECT_EQ(home->Note, u"my note"_s);
     ASSERT_EQ(home->Sessions.Count(), 3);
-    const CSessionPtr own = home->Sessions.Item(u"2024-03-04 09:00:00"_s);
+    const auto own = home->Sessions.Item(u"2024-03-04 09:00:00"_s);
     EXPECT_EQ(own->eTime, at(4, 9, 2));
     EXPECT_EQ(own->Session, at(4, 8, 0));
     // Within the stored session: it belongs to it. After its end: a new one for the day.

@@ -198,8 +198,8 @@ TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
         return f.Activities.Count() == 2;
     })) << dump();
     QStringList made;
-    for (const CActivityPtr &act : record(u"/files.html"_s)->Activities)
-        made.append(act->Activity);
+    for (const CActivity &act : record(u"/files.html"_s)->Activities)
+        made.append(act.Activity);
     made.sort();
     EXPECT_EQ(made, (QStringList {u"Download hello.txt"_s, u"Download made.csv"_s}));
     // Still the one open visit of the page.

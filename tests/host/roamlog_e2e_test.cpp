@@ -195,7 +195,7 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
     const QString tab = m_user.pageWithUrl(url(u"/a/one.html"_s));
     m_user.call(u"Page.navigate"_s, {{u"url"_s, index}}, m_user.session(tab));
     ASSERT_TRUE(waitForRecord(key(u"/a/one.html"_s), [](const CFile &file) {
-        return file.Sessions.Count() == 1 && (*file.Sessions.begin())->eTime != zeroDateTime();
+        return file.Sessions.Count() == 1 && (*file.Sessions.begin()).eTime != zeroDateTime();
     })) << dump(siteFiles());
 
     // New tabs: a target=_blank link and window.open.
@@ -266,14 +266,13 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
     // The session's last visit ended with it.
     const auto submitted = files.find(key(u"/submit"_s));
     ASSERT_NE(submitted, files.end()) << all;
-    EXPECT_GE((*submitted->second.Sessions.begin())->eTime,
-              closing.addMSecs(-closing.time().msec()))
+    EXPECT_GE((*submitted->second.Sessions.begin()).eTime, closing.addMSecs(-closing.time().msec()))
         << all;
     // Each download once.
     QStringList downloads;
     for (const auto &[recordUrl, file] : files)
         for (const auto &act : file.Activities)
-            downloads.append(act->Location);
+            downloads.append(act.Location);
     downloads.sort();
     EXPECT_EQ(downloads, (QStringList {url(u"/files/data.bin"_s), url(u"/files/pack.zip"_s)}))
         << all;

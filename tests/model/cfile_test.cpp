@@ -37,65 +37,50 @@ void writeAll(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
-CSessionPtr visit(const QDateTime &session,
-                  const QDateTime &start,
-                  const QDateTime &end,
-                  const QString &param = {})
+CSession visit(const QDateTime &session,
+               const QDateTime &start,
+               const QDateTime &end,
+               const QString &param = {})
 {
-    auto v = std::make_shared<CSession>();
-    v->Session = session;
-    v->sTime = start;
-    v->eTime = end;
-    v->Param = param;
+    CSession v;
+    v.Session = session;
+    v.sTime = start;
+    v.eTime = end;
+    v.Param = param;
     return v;
 }
 
-void addVisit(CFile &file, const CSessionPtr &v)
+void addVisit(CFile &file, const CSession &v)
 {
-    ASSERT_TRUE(file.Sessions.Add(v, timeKey(v->sTime)));
+    ASSERT_TRUE(file.Sessions.Add(v));
 }
 
 } // namespace
 
-TEST(CFile, NewRecordHasInitialValues)
+TEST(CFile, NewRecordHasNoNoteAndVisitedStaysTrue)
 {
     CFile file;
-    EXPECT_TRUE(file.URL().isEmpty());
     EXPECT_EQ(file.Note, u" "_s);
-    EXPECT_EQ(file.Level(), 0);
-    EXPECT_FALSE(file.Visited());
-    EXPECT_EQ(file.Sessions.Count(), 0);
-    CSession session;
-    EXPECT_EQ(session.sTime, zeroDateTime());
-    EXPECT_EQ(session.eTime, QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
-    CActivity act;
-    EXPECT_EQ(act.Key, zeroDateTime());
-    EXPECT_TRUE(act.Location.isEmpty());
-}
-
-TEST(CFile, LevelCountsSlashesWithoutOneTrailingSlash)
-{
-    CFile file;
-    file.SetURL(u"http://site/docs/"_s);
-    EXPECT_EQ(file.Level(), 3);
-    file.SetURL(u"http://site/docs"_s);
-    EXPECT_EQ(file.Level(), 3);
-    file.SetURL(u"http://site"_s);
-    EXPECT_EQ(file.Level(), 2);
-    file.SetURL(u"http://site/a b/ "_s);
-    EXPECT_EQ(file.Level(), 4);
-    file.SetURL(u"site"_s);
-    EXPECT_EQ(file.Level(), 0);
-}
-
-TEST(CFile, VisitedOnceTrueStaysTrue)
-{
-    CFile file;
+    EXPECT_EQ(CSession().eTime, QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
     file.SetVisited(false);
     EXPECT_FALSE(file.Visited());
     file.SetVisited(true);
     file.SetVisited(false);
     EXPECT_TRUE(file.Visited());
+}
+
+TEST(CFile, LevelCountsSlashesWithoutOneTrailingSlash)
+{
+    const std::pair<QString, int> cases[] = {{u"http://site/docs/"_s, 3},
+                                             {u"http://site/docs"_s, 3},
+                                             {u"http://site"_s, 2},
+                                             {u"http://site/a b/ "_s, 4},
+                                             {u"site"_s, 0}};
+    for (const auto &[url, level] : cases) {
+        CFile file;
+        file.SetURL(url);
+        EXPECT_EQ(file.Level(), level) << qPrintable(url);
+    }
 }
 
 TEST(CFile, WritesTheDocumentedExampleByteForByte)
@@ -144,12 +129,12 @@ TEST(CFile, RoundTripKeepsEveryStoredField)
              visit(zeroDateTime(),
                    at(2024, 3, 4, 23, 59, 59),
                    QDateTime(zeroDateTime().date(), QTime(1, 2, 3))));
-    auto act = std::make_shared<CActivity>();
-    act->Session = session;
-    act->Location = u"http://h/d/f.zip"_s;
-    act->Key = at(2024, 3, 5, 9, 3, 0);
-    act->Activity = u"Download f.zip"_s;
-    ASSERT_TRUE(file.AddActivity(act));
+    CActivity act;
+    act.Session = session;
+    act.Location = u"http://h/d/f.zip"_s;
+    act.Key = at(2024, 3, 5, 9, 3, 0);
+    act.Activity = u"Download f.zip"_s;
+    ASSERT_TRUE(file.Activities.Add(act));
     ASSERT_TRUE(file.Save());
 
     CFile back;
@@ -173,9 +158,9 @@ TEST(CFile, RoundTripKeepsEveryStoredField)
     }
     ASSERT_EQ(back.Activities.Count(), 1);
     const auto backAct = back.Activities.Item(1);
-    EXPECT_EQ(backAct->Session, act->Session);
-    EXPECT_EQ(backAct->Location, act->Location);
-    EXPECT_EQ(backAct->Key, act->Key);
+    EXPECT_EQ(backAct->Session, act.Session);
+    EXPECT_EQ(backAct->Location, act.Location);
+    EXPECT_EQ(backAct->Key, act.Key);
     EXPECT_TRUE(backAct->Activity.isEmpty());
     // And writing it again gives the same bytes.
     EXPECT_EQ(back.toBytes(), file.toBytes());
@@ -205,12 +190,20 @@ TEST(CFile, VisitsAreKeptInTimeOrder)
     EXPECT_EQ(file.Sessions.Item(1)->sTime.date().day(), 2);
     EXPECT_EQ(file.Sessions.Item(2)->sTime.time().hour(), 18);
     EXPECT_EQ(file.Sessions.Item(3)->sTime.date().day(), 10);
+    // One visit per second: a second visit in the same second is refused.
+    EXPECT_FALSE(file.Sessions.Add(
+        visit(zeroDateTime(), at(1997, 11, 2, 18, 0, 0).addMSecs(400), zeroDateTime())));
+    EXPECT_EQ(file.Sessions.Count(), 3);
 
+    // A file with a repeated visit keeps the first: the record is written back one shorter.
     CFile reordered;
     ASSERT_TRUE(
-        reordered.fromBytes("\"site\",\"site\",0\r\n2,0,\" \"\r\n"
+        reordered.fromBytes("\"site\",\"site\",0\r\n3,0,\" \"\r\n"
                             "\"S\",#1997-11-10#,#1997-11-10 08:00:00#,#00:00:00#,\"\"\r\n"
-                            "\"S\",#1997-11-02#,#1997-11-02 08:00:00#,#00:00:00#,\"\"\r\n"));
+                            "\"S\",#1997-11-02#,#1997-11-02 08:00:00#,#00:00:00#,\"\"\r\n"
+                            "\"S\",#1997-11-09#,#1997-11-02 08:00:00#,#00:00:00#,\"\"\r\n"));
+    EXPECT_FALSE(reordered.Damaged());
+    EXPECT_TRUE(reordered.toBytes().contains("\r\n2,0,"));
     ASSERT_EQ(reordered.Sessions.Count(), 2);
     EXPECT_EQ(reordered.Sessions.Key(1), u"1997-11-02 08:00:00"_s);
     EXPECT_EQ(reordered.Sessions.Item(1)->Session, at(1997, 11, 2, 0, 0, 0));
@@ -225,55 +218,60 @@ TEST(CFile, DamagedFilesReadAsFarAsTheyGo)
           "\"S\",#2020-01-01 10:00:00#,#2020-01-01 10:00:01#,#2020-01-01 10:00:09#,\"p\"\r\n"
           "\"S\",#2020-01-01 10:00:00#,#2020-01-01 10:01:00#,#2020-01-01 10:01:30#,\"\"\r\n"
           "\"A\",#2020-01-01 10:00:00#,\"http://x/f.zip\",#2020-01-01 10:01:10#\r\n";
+    const auto changed = [&good](const char *from, const char *to) {
+        return QByteArray(good).replace(from, to);
+    };
+    struct Case
     {
+        const char *name;
+        QByteArray bytes;
+        bool damaged;
+        int visits;
+        int activities;
+        QString note;
+    };
+    const Case cases[] = {
+        {"intact", good, false, 2, 1, u"note"_s},
+        // The first visit stays.
+        {"cut in the second visit",
+         good.left(good.indexOf("#2020-01-01 10:01:00#")),
+         true,
+         1,
+         0,
+         u"note"_s},
+        // The download line is passed over as a visit.
+        {"more visits announced than written", changed("2,1,", "5,1,"), true, 2, 0, u"note"_s},
+        // That visit keeps the previous visit's start, a key already taken, and the rest of
+        // its line is read as the download.
+        {"text where a time belongs",
+         changed("#2020-01-01 10:01:00#", "\"not a date\""),
+         true,
+         1,
+         0,
+         u"note"_s},
+        {"a download line among the visits",
+         changed("\"S\",#2020-01-01 10:00:00#,#2020-01-01 10:01:00#",
+                 "\"A\",#2020-01-01 10:00:00#,#2020-01-01 10:01:00#"),
+         true,
+         1,
+         1,
+         u"note"_s},
+        {"a count that is not a number", changed("2,1,", "x,1,"), true, 0, 0, u" "_s},
+        {"only the first line", good.left(good.indexOf("\r\n")), true, 0, 0, u" "_s},
+    };
+    for (const Case &c : cases) {
         CFile file;
-        ASSERT_TRUE(file.fromBytes(good));
-        EXPECT_EQ(file.Sessions.Count(), 2);
-        EXPECT_EQ(file.Activities.Count(), 1);
-    }
-    // Truncated in the middle of the second visit: the first visit stays.
-    {
-        CFile file;
-        ASSERT_TRUE(file.fromBytes(good.left(good.indexOf("#2020-01-01 10:01:00#"))));
-        EXPECT_EQ(file.URL(), u"site/a"_s);
-        EXPECT_EQ(file.Note, u"note"_s);
-        EXPECT_EQ(file.Sessions.Count(), 1);
-        EXPECT_EQ(file.Activities.Count(), 0);
-    }
-    // A visit count larger than the visit lines: the activity line is passed over as a visit.
-    {
-        QByteArray bytes = good;
-        bytes.replace("2,1,", "5,1,");
-        CFile file;
-        ASSERT_TRUE(file.fromBytes(bytes));
-        EXPECT_EQ(file.Sessions.Count(), 2);
-        EXPECT_EQ(file.Activities.Count(), 0);
-    }
-    // Text where a date-time belongs: that visit keeps the previous visit's values.
-    {
-        QByteArray bytes = good;
-        bytes.replace("#2020-01-01 10:01:00#", "\"not a date\"");
-        CFile file;
-        ASSERT_TRUE(file.fromBytes(bytes));
-        EXPECT_EQ(file.URL(), u"site/a"_s);
-        EXPECT_LE(file.Sessions.Count(), 2);
-        EXPECT_EQ(file.Sessions.Item(1)->sTime, at(2020, 1, 1, 10, 0, 1));
-    }
-    // A count that is not a number: no visits, nothing else read.
-    {
-        QByteArray bytes = good;
-        bytes.replace("2,1,", "x,1,");
-        CFile file;
-        ASSERT_TRUE(file.fromBytes(bytes));
-        EXPECT_EQ(file.Sessions.Count(), 0);
-        EXPECT_EQ(file.Note, u" "_s);
-    }
-    // Only the first line.
-    {
-        CFile file;
-        ASSERT_TRUE(file.fromBytes(good.left(good.indexOf("\r\n"))));
-        EXPECT_EQ(file.Title, u"Title"_s);
-        EXPECT_EQ(file.Level(), 1);
+        ASSERT_TRUE(file.fromBytes(c.bytes)) << c.name;
+        EXPECT_EQ(file.Damaged(), c.damaged) << c.name;
+        EXPECT_EQ(file.URL(), u"site/a"_s) << c.name;
+        EXPECT_EQ(file.Title, u"Title"_s) << c.name;
+        EXPECT_EQ(file.Level(), 1) << c.name;
+        EXPECT_EQ(file.Note, c.note) << c.name;
+        EXPECT_EQ(file.Sessions.Count(), c.visits) << c.name;
+        EXPECT_EQ(file.Activities.Count(), c.activities) << c.name;
+        if (c.visits > 0) {
+            EXPECT_EQ(file.Sessions.Item(1)->sTime, at(2020, 1, 1, 10, 0, 1)) << c.name;
+        }
     }
     // Not site files: empty, binary, unquoted text, an empty URL, a missing file.
     for (const QByteArray &bad : {QByteArray(),
@@ -378,7 +376,9 @@ TEST(FieldReader, KeepsATemporaryText)
     EXPECT_EQ(text, u"a\"b"_s);
     EXPECT_TRUE(in.takeDateTime(time));
     EXPECT_EQ(time, QDateTime(QDate(2024, 1, 2), QTime(0, 0)));
-    EXPECT_FALSE(in.takeDateTime(time));
+    qint64 ms = 0;
+    EXPECT_FALSE(in.takeWallClock(ms));
+    EXPECT_EQ(ms, 0);
     EXPECT_FALSE(in.takeString(text));
     EXPECT_TRUE(in.exhausted());
 }

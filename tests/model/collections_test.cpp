@@ -4,6 +4,7 @@
 #include "cfiles.h"
 #include "csessions.h"
 #include "ctreenodes.h"
+#include "cvisits.h"
 
 #include <gtest/gtest.h>
 
@@ -73,11 +74,6 @@ TEST(Collections, DuplicateKeysAreRefusedIgnoringCase)
     EXPECT_FALSE(sessions.ErrDescription.isEmpty());
     EXPECT_EQ(sessions.Count(), 1);
     EXPECT_EQ(sessions.Item(u"KEY"_s), first);
-
-    CActivities activities;
-    activities.Add(std::make_shared<CActivity>(), u"x"_s);
-    EXPECT_FALSE(activities.Add(std::make_shared<CActivity>(), u"X"_s));
-    EXPECT_EQ(activities.Err, 457);
 
     CFiles files;
     files.Add(std::make_shared<CFile>(), u"site"_s);
@@ -216,4 +212,85 @@ TEST(Collections, LargeRandomInsertAndRemoveStayConsistent)
         ++walked;
     }
     EXPECT_EQ(walked, keys.size());
+}
+
+namespace {
+
+QDateTime at(int day, int h, int mi, int s, int ms = 0)
+{
+    return QDateTime(QDate(2024, 3, day), QTime(h, mi, s, ms));
+}
+
+CSession visitAt(const QDateTime &start, const QString &param = {})
+{
+    CSession visit;
+    visit.Session = at(1, 8, 0, 0);
+    visit.sTime = start;
+    visit.Param = param;
+    return visit;
+}
+
+} // namespace
+
+TEST(Collections, VisitsKeepOnePerSecondInTimeOrder)
+{
+    CVisits visits;
+    // Added out of order, with milliseconds, which the key leaves out but the visit keeps.
+    for (const QDateTime &start : {at(3, 9, 0, 0), at(1, 23, 59, 59, 250), at(2, 0, 0, 0)})
+        ASSERT_TRUE(visits.Add(visitAt(start, start.toString(u"d hh:mm:ss.zzz"_s))));
+    EXPECT_FALSE(visits.Add(visitAt(at(1, 23, 59, 59, 900))));
+    EXPECT_EQ(keysOf(visits),
+              (QStringList {
+                  u"2024-03-01 23:59:59"_s, u"2024-03-02 00:00:00"_s, u"2024-03-03 09:00:00"_s}));
+    QList<QDateTime> walked;
+    for (const CSession &visit : visits) {
+        EXPECT_EQ(visit.Param, visit.sTime.toString(u"d hh:mm:ss.zzz"_s));
+        EXPECT_EQ(visit.Session, at(1, 8, 0, 0));
+        EXPECT_TRUE(isZeroDateTime(visit.eTime));
+        walked << visit.sTime;
+    }
+    EXPECT_EQ(walked, (QList<QDateTime> {at(1, 23, 59, 59, 250), at(2, 0, 0, 0), at(3, 9, 0, 0)}));
+
+    // Found by key text or position; anything else finds nothing and changes nothing.
+    EXPECT_EQ(visits.Item(u"2024-03-02 00:00:00"_s)->sTime, at(2, 0, 0, 0));
+    EXPECT_EQ(visits.Item(3)->sTime, at(3, 9, 0, 0));
+    for (const QString &missing :
+         {u"2024-03-02 00:00:01"_s, u"2024-03-02"_s, u"2024-13-02 00:00:00"_s, u"x"_s, QString()}) {
+        EXPECT_FALSE(visits.Item(missing)) << qPrintable(missing);
+        EXPECT_FALSE(visits.SetEnd(missing, at(9, 0, 0, 0))) << qPrintable(missing);
+        EXPECT_FALSE(visits.Remove(missing)) << qPrintable(missing);
+    }
+    for (const int position : {0, 4, -1}) {
+        EXPECT_FALSE(visits.Item(position));
+        EXPECT_TRUE(visits.Key(position).isEmpty());
+        EXPECT_FALSE(visits.Remove(position));
+    }
+    EXPECT_EQ(visits.Count(), 3);
+
+    EXPECT_TRUE(visits.SetEnd(u"2024-03-02 00:00:00"_s, at(2, 0, 5, 0, 10)));
+    EXPECT_EQ(visits.Item(2)->eTime, at(2, 0, 5, 0, 10));
+    EXPECT_TRUE(visits.Remove(u"2024-03-01 23:59:59"_s));
+    EXPECT_TRUE(visits.Remove(2));
+    EXPECT_EQ(keysOf(visits), QStringList {u"2024-03-02 00:00:00"_s});
+}
+
+TEST(Collections, DownloadsAreKeyedByTheirTime)
+{
+    CActivities downloads;
+    for (const int minute : {30, 10, 20}) {
+        CActivity act;
+        act.Key = at(5, 9, minute, 0);
+        act.Session = at(5, 9, 0, 0);
+        act.Location = QString::number(minute);
+        ASSERT_TRUE(downloads.Add(act));
+    }
+    CActivity again;
+    again.Key = at(5, 9, 20, 0);
+    EXPECT_FALSE(downloads.Add(again));
+    QStringList locations;
+    for (const CActivity &act : downloads)
+        locations << act.Location;
+    EXPECT_EQ(locations, (QStringList {u"10"_s, u"20"_s, u"30"_s}));
+    EXPECT_EQ(downloads.Item(u"2024-03-05 09:30:00"_s)->Session, at(5, 9, 0, 0));
+    EXPECT_TRUE(downloads.Item(3)->Activity.isEmpty());
 }

@@ -27,14 +27,14 @@ QByteArray sampleFile(QRandomGenerator &random)
         v->sTime = base.addSecs(i * 61);
         v->eTime = i % 2 ? zeroDateTime() : base.addSecs(i * 61 + 30);
         v->Param = i % 3 ? QString() : u"a=b"_s;
-        file.Sessions.Add(v, timeKey(v->sTime));
+        file.Sessions.Add(*v);
     }
     if (random.bounded(2)) {
         auto act = std::make_shared<CActivity>();
         act->Session = base;
         act->Location = u"http://h/f.zip"_s;
         act->Key = base.addDays(1);
-        file.AddActivity(act);
+        file.Activities.Add(*act);
     }
     return file.toBytes();
 }

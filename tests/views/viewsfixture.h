@@ -44,17 +44,17 @@ protected:
         file->SetURL(url);
         file->Title = title;
         for (const Visit &visit : visits) {
-            auto entry = std::make_shared<CSession>();
-            entry->Session = visit.session;
-            entry->sTime = visit.start;
-            file->Sessions.Add(entry, timeKey(visit.start));
+            CSession entry;
+            entry.Session = visit.session;
+            entry.sTime = visit.start;
+            file->Sessions.Add(entry);
         }
         for (const Visit &download : downloads) {
-            auto act = std::make_shared<CActivity>();
-            act->Session = download.session;
-            act->Location = url;
-            act->Key = download.start;
-            file->Activities.Add(act, timeKey(download.start));
+            CActivity act;
+            act.Session = download.session;
+            act.Location = url;
+            act.Key = download.start;
+            file->Activities.Add(act);
         }
         return file;
     }

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "csession.h"
+#include "timekeyedlist.h"
+
+#include <QStringList>
+
+namespace RecordRows {
+/// One visit as the record keeps it: its times as `wallClockMs` numbers and its query text as
+/// a place in the list's texts, since most visits have none.
+struct Visit
+{
+    /// The query texts of a list's visits; a text no visit names any more stays until the
+    /// record is read again.
+    using Context = QStringList;
+
+    qint64 session;
+    qint64 start;
+    qint64 end;
+    /// 0 for no query text, else its place in the texts counted from 1.
+    qint32 param;
+
+    static Visit of(const CSession &visit, Context &params);
+    CSession value(const Context &params) const;
+    qint64 keyMs() const { return start; }
+    /// The place of `text` for `param`, adding it to `params` unless it is empty or the text
+    /// just before.
+    static qint32 placeOf(const QString &text, Context &params);
+    /// The text of a `param` place.
+    static QString paramOf(qint32 param, const Context &params)
+    {
+        return param > 0 ? params.at(param - 1) : QString();
+    }
+};
+} // namespace RecordRows
+
+/// The visits of one site record, keyed by `timeKey(CSession::sTime)`.
+class CVisits final : public TimeKeyedList<RecordRows::Visit, CSession>
+{
+public:
+    /// Sets the end of the visit under `key`; false when there is none.
+    bool SetEnd(const QString &key, const QDateTime &end);
+    /// Gives back the room no visit uses.
+    void Squeeze()
+    {
+        TimeKeyedList::Squeeze();
+        m_context.squeeze();
+    }
+};
