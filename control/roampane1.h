@@ -12,6 +12,7 @@
 #include "ctreenode.h"
 
 class Clock;
+class DeleteCommands;
 class NavigationRecorder;
 class SearchBox;
 class OutlineBuilder;
@@ -250,9 +251,6 @@ private:
     void mnuGoTo_Click();
     void mnuFind_Click();
     void mnuDelete_Click();
-    bool deleteSite(OutlineNode *node);
-    bool deleteSession(OutlineNode *node);
-    void removeNode(OutlineNode *node);
     void rebuildOutline();
     void mnuEditNote_Click();
     void mnuProperties_Click();
@@ -291,6 +289,7 @@ private:
     std::unique_ptr<NavigationRecorder> m_recorder;
     std::unique_ptr<OutlineBuilder> m_builder;
     std::unique_ptr<QueryBuilder> m_query;
+    std::unique_ptr<DeleteCommands> m_delete;
     MessageHandler m_messageHandler;
     FolderAsker m_folderAsker;
     QString m_lastMessage;
