@@ -54,9 +54,16 @@ protected:
         clickTab(2);
         m_panel->Builder().OutlineNodes();
         QStringList urls;
-        OutlineNode *session = node(timeKey(start));
-        for (int i = 0; session && i < session->childCount(); ++i)
-            urls.append(OutlineTree::NodeKey(session->child(i)).section(u'#', 0, 0));
+        QList<OutlineNode *> pending;
+        if (OutlineNode *session = node(timeKey(start)))
+            pending.append(session);
+        while (!pending.isEmpty()) {
+            OutlineNode *next = pending.takeFirst();
+            if (OutlineTree::NodeTag(next) == OutlineTree::SiteTag)
+                urls.append(OutlineTree::NodeKey(next).section(u'#', 0, 0));
+            for (int i = next->childCount() - 1; i >= 0; --i)
+                pending.prepend(next->child(i));
+        }
         return urls;
     }
 
@@ -89,9 +96,9 @@ TEST_F(DeleteCommandsTest, ChronoFollowsWhatIsRecordedAndDeleted)
     RoamPane1 &panel = twoSessions();
     expectIndexAsBuilt();
     EXPECT_EQ(chronoSites(oldStart),
-              (QStringList {u"old.example"_s, u"old.example/page"_s, u"other.example/"_s}));
+              (QStringList {u"old.example"_s, u"old.example/page"_s, u"other.example"_s}));
     EXPECT_EQ(chronoSites(runningStart),
-              (QStringList {u"new.example/"_s, u"old.example"_s, u"old.example/page"_s}));
+              (QStringList {u"new.example"_s, u"old.example"_s, u"old.example/page"_s}));
 
     // Recorded while Chrono shows: the next build has it, in visit order.
     visit(u"http://late.example/"_s);
@@ -99,7 +106,7 @@ TEST_F(DeleteCommandsTest, ChronoFollowsWhatIsRecordedAndDeleted)
     expectIndexAsBuilt();
     EXPECT_EQ(chronoSites(runningStart),
               (QStringList {
-                  u"new.example/"_s, u"old.example"_s, u"old.example/page"_s, u"late.example/"_s}));
+                  u"new.example"_s, u"old.example"_s, u"old.example/page"_s, u"late.example"_s}));
 
     // The old session goes with its visits; its sites stay where they have others.
     selectAndDelete(node(timeKey(oldStart)));
@@ -107,15 +114,15 @@ TEST_F(DeleteCommandsTest, ChronoFollowsWhatIsRecordedAndDeleted)
     expectIndexAsBuilt();
     EXPECT_TRUE(chronoSites(oldStart).isEmpty());
     EXPECT_EQ(node(timeKey(oldStart)), nullptr);
-    EXPECT_EQ(panel.Store().Files.Item(u"other.example/"_s)->Sessions.Count(), 0);
+    EXPECT_EQ(panel.Store().Files.Item(u"other.example"_s)->Sessions.Count(), 0);
 
     // A site goes from every session it was in.
     clickTab(1);
-    selectAndDelete(node(u"late.example/"_s));
-    EXPECT_FALSE(panel.Store().Files.Item(u"late.example/"_s));
+    selectAndDelete(node(u"late.example"_s));
+    EXPECT_FALSE(panel.Store().Files.Item(u"late.example"_s));
     expectIndexAsBuilt();
     EXPECT_EQ(chronoSites(runningStart),
-              (QStringList {u"new.example/"_s, u"old.example"_s, u"old.example/page"_s}));
+              (QStringList {u"new.example"_s, u"old.example"_s, u"old.example/page"_s}));
     EXPECT_EQ(panel.Store().UnsavedCount(), 0);
 }
 
@@ -152,9 +159,9 @@ TEST_F(DeleteCommandsTest, ASecondDeleteWhileOneRunsIsRefused)
     EXPECT_TRUE(panel.Store().AllSessions.Item(timeKey(runningStart)));
     EXPECT_EQ(panel.Store().UnsavedCount(), 0);
     const auto onDisk = filesOnDisk();
-    EXPECT_EQ(onDisk.value(u"other.example/"_s)->Sessions.Count(), 0);
+    EXPECT_EQ(onDisk.value(u"other.example"_s)->Sessions.Count(), 0);
     EXPECT_EQ(onDisk.value(u"old.example/page"_s)->Sessions.Count(), 1);
-    EXPECT_EQ(onDisk.value(u"new.example/"_s)->Sessions.Count(), 1);
+    EXPECT_EQ(onDisk.value(u"new.example"_s)->Sessions.Count(), 1);
     expectIndexAsBuilt();
 }
 
@@ -164,7 +171,7 @@ TEST_F(DeleteCommandsTest, AFailedWriteDuringASessionDeleteStaysUnsavedUntilItCa
     panel.Store().SetLogger([](const QString &) {});
     clickTab(2);
     // A site whose file no longer fits once rewritten.
-    const CFilePtr big = panel.Store().Files.Item(u"other.example/"_s);
+    const CFilePtr big = panel.Store().Files.Item(u"other.example"_s);
     big->Title = QString(6000, u'x');
     const QByteArray oldBig = [&] {
         QFile file(big->FileName);
@@ -189,7 +196,7 @@ TEST_F(DeleteCommandsTest, AFailedWriteDuringASessionDeleteStaysUnsavedUntilItCa
     EXPECT_EQ(filesOnDisk().value(u"old.example/page"_s)->Sessions.Count(), 1);
 
     EXPECT_TRUE(panel.Store().RetryUnsaved());
-    EXPECT_EQ(filesOnDisk().value(u"other.example/"_s)->Sessions.Count(), 0);
+    EXPECT_EQ(filesOnDisk().value(u"other.example"_s)->Sessions.Count(), 0);
     expectIndexAsBuilt();
 }
 
