@@ -232,7 +232,8 @@ bool NavigationRecorder::recordOneVisit(const QString &URL)
         visit.sTime = now;
         visit.Param = RecordedUrl::query(URL);
         visit.Session = m_store.SessionStart;
-        file->Sessions.Add(visit);
+        if (file->Sessions.Add(visit))
+            m_store.SessionIndex().AddVisit(file, visit);
     }
     file->LastEntered = key;
     m_store.SaveFile(file);

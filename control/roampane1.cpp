@@ -21,6 +21,7 @@
 #include "roamstore.h"
 #include "safewrite.h"
 #include "timekey.h"
+#include "views/deletecommands.h"
 #include "views/outlinebuilder.h"
 #include "views/outlinetab.h"
 #include "views/outlinetree.h"
@@ -195,6 +196,28 @@ void RoamPane1::createControls()
         m_interaction.get(), &TreeInteraction::nodeClicked, this, &RoamPane1::showPageTextSnippet);
     connect(m_interaction.get(), &TreeInteraction::statusText, this, &RoamPane1::SetStatusText);
     connect(m_interaction.get(), &TreeInteraction::messageRaised, this, &RoamPane1::notify);
+
+    DeleteCommands::Hooks deleteHooks;
+    deleteHooks.confirm = [this](const QString &question) {
+        return message(QMessageBox::Question,
+                       question,
+                       QMessageBox::Yes | QMessageBox::No,
+                       QMessageBox::No)
+               == QMessageBox::Yes;
+    };
+    deleteHooks.forgetPageText = [this](const QStringList &urls) {
+        m_pageText->forget(urls);
+    };
+    deleteHooks.rebuild = [this] {
+        rebuildOutline();
+    };
+    m_delete = std::make_unique<DeleteCommands>(
+        *m_store, *m_tree, *m_builder, m_changingTree, std::move(deleteHooks));
+    connect(m_delete.get(), &DeleteCommands::siteChosen, this, &RoamPane1::SetSelectedUrl);
+    connect(m_delete.get(), &DeleteCommands::runningChanged, this, [this](bool running) {
+        if (auto *item = findChild<QAction *>(u"mnuDelete"_s))
+            item->setEnabled(!running);
+    });
 }
 
 void RoamPane1::createTabStrip()
@@ -722,119 +745,7 @@ void RoamPane1::notify(QMessageBox::Icon icon, const QString &text)
 
 void RoamPane1::mnuDelete_Click()
 {
-    // The folder is another Roamlog's: what would be deleted here would stay on disk.
-    if (m_store->ReadOnly())
-        return;
-    OutlineNode *node = m_tree->SelectedNode();
-    const QString tag = OutlineTree::NodeTag(node);
-    bool done = true;
-    if (tag == OutlineTree::SiteTag) {
-        if (message(QMessageBox::Question,
-                    text(DeleteSiteQuestionId),
-                    QMessageBox::Yes | QMessageBox::No,
-                    QMessageBox::No)
-            != QMessageBox::Yes)
-            return;
-        done = deleteSite(node);
-    } else if (tag == OutlineTree::SessionTag) {
-        if (message(QMessageBox::Question,
-                    text(DeleteSessionQuestionId),
-                    QMessageBox::Yes | QMessageBox::No,
-                    QMessageBox::No)
-            != QMessageBox::Yes)
-            return;
-        done = deleteSession(node);
-    }
-    // The outline is built again from the records; the deletion is not tried again.
-    if (!done)
-        rebuildOutline();
-}
-
-void RoamPane1::removeNode(OutlineNode *node)
-{
-    // The records of the nodes below go too, so that every record still stands for a node.
-    CTreeNodes &nodes = m_builder->FilledOutlineNodes();
-    QList<OutlineNode *> pending {node};
-    while (!pending.isEmpty()) {
-        OutlineNode *next = pending.takeLast();
-        const QString key = OutlineTree::NodeKey(next);
-        if (!key.isEmpty() && nodes.Item(key))
-            nodes.Remove(key);
-        for (int i = 0; i < next->childCount(); ++i)
-            pending.append(next->child(i));
-    }
-    const QScopedValueRollback changing(m_changingTree, true);
-    m_tree->Remove(OutlineTree::NodeIndex(node));
-}
-
-bool RoamPane1::deleteSite(OutlineNode *node)
-{
-    const WaitCursor wait;
-    const CTreeNodePtr record = m_builder->FilledOutlineNodes().Item(OutlineTree::NodeKey(node));
-    if (!record)
-        return false;
-    m_selectedUrl = record->URL;
-    const CFilePtr file = m_store->Files.Item(m_selectedUrl);
-    if (!file)
-        return false;
-    // A file already gone still lets the record and the node go; a file that stays keeps its
-    // record, or it would come back at the next start.
-    if (!m_store->RemoveFile(file))
-        return false;
-    m_pageText->forget({m_selectedUrl});
-    removeNode(node);
-    return true;
-}
-
-bool RoamPane1::deleteSession(OutlineNode *node)
-{
-    const WaitCursor wait;
-    const QString key = OutlineTree::NodeKey(node);
-    const CSessionPtr session = m_store->AllSessions.Item(key);
-    if (!session)
-        return false;
-    const QString start = timeKey(session->sTime);
-    m_store->AllSessions.Remove(key);
-    if (start == timeKey(m_store->SessionStart)) {
-        // The running session goes on: its later visits still need it in the sessions file.
-        auto running = std::make_shared<CSession>();
-        running->Session = m_store->SessionStart;
-        running->sTime = m_store->SessionStart;
-        running->eTime = m_store->SessionStart;
-        m_store->AllSessions.Add(running, start);
-    }
-    removeNode(node);
-
-    // Every visit of every site is looked at: compare calendar seconds, which is what equal
-    // time keys mean, rather than write a key text for each.
-    const auto keySeconds = [](const QDateTime &time) {
-        return wallClockMs(time) / 1000;
-    };
-    const qint64 startSeconds = keySeconds(session->sTime);
-    bool saved = true;
-    QStringList visited;
-    std::vector<CFilePtr> changedFiles;
-    for (const CFilePtr &file : m_store->Files) {
-        bool changed = false;
-        for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
-            const auto visit = file->Sessions.Item(pos);
-            if (visit && keySeconds(visit->Session) == startSeconds) {
-                file->Sessions.Remove(pos);
-                changed = true;
-            }
-        }
-        if (changed) {
-            visited.append(file->URL());
-            changedFiles.push_back(file);
-        }
-    }
-    // Hundreds of sites may change: they are written together, waiting for the disk once.
-    if (!changedFiles.empty() && !m_store->SaveFiles(changedFiles))
-        saved = false;
-    m_pageText->forget(visited);
-    if (!m_store->SaveSessions())
-        saved = false;
-    return saved;
+    m_delete->DeleteSelected(text(DeleteSiteQuestionId), text(DeleteSessionQuestionId));
 }
 
 void RoamPane1::rebuildOutline()

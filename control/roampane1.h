@@ -12,6 +12,7 @@
 #include "ctreenode.h"
 
 class Clock;
+class DeleteCommands;
 class FavoritesBar;
 class NavigationRecorder;
 class OptionsPage;
@@ -221,9 +222,6 @@ private:
     void ArrangeControls();
     void TabStrip1_Click();
     void mnuDelete_Click();
-    bool deleteSite(OutlineNode *node);
-    bool deleteSession(OutlineNode *node);
-    void removeNode(OutlineNode *node);
     void rebuildOutline();
     void forgetAllPageText();
     void showPageTextSnippet(const QString &key);
@@ -250,6 +248,7 @@ private:
     std::unique_ptr<OutlineBuilder> m_builder;
     // Let go before the builder and the store it acts on.
     std::unique_ptr<TreeInteraction> m_interaction;
+    std::unique_ptr<DeleteCommands> m_delete;
     MessageHandler m_messageHandler;
     QString m_lastMessage;
     // True while the panel itself changes the tree: expansions then are not the user's.

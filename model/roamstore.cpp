@@ -27,6 +27,7 @@ RoamStore::RoamStore(const QString &dataFolder, Clock &clock)
 
 RoamStore::~RoamStore()
 {
+    BackgroundRelease::Drop(std::move(m_sessionSites));
     BackgroundRelease::Drop(std::exchange(Files, CFiles()));
     BackgroundRelease::Drop(std::exchange(AllSessions, CSessions()));
 }
@@ -43,6 +44,9 @@ void RoamStore::LoadDataFolder()
     if (!QDir(m_dataFolder).exists())
         makePrivateFolder(m_dataFolder);
     readSiteFiles();
+    // Now, while nothing else looks at the records: the Chrono outline and deleting a
+    // session then need not look at every visit.
+    m_sessionSites->Build(Files);
     AllSessions = CSessions();
     readSessionsFile();
     registerRunningSession();
@@ -312,7 +316,7 @@ bool RoamStore::SaveFile(const CFilePtr &file)
     return written;
 }
 
-bool RoamStore::SaveFiles(const std::vector<CFilePtr> &files)
+bool RoamStore::SaveFiles(const std::vector<CFilePtr> &files, const BatchWriter &write)
 {
     if (m_readOnly)
         return false;
@@ -338,7 +342,10 @@ bool RoamStore::SaveFiles(const std::vector<CFilePtr> &files)
             batch.push_back(std::move(writes[i]));
         }
     }
-    writeFilesSafely(batch);
+    if (write)
+        write(batch);
+    else
+        writeFilesSafely(batch);
     bool all = true;
     bool wrote = false;
     auto done = batch.begin();
@@ -435,6 +442,7 @@ bool RoamStore::RemoveFile(const CFilePtr &file)
     const QString errorBefore = m_writeError;
     m_unsaved.erase(std::remove(m_unsaved.begin(), m_unsaved.end(), file), m_unsaved.end());
     m_toKeepAside.remove(file->FileName);
+    m_sessionSites->RemoveSite(*file);
     Files.Remove(file->URL());
     noteProgress(before, errorBefore, false);
     return true;

@@ -4,6 +4,7 @@
 #include "cfiles.h"
 #include "csessions.h"
 #include "datafolderlock.h"
+#include "sessionsites.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -15,6 +16,7 @@
 #include <vector>
 
 class Clock;
+struct SafeWrite;
 
 /// The records in memory and their data folder: loads every site file and the sessions file
 /// "Ses.sms", registers the running browsing session and writes it back when it ends, and
@@ -88,12 +90,19 @@ public:
     bool SaveFile(const CFilePtr &file);
     /// Writes the site files of `files` like `SaveFile` each, with the same keeping and
     /// retrying, but waiting for the disk once for all of them; true when every one was written.
-    bool SaveFiles(const std::vector<CFilePtr> &files);
+    /// `write` does the writing (`writeFilesSafely` by default); it may hand it to another
+    /// thread and wait, as long as nothing else writes these files meanwhile.
+    using BatchWriter = std::function<void(std::vector<SafeWrite> &)>;
+    bool SaveFiles(const std::vector<CFilePtr> &files, const BatchWriter &write = {});
     /// Writes "Ses.sms" from `AllSessions`, with the same keeping and retrying as `SaveFile`.
     bool SaveSessions();
     /// Removes `file`'s site file and its record; false (the record stays) when the file is
     /// there and cannot be removed, or the store is read-only.
     bool RemoveFile(const CFilePtr &file);
+
+    /// Which sites each browsing session visited, built by `LoadDataFolder`. Whoever adds or
+    /// removes visits tells it (`RemoveFile` does); see `SessionSites` for changes it missed.
+    SessionSites &SessionIndex() { return *m_sessionSites; }
     /// Writes every unsaved record again; true when nothing is left unsaved.
     bool RetryUnsaved();
     /// How many records (site files, and the sessions file) are not on disk as they are in memory.
@@ -151,6 +160,7 @@ private:
     QString m_writeError;
     bool m_readOnly = false;
     std::unique_ptr<DataFolderLock> m_lock;
+    std::unique_ptr<SessionSites> m_sessionSites = std::make_unique<SessionSites>();
     std::function<void()> m_listener;
     std::function<void(const QString &)> m_logger;
 };

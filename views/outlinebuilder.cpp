@@ -9,6 +9,7 @@
 #include "resources/biditext.h"
 #include "resources/roamstrings.h"
 #include "roamstore.h"
+#include "sessionsites.h"
 #include "timekey.h"
 
 #include <QHash>
@@ -413,10 +414,11 @@ void OutlineBuilder::buildChrono()
     CSessions &sessions = m_store.AllSessions;
     const QString runningKey = timeKey(m_store.SessionStart);
 
-    // The sites of every browsing session with the start of their first visit in it, made in
-    // one pass over all visits, so that the build costs as much as the visits and not
-    // sessions times visits.
-    QHash<qint64, std::vector<std::pair<qint64, CFilePtr>>> sitesBySession;
+    // The sites of every browsing session with the start of their first visit in it come from
+    // the store's index, which is made anew only when the records changed behind its back.
+    SessionSites &sessionSites = m_store.SessionIndex();
+    if (files.Count() > 0 && !sessionSites.Matches(files))
+        sessionSites.Build(files);
     m_summaries.clear();
     // Sessions that begin in the same minute are told apart by their seconds.
     QHash<qint64, int> startsPerMinute;
@@ -424,7 +426,6 @@ void OutlineBuilder::buildChrono()
         if (session)
             ++startsPerMinute[wallClockMs(session->sTime) / 60'000];
     }
-    bool indexed = false;
     bool visitedAsked = false;
     bool unvisitedAsked = false;
     int imagesAsked = 0;
@@ -449,21 +450,10 @@ void OutlineBuilder::buildChrono()
         if (files.Count() == 0)
             break;
 
-        if (!indexed) {
-            for (const CFilePtr &file : files) {
-                for (const RecordRows::Visit &visit : file->Sessions.Rows()) {
-                    // A site's visits are in time order: its first one in a session comes
-                    // first.
-                    auto &sites = sitesBySession[visit.session];
-                    if (sites.empty() || sites.back().second != file)
-                        sites.emplace_back(visit.start, file);
-                }
-            }
-            indexed = true;
-        }
-
-        const auto found = sitesBySession.constFind(wallClockMs(session->sTime));
-        if (found == sitesBySession.constEnd()) {
+        // In the order they were visited; the list is the index's of this moment, kept by the
+        // filler below even when the index changes later.
+        SessionSites::SitesPtr sites = sessionSites.SitesOf(wallClockMs(session->sTime));
+        if (!sites || sites->empty()) {
             // A session without visits is dropped, but never the running one: its visits
             // are still to come and must find it when the sessions file is written.
             if (sessions.Key(pos).compare(runningKey, Qt::CaseInsensitive) != 0)
@@ -472,19 +462,10 @@ void OutlineBuilder::buildChrono()
         }
         // A session's sites are added when its node is first opened or looked at; they keep
         // the numbers they would have had if added now.
-        // In the order they were visited.
-        std::vector<std::pair<qint64, CFilePtr>> visited = std::move(sitesBySession[found.key()]);
-        std::stable_sort(visited.begin(), visited.end(), [](const auto &a, const auto &b) {
-            return a.first < b.first;
-        });
-        std::vector<CFilePtr> sites;
-        sites.reserve(visited.size());
-        for (auto &[time, file] : visited)
-            sites.push_back(std::move(file));
-        const int count = int(sites.size());
+        const int count = int(sites->size());
         m_summaries.insert(key, SessionSummary(count, session->sTime, session->eTime));
         // Their pictures are fetched now, while the build shows the hourglass.
-        for (const CFilePtr &file : sites) {
+        for (const CFilePtr &file : *sites) {
             if (imagesAsked == 2)
                 break;
             const bool visited = file->Visited();
@@ -505,7 +486,7 @@ void OutlineBuilder::buildChrono()
                 ParentStack sessionStack(m_tree);
                 sessionStack.Reset(sessionIndex);
                 const QString suffix = u'#' + key;
-                for (const CFilePtr &file : sites)
+                for (const CFilePtr &file : *sites)
                     nest(*this, sessionStack, *file, file->URL() + suffix);
             });
     }

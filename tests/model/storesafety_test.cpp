@@ -168,39 +168,51 @@ TEST(RoamStore, FailedWritesStayUnsavedAndAreWrittenWhenSpaceReturns)
 
 TEST(RoamStore, AFileThatFailsInABatchKeepsItsOldFileAndTheOthersAreWritten)
 {
-    DataFolder data;
-    RoamStore &store = data.load();
-    const CFilePtr a = newRecord(store, u"site/a"_s, u"a.smf"_s);
-    const CFilePtr b = newRecord(store, u"site/b"_s, u"b.smf"_s);
-    const CFilePtr c = newRecord(store, u"site/c"_s, u"c.smf"_s);
-    ASSERT_TRUE(store.SaveFiles({a, b, c}));
-    const QByteArray oldB = readAll(b->FileName);
-    ASSERT_EQ(oldB, b->toBytes());
+    // A small batch waits for each file, a large one flushes the file system once.
+    for (const int count : {3, 24}) {
+        SCOPED_TRACE(count);
+        DataFolder data;
+        RoamStore &store = data.load();
+        std::vector<CFilePtr> files;
+        for (int i = 0; i < count; ++i) {
+            const QString name = QString::number(i);
+            files.push_back(newRecord(store, u"site/"_s + name, name + u".smf"_s));
+        }
+        ASSERT_TRUE(store.SaveFiles(files));
+        const CFilePtr big = files[size_t(count / 2)];
+        const QByteArray oldBig = readAll(big->FileName);
+        ASSERT_EQ(oldBig, big->toBytes());
 
-    a->Title = u"a, renamed"_s;
-    b->Title = QString(4000, u'b');
-    c->Title = u"c, renamed"_s;
-    {
-        // b no longer fits, a and c do.
-        FileSizeLimit full(rlim_t(std::max(a->toBytes().size(), c->toBytes().size())) + 16);
-        EXPECT_FALSE(store.SaveFiles({a, b, c}));
+        qsizetype fits = 0;
+        for (const CFilePtr &file : files) {
+            file->Title = file->URL() + u", renamed"_s;
+            fits = std::max(fits, file->toBytes().size());
+        }
+        big->Title = QString(4000, u'b');
+        {
+            // The big one no longer fits, the others do.
+            FileSizeLimit full(rlim_t(fits) + 16);
+            EXPECT_FALSE(store.SaveFiles(files));
+        }
+        for (const CFilePtr &file : files) {
+            if (file != big)
+                EXPECT_EQ(readAll(file->FileName), file->toBytes()) << qPrintable(file->URL());
+        }
+        EXPECT_EQ(readAll(big->FileName), oldBig);
+        EXPECT_EQ(store.UnsavedCount(), 1);
+        EXPECT_EQ(store.WriteError(), u"File too large"_s);
+        // No temporary is left behind to be taken for a record or to fill the folder.
+        const QStringList left = QDir(data.path).entryList(QDir::Files | QDir::Hidden);
+        for (const QString &name : left)
+            EXPECT_TRUE(name.endsWith(u".smf"_s) || name == u"Ses.sms"_s || name.startsWith(u'.'))
+                << qPrintable(name);
+        EXPECT_EQ(left.filter(u".smf"_s).size(), count);
+
+        // Space is back: the record that stayed unsaved is written with the next save.
+        EXPECT_TRUE(store.RetryUnsaved());
+        EXPECT_EQ(readAll(big->FileName), big->toBytes());
+        EXPECT_TRUE(store.WriteError().isEmpty());
     }
-    EXPECT_EQ(readAll(a->FileName), a->toBytes());
-    EXPECT_EQ(readAll(c->FileName), c->toBytes());
-    EXPECT_EQ(readAll(b->FileName), oldB);
-    EXPECT_EQ(store.UnsavedCount(), 1);
-    EXPECT_EQ(store.WriteError(), u"File too large"_s);
-    // No temporary is left behind to be taken for a record or to fill the folder.
-    const QStringList left = QDir(data.path).entryList(QDir::Files | QDir::Hidden);
-    for (const QString &name : left)
-        EXPECT_TRUE(name.endsWith(u".smf"_s) || name == u"Ses.sms"_s || name.startsWith(u'.'))
-            << qPrintable(name);
-    EXPECT_EQ(left.filter(u".smf"_s).size(), 3);
-
-    // Space is back: the record that stayed unsaved is written with the next save.
-    EXPECT_TRUE(store.RetryUnsaved());
-    EXPECT_EQ(readAll(b->FileName), b->toBytes());
-    EXPECT_TRUE(store.WriteError().isEmpty());
 }
 
 TEST(RoamStore, DamagedInputIsReadOnAndKeptAsideBeforeItsFirstRewrite)

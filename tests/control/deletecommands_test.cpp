@@ -1,0 +1,203 @@
+#include "panelfixture.h"
+
+#include "model/filesizelimit.h"
+
+#include "roamstore.h"
+#include "sessionsites.h"
+#include "timekey.h"
+#include "views/outlinebuilder.h"
+
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime oldStart(QDate(2024, 2, 1), QTime(10, 0, 0));
+const QDateTime runningStart(QDate(2024, 2, 3), QTime(18, 30, 0));
+
+class DeleteCommandsTest : public PanelFixture
+{
+protected:
+    // A closed session with two sites, then the running one with one new site and a second
+    // visit of an old one.
+    RoamPane1 &twoSessions()
+    {
+        m_clock.set(oldStart);
+        {
+            RoamPane1 &first = makePanel();
+            m_clock.advance(10);
+            first.SetUrl(u"http://old.example/page"_s);
+            m_clock.advance(10);
+            first.SetUrl(u"http://other.example/"_s);
+            m_clock.advance(50);
+            first.SetSession(true);
+        }
+        m_clock.set(runningStart);
+        RoamPane1 &panel = showPanel();
+        m_answer = QMessageBox::Yes;
+        visit(u"http://new.example/"_s);
+        visit(u"http://old.example/page"_s);
+        return panel;
+    }
+
+    void visit(const QString &url)
+    {
+        m_clock.advance(5);
+        m_panel->SetUrl(url);
+    }
+
+    // The sites under the Chrono node of the session begun at @p start, in the tree's order.
+    QStringList chronoSites(const QDateTime &start)
+    {
+        clickTab(0);
+        clickTab(2);
+        m_panel->Builder().OutlineNodes();
+        QStringList urls;
+        QList<OutlineNode *> pending;
+        if (OutlineNode *session = node(timeKey(start)))
+            pending.append(session);
+        while (!pending.isEmpty()) {
+            OutlineNode *next = pending.takeFirst();
+            if (OutlineTree::NodeTag(next) == OutlineTree::SiteTag)
+                urls.append(OutlineTree::NodeKey(next).section(u'#', 0, 0));
+            for (int i = next->childCount() - 1; i >= 0; --i)
+                pending.prepend(next->child(i));
+        }
+        return urls;
+    }
+
+    // The store's index followed every change: it is what a build from the records makes.
+    void expectIndexAsBuilt()
+    {
+        RoamStore &store = m_panel->Store();
+        SessionSites built;
+        built.Build(store.Files);
+        SessionSites &index = store.SessionIndex();
+        EXPECT_TRUE(index.Matches(store.Files));
+        QList<qint64> have = index.Sessions();
+        QList<qint64> want = built.Sessions();
+        std::sort(have.begin(), have.end());
+        std::sort(want.begin(), want.end());
+        ASSERT_EQ(have, want);
+        for (const qint64 session : std::as_const(want))
+            EXPECT_EQ(*index.SitesOf(session), *built.SitesOf(session)) << session;
+    }
+
+    void selectAndDelete(OutlineNode *item)
+    {
+        select(item);
+        QTest::keyClick(tree(), Qt::Key_Delete);
+    }
+};
+
+TEST_F(DeleteCommandsTest, ChronoFollowsWhatIsRecordedAndDeleted)
+{
+    RoamPane1 &panel = twoSessions();
+    expectIndexAsBuilt();
+    EXPECT_EQ(chronoSites(oldStart),
+              (QStringList {u"old.example"_s, u"old.example/page"_s, u"other.example"_s}));
+    EXPECT_EQ(chronoSites(runningStart),
+              (QStringList {u"new.example"_s, u"old.example"_s, u"old.example/page"_s}));
+
+    // Recorded while Chrono shows: the next build has it, in visit order.
+    visit(u"http://late.example/"_s);
+    visit(u"http://new.example/"_s);
+    expectIndexAsBuilt();
+    EXPECT_EQ(chronoSites(runningStart),
+              (QStringList {
+                  u"new.example"_s, u"old.example"_s, u"old.example/page"_s, u"late.example"_s}));
+
+    // The old session goes with its visits; its sites stay where they have others.
+    selectAndDelete(node(timeKey(oldStart)));
+    EXPECT_EQ(node(timeKey(oldStart)), nullptr);
+    expectIndexAsBuilt();
+    EXPECT_TRUE(chronoSites(oldStart).isEmpty());
+    EXPECT_EQ(node(timeKey(oldStart)), nullptr);
+    EXPECT_EQ(panel.Store().Files.Item(u"other.example"_s)->Sessions.Count(), 0);
+
+    // A site goes from every session it was in.
+    clickTab(1);
+    selectAndDelete(node(u"late.example"_s));
+    EXPECT_FALSE(panel.Store().Files.Item(u"late.example"_s));
+    expectIndexAsBuilt();
+    EXPECT_EQ(chronoSites(runningStart),
+              (QStringList {u"new.example"_s, u"old.example"_s, u"old.example/page"_s}));
+    EXPECT_EQ(panel.Store().UnsavedCount(), 0);
+}
+
+TEST_F(DeleteCommandsTest, ASecondDeleteWhileOneRunsIsRefused)
+{
+    RoamPane1 &panel = twoSessions();
+    clickTab(2);
+    QAction *deleteItem = menuItem(u"mnuDelete"_s);
+    struct During
+    {
+        bool ran = false;
+        bool enabled = true;
+        qsizetype questions = 0;
+    } during;
+    // Comes while the first delete writes its files: the window is painted meanwhile, and a
+    // timer may fire.
+    QTimer::singleShot(0, &panel, [&] {
+        during.ran = true;
+        during.enabled = deleteItem->isEnabled();
+        select(node(timeKey(runningStart)));
+        deleteItem->trigger();
+        QTest::keyClick(tree(), Qt::Key_Delete);
+        during.questions = m_messages.size();
+    });
+    selectAndDelete(node(timeKey(oldStart)));
+    ASSERT_TRUE(during.ran);
+    EXPECT_FALSE(during.enabled);
+    EXPECT_EQ(during.questions, 1);
+    EXPECT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(deleteItem->isEnabled());
+
+    // The first delete is whole, on disk too; the running session is untouched.
+    EXPECT_FALSE(panel.Store().AllSessions.Item(timeKey(oldStart)));
+    EXPECT_TRUE(panel.Store().AllSessions.Item(timeKey(runningStart)));
+    EXPECT_EQ(panel.Store().UnsavedCount(), 0);
+    const auto onDisk = filesOnDisk();
+    EXPECT_EQ(onDisk.value(u"other.example"_s)->Sessions.Count(), 0);
+    EXPECT_EQ(onDisk.value(u"old.example/page"_s)->Sessions.Count(), 1);
+    EXPECT_EQ(onDisk.value(u"new.example"_s)->Sessions.Count(), 1);
+    expectIndexAsBuilt();
+}
+
+TEST_F(DeleteCommandsTest, AFailedWriteDuringASessionDeleteStaysUnsavedUntilItCanBeWritten)
+{
+    RoamPane1 &panel = twoSessions();
+    panel.Store().SetLogger([](const QString &) {});
+    clickTab(2);
+    // A site whose file no longer fits once rewritten.
+    const CFilePtr big = panel.Store().Files.Item(u"other.example"_s);
+    big->Title = QString(6000, u'x');
+    const QByteArray oldBig = [&] {
+        QFile file(big->FileName);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    {
+        FileSizeLimit full(4096);
+        selectAndDelete(node(timeKey(oldStart)));
+    }
+    // Memory and tree lost the session at once; the file that failed keeps its old bytes and
+    // stays unsaved, the others are written.
+    EXPECT_EQ(node(timeKey(oldStart)), nullptr);
+    EXPECT_FALSE(panel.Store().AllSessions.Item(timeKey(oldStart)));
+    EXPECT_EQ(big->Sessions.Count(), 0);
+    EXPECT_EQ(panel.Store().UnsavedCount(), 1);
+    EXPECT_FALSE(panel.Store().WriteError().isEmpty());
+    {
+        QFile file(big->FileName);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), oldBig);
+    }
+    EXPECT_EQ(filesOnDisk().value(u"old.example/page"_s)->Sessions.Count(), 1);
+
+    EXPECT_TRUE(panel.Store().RetryUnsaved());
+    EXPECT_EQ(filesOnDisk().value(u"other.example"_s)->Sessions.Count(), 0);
+    expectIndexAsBuilt();
+}
+
+} // namespace
