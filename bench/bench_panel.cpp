@@ -363,6 +363,9 @@ int main(int argc, char **argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
+    // Panels kept from one benchmark to the next go while the application stands: among the
+    // static objects after it, their views and timers crash the program on its way out.
+    cachedPanels().clear();
     benchmark::Shutdown();
     return 0;
 }
