@@ -2,6 +2,8 @@
 
 #include "resources/captionloader.h"
 
+#include "navigationrecorder.h"
+#include "neverrecordrules.h"
 #include "pagetextindex.h"
 #include "roamsettings.h"
 
@@ -47,6 +49,10 @@ PageTextPanel::PageTextPanel(RoamSettings &settings, QWidget *optionsPage)
     box->addWidget(m_keep);
     box->addWidget(m_forget);
     connect(m_keep, &QCheckBox::clicked, this, [this](bool on) { m_settings.setKeepPageText(on); });
+    connect(m_forget, &QPushButton::clicked, this, [this] {
+        if (m_confirmForget && m_confirmForget())
+            forgetAll();
+    });
 }
 
 PageTextPanel::~PageTextPanel() = default;
@@ -76,6 +82,11 @@ PageTextIndex *PageTextPanel::index() const
 bool PageTextPanel::keeps() const
 {
     return m_keep->isChecked();
+}
+
+bool PageTextPanel::keepsFor(const QString &url, const NavigationRecorder &recorder) const
+{
+    return keeps() && recorder.Recording() && !recorder.NeverRecord().matches(url);
 }
 
 void PageTextPanel::forget(const QStringList &keys)

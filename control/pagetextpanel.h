@@ -5,8 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
+class NavigationRecorder;
 class PageTextIndex;
 class QCheckBox;
 class QGroupBox;
@@ -34,6 +36,11 @@ public:
     PageTextIndex *index() const;
     /// Whether "Keep the text of pages" is on.
     bool keeps() const;
+    /// Whether the text of the page at @p url is to be kept now: the option is on, @p recorder
+    /// records and none of its never-record rules covers the page.
+    bool keepsFor(const QString &url, const NavigationRecorder &recorder) const;
+    /// Asked on a click of "Forget all page text": the text is forgotten only on true.
+    void SetForgetConfirm(std::function<bool()> confirm) { m_confirmForget = std::move(confirm); }
 
     /// Forgets the text of the pages keyed @p keys.
     void forget(const QStringList &keys);
@@ -56,4 +63,5 @@ private:
     QGroupBox *m_frame = nullptr;
     QCheckBox *m_keep = nullptr;
     QPushButton *m_forget = nullptr;
+    std::function<bool()> m_confirmForget;
 };

@@ -5,45 +5,31 @@
 #include "navigationrecorder.h"
 #include "optionspage.h"
 #include "pagetextpanel.h"
+#include "panelmessages.h"
+#include "panelstatusbar.h"
 #include "resources/captionloader.h"
 #include "savestatepanel.h"
-#include "wordhelpers.h"
 
-#include "cfile.h"
 #include "clock.h"
-#include "ctreenodes.h"
-#include "neverrecordrules.h"
-#include "pagetextindex.h"
-#include "resources/biditext.h"
 #include "resources/roamicons.h"
 #include "resources/roamstrings.h"
 #include "roamsettings.h"
 #include "roamstore.h"
 #include "safewrite.h"
-#include "timekey.h"
 #include "views/deletecommands.h"
 #include "views/outlinebuilder.h"
 #include "views/outlinetab.h"
+#include "views/outlinetabstrip.h"
 #include "views/outlinetree.h"
-#include "views/querybuilder.h"
 #include "views/querypage.h"
 #include "views/searchbox.h"
 #include "views/treeinteraction.h"
-#include "views/waitcursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QEvent>
-#include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
-#include <QProxyStyle>
-#include <QPushButton>
 #include <QScopedValueRollback>
-#include <QStatusBar>
-#include <QStyle>
-#include <QTabBar>
 
 #include <cstdio>
 #include <exception>
@@ -55,14 +41,11 @@ namespace {
 // Texts added to the string table for what the panel does beyond its first design.
 enum ExtraText {
     DeleteSessionQuestionId = 116,
-    RecordingPausedId = 123,
     NotFoundId = 124,
     DeleteSiteQuestionId = 125,
     SitesFoundId = 127,
-    UnreadableFilesId = 129,
     PathNotFoundId = 130,
     UnexpectedErrorId = 131,
-    SearchPlaceholderId = 152,
     ForgetPageTextQuestionId = 150,
     PageTextSnippetId = 151,
 };
@@ -76,20 +59,6 @@ void installFontsOnce()
     Q_UNUSED(installed);
 }
 
-// Tabs with less padding, so that all six captions fit a narrow window.
-class TabStripStyle final : public QProxyStyle
-{
-public:
-    int pixelMetric(PixelMetric metric,
-                    const QStyleOption *option,
-                    const QWidget *widget) const override
-    {
-        if (metric == PM_TabBarTabHSpace)
-            return 6;
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
-};
-
 } // namespace
 
 RoamPane1::RoamPane1(QWidget *parent)
@@ -97,7 +66,7 @@ RoamPane1::RoamPane1(QWidget *parent)
     , m_ownSettings(std::make_unique<RoamSettings>())
     , m_settings(m_ownSettings.get())
     , m_clock(Clock::system())
-    , m_showMessages(true)
+    , m_messages(new PanelMessages(true, this))
 {
     UserControl_Initialize();
 }
@@ -111,7 +80,7 @@ RoamPane1::RoamPane1(RoamSettings &settings,
     , m_settings(&settings)
     , m_clock(clock)
     , m_dataFolderOverride(dataFolder)
-    , m_showMessages(showMessages)
+    , m_messages(new PanelMessages(showMessages, this))
 {
     UserControl_Initialize();
 }
@@ -139,111 +108,57 @@ void RoamPane1::createControls()
     connect(m_favorites, &FavoritesBar::GetTitle, this, &RoamPane1::GetTitle);
     connect(m_favorites, &FavoritesBar::GetURL, this, &RoamPane1::GetURL);
     connect(m_favorites, &FavoritesBar::recordingSwitched, this, &RoamPane1::showRecordingState);
-    connect(m_favorites, &FavoritesBar::messageRaised, this, &RoamPane1::notify);
-    createTabStrip();
+    connect(m_favorites, &FavoritesBar::messageRaised, m_messages, &PanelMessages::Notify);
+    m_tabStrip = new OutlineTabStrip(this);
+    connect(m_tabStrip, &OutlineTabStrip::chosen, this, &RoamPane1::TabStrip1_Click);
 
     m_tree = new OutlineTree(this);
     m_tree->setObjectName(u"TreeView1"_s);
     m_tree->SetImageProvider(&RoamIcons::image);
     m_builder = std::make_unique<OutlineBuilder>(*m_tree, *m_store);
 
-    m_statusBar = new QStatusBar(this);
-    m_statusBar->setObjectName(u"sbrDB"_s);
-    m_statusBar->setSizeGripEnabled(false);
-    m_statusPanel = new QLabel(m_statusBar);
-    m_statusPanel->setObjectName(u"sbrDBPanel1"_s);
-    m_statusPanel->setTextFormat(Qt::PlainText);
-    m_statusPanel->setMinimumWidth(1);
-    m_statusBar->addWidget(m_statusPanel, 1);
-    m_unreadablePanel = new QLabel(m_statusBar);
-    m_unreadablePanel->setObjectName(u"sbrDBUnreadable"_s);
-    m_unreadablePanel->setTextFormat(Qt::PlainText);
-    m_statusBar->addPermanentWidget(m_unreadablePanel);
-    m_unreadablePanel->hide();
-    m_pausedPanel = new QLabel(m_statusBar);
-    m_pausedPanel->setObjectName(u"sbrDBPaused"_s);
-    m_pausedPanel->setTextFormat(Qt::PlainText);
-    m_statusBar->addPermanentWidget(m_pausedPanel);
-    m_pausedPanel->hide();
-    m_saveStatePanel = new SaveStatePanel(m_statusBar);
-    m_statusBar->addPermanentWidget(m_saveStatePanel);
+    m_statusBar = new PanelStatusBar(this);
 
     m_queryPage = new QueryPage(*m_tree, *m_builder, *m_store, m_changingTree, this);
     connect(m_queryPage, &QueryPage::statusText, this, &RoamPane1::SetStatusText);
-    connect(m_queryPage, &QueryPage::messageRaised, this, &RoamPane1::notify);
+    connect(m_queryPage, &QueryPage::messageRaised, m_messages, &PanelMessages::Notify);
 
     m_options = new ::OptionsPage(*m_settings, *m_recorder, *m_builder, this);
     m_pageText = m_options->PageText();
     connect(m_options, &OptionsPage::OnTop, this, &RoamPane1::OnTop);
     connect(m_options, &OptionsPage::NotOnTop, this, &RoamPane1::NotOnTop);
     connect(m_options, &OptionsPage::languageChosen, this, &RoamPane1::Language_Click);
-    connect(m_pageText->forgetButton(), &QPushButton::clicked, this, &RoamPane1::forgetAllPageText);
+    m_pageText->SetForgetConfirm(
+        [this] { return m_messages->Confirm(text(ForgetPageTextQuestionId)); });
     connect(m_pageText, &PageTextPanel::problemFound, this, &RoamPane1::SetStatusText);
     connect(m_queryPage, &QueryPage::searching, this, [this] { m_options->ShowPage(false); });
     m_queryPage->SetTextSearch([this](const QString &words) { return m_pageText->search(words); });
 
     m_interaction = std::make_unique<TreeInteraction>(
         *m_tree, *m_builder, *m_store, *m_settings, m_clock, m_changingTree, m_selectedUrl, this);
-    connect(m_interaction.get(), &TreeInteraction::NavTo, this, &RoamPane1::NavTo);
-    connect(m_interaction.get(), &TreeInteraction::FindIt, this, &RoamPane1::FindIt);
-    connect(m_interaction.get(), &TreeInteraction::GetHelp, this, &RoamPane1::GetHelp);
-    connect(m_interaction.get(), &TreeInteraction::AboutBox, this, &RoamPane1::AboutBox);
-    connect(m_interaction.get(), &TreeInteraction::NotOnTop, this, &RoamPane1::NotOnTop);
-    connect(m_interaction.get(), &TreeInteraction::OnTop, this, &RoamPane1::OnTop);
-    connect(
-        m_interaction.get(), &TreeInteraction::deleteRequested, this, &RoamPane1::mnuDelete_Click);
-    connect(
-        m_interaction.get(), &TreeInteraction::nodeClicked, this, &RoamPane1::showPageTextSnippet);
-    connect(m_interaction.get(), &TreeInteraction::statusText, this, &RoamPane1::SetStatusText);
-    connect(m_interaction.get(), &TreeInteraction::messageRaised, this, &RoamPane1::notify);
+    TreeInteraction *interaction = m_interaction.get();
+    connect(interaction, &TreeInteraction::NavTo, this, &RoamPane1::NavTo);
+    connect(interaction, &TreeInteraction::FindIt, this, &RoamPane1::FindIt);
+    connect(interaction, &TreeInteraction::GetHelp, this, &RoamPane1::GetHelp);
+    connect(interaction, &TreeInteraction::AboutBox, this, &RoamPane1::AboutBox);
+    connect(interaction, &TreeInteraction::NotOnTop, this, &RoamPane1::NotOnTop);
+    connect(interaction, &TreeInteraction::OnTop, this, &RoamPane1::OnTop);
+    connect(interaction, &TreeInteraction::deleteRequested, this, &RoamPane1::mnuDelete_Click);
+    connect(interaction, &TreeInteraction::nodeClicked, this, &RoamPane1::showPageTextSnippet);
+    connect(interaction, &TreeInteraction::statusText, this, &RoamPane1::SetStatusText);
+    connect(interaction, &TreeInteraction::messageRaised, m_messages, &PanelMessages::Notify);
 
-    DeleteCommands::Hooks deleteHooks;
-    deleteHooks.confirm = [this](const QString &question) {
-        return message(QMessageBox::Question,
-                       question,
-                       QMessageBox::Yes | QMessageBox::No,
-                       QMessageBox::No)
-               == QMessageBox::Yes;
-    };
-    deleteHooks.forgetPageText = [this](const QStringList &urls) {
-        m_pageText->forget(urls);
-    };
-    deleteHooks.rebuild = [this] {
-        rebuildOutline();
+    DeleteCommands::Hooks hooks {
+        .confirm = [this](const QString &question) { return m_messages->Confirm(question); },
+        .forgetPageText = [this](const QStringList &urls) { m_pageText->forget(urls); },
+        .rebuild = [this] { rebuildOutline(); },
     };
     m_delete = std::make_unique<DeleteCommands>(
-        *m_store, *m_tree, *m_builder, m_changingTree, std::move(deleteHooks));
+        *m_store, *m_tree, *m_builder, m_changingTree, std::move(hooks));
     connect(m_delete.get(), &DeleteCommands::siteChosen, this, &RoamPane1::SetSelectedUrl);
     connect(m_delete.get(), &DeleteCommands::runningChanged, this, [this](bool running) {
         if (auto *item = findChild<QAction *>(u"mnuDelete"_s))
             item->setEnabled(!running);
-    });
-}
-
-void RoamPane1::createTabStrip()
-{
-    m_tabStrip = new QTabBar(this);
-    m_tabStrip->setObjectName(u"TabStrip1"_s);
-    auto *tabStyle = new TabStripStyle;
-    tabStyle->setParent(m_tabStrip);
-    m_tabStrip->setStyle(tabStyle);
-    m_tabStrip->setExpanding(true);
-    // All six tabs stay in reach in a narrow window: texts are shortened, the tooltips and
-    // icons still tell them apart.
-    m_tabStrip->setUsesScrollButtons(false);
-    m_tabStrip->setElideMode(Qt::ElideRight);
-    m_tabStrip->setDrawBase(true);
-    m_tabStrip->setIconSize(QSize(16, 16));
-    for (int i = 0; i < int(OutlineTabs.size()); ++i) {
-        const OutlineTab &tab = OutlineTabs[std::size_t(i)];
-        const int at = m_tabStrip->addTab(RoamIcons::tabImage(i + 1), tab.Tag.toString());
-        m_tabStrip->setTabData(at, QString(QString::number(tab.CaptionId) + u"a"_s));
-    }
-    connect(m_tabStrip, &QTabBar::currentChanged, this, [this] { TabStrip1_Click(); });
-    // A click on the tab already selected is a click too (it builds an outline not yet built).
-    connect(m_tabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index >= 0 && index == m_tabStrip->currentIndex())
-            TabStrip1_Click();
     });
 }
 
@@ -256,25 +171,13 @@ void RoamPane1::UserControl_Initialize()
 
     // While a search result shows, the recorder's nodes would land in it.
     m_recorder->SetCurrentOutline(m_tree, m_builder.get(), [this] {
-        return selectedTabTag() == u"Current"_s && !(m_search && m_search->Showing());
+        return m_tabStrip->SelectedTag() == u"Current"_s && !(m_search && m_search->Showing());
     });
-    delete m_search;
     m_search = new SearchBox(*m_tree, *m_builder, *m_store, this);
-    m_search->setObjectName(u"SearchBox"_s);
-    m_search->setPlaceholderText(u"Search titles, URLs and notes"_s);
+    m_search->AddFindShortcut(this);
     m_search->SetTextSearch([this](const QString &words) { return m_pageText->search(words); });
     connect(m_search, &SearchBox::searched, this, [this](int found) {
         SetStatusText(text(SitesFoundId) + QString::number(found));
-    });
-    auto *focusSearch = new QAction(m_search);
-    focusSearch->setShortcut(QKeySequence::Find);
-    focusSearch->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(focusSearch);
-    connect(focusSearch, &QAction::triggered, this, [this] {
-        if (!m_search->isVisible())
-            return;
-        m_search->setFocus(Qt::ShortcutFocusReason);
-        m_search->selectAll();
     });
     connect(m_search, &SearchBox::cleared, this, [this] {
         rebuildOutline();
@@ -295,11 +198,11 @@ void RoamPane1::UserControl_Initialize()
     m_builder->SetLangOffset(m_langOffset);
     QString failure;
     try {
-        const QString tag = selectedTabTag();
+        const QString tag = m_tabStrip->SelectedTag();
         m_builder->AddRootNode(tag, outlineTabImage(tag));
         m_store->SessionStart = m_clock.now();
         m_store->SetSaveStateListener(
-            [this] { m_saveStatePanel->Refresh(*m_store, m_langOffset); });
+            [this] { m_statusBar->RefreshSaveState(*m_store, m_langOffset); });
         QString reason;
         if (makePrivateFolder(m_store->dataFolder(), &reason))
             lockDataFolder();
@@ -316,18 +219,11 @@ void RoamPane1::UserControl_Initialize()
     }
     if (!failure.isEmpty()) {
         m_initialisationError = text(UnexpectedErrorId) + failure;
-        if (m_showMessages) {
-            QMessageBox box(QMessageBox::Critical,
-                            u"Roamlog"_s,
-                            BidiText::forDirection(m_initialisationError, layoutDirection()),
-                            QMessageBox::Ok,
-                            this);
-            box.exec();
-        }
+        m_messages->ShowStartError(m_initialisationError);
     }
     if (QDir(m_store->dataFolder()).exists())
         m_pageText->open(m_store->dataFolder(), m_store->ReadOnly());
-    showUnreadableCount();
+    m_statusBar->ShowUnreadableCount(*m_store, m_langOffset, layoutDirection());
     m_builder->BuildOutline(u"Current"_s);
     ArrangeControls();
 }
@@ -367,30 +263,12 @@ void RoamPane1::ArrangeControls()
 
     // The tab strip covers the panel below the toolbar; its client area begins under the row of
     // tabs, and the status bar lies over its bottom.
-    // In a narrow window the tab pictures give their room to the captions.
-    const QSize tabIcons(16, 16);
-    const QFontMetrics metrics(m_tabStrip->font());
-    const int tabSpace = m_tabStrip->style()->pixelMetric(
-        QStyle::PM_TabBarTabHSpace, nullptr, m_tabStrip);
-    int tabsWidth = 0;
-    for (int i = 0; i < m_tabStrip->count(); ++i)
-        tabsWidth += metrics.horizontalAdvance(m_tabStrip->tabText(i)) + tabSpace + tabIcons.width()
-                     + 4;
-    m_tabStrip->setIconSize(tabsWidth > w ? QSize(0, 0) : tabIcons);
-    // Without their pictures the captions may still not fit (large type, a scaled screen):
-    // they stay whole and readable, and the strip scrolls instead.
-    const int captionsWidth = tabsWidth - m_tabStrip->count() * (tabIcons.width() + 4);
-    const bool scroll = captionsWidth > w;
-    m_tabStrip->setUsesScrollButtons(scroll);
-    m_tabStrip->setElideMode(scroll ? Qt::ElideNone : Qt::ElideRight);
+    m_tabStrip->FitWidth(w);
     const int tabHeight = m_tabStrip->sizeHint().height();
     m_tabStrip->setGeometry(0, toolbarHeight, w, tabHeight);
-    const int cl = 0;
-    const int ct = toolbarHeight + tabHeight;
-    const int cw = w;
-    const int ch = h - ct;
+    const int top = toolbarHeight + tabHeight;
 
-    const QRect page(cl + ux(10), ct + uy(10), cw - ux(20), ch - statusHeight - uy(20));
+    const QRect page(ux(10), top + uy(10), w - ux(20), h - top - statusHeight - uy(20));
     const int searchHeight = m_search ? m_search->sizeHint().height() : 0;
     if (m_search)
         m_search->setGeometry(page.x(), page.y(), page.width(), searchHeight);
@@ -417,19 +295,12 @@ void RoamPane1::changeEvent(QEvent *event)
 
 QString RoamPane1::TabTag(int index)
 {
-    if (index < 0 || index >= int(OutlineTabs.size()))
-        return QString();
-    return OutlineTabs[std::size_t(index)].Tag.toString();
-}
-
-QString RoamPane1::selectedTabTag() const
-{
-    return TabTag(m_tabStrip->currentIndex());
+    return OutlineTabStrip::Tag(index);
 }
 
 void RoamPane1::TabStrip1_Click()
 {
-    const QString T = selectedTabTag();
+    const QString T = m_tabStrip->SelectedTag();
     // Another tab leaves the search: its result would otherwise stand for the new tab.
     const bool searched = m_search->Drop();
     m_search->setVisible(T != u"Options"_s && T != u"Query"_s);
@@ -447,12 +318,23 @@ void RoamPane1::TabStrip1_Click()
         m_queryPage->setVisible(false);
         m_options->ShowPage(false);
         m_currentTab = T;
-        m_tree->Clear();
-        m_tree->repaint();
-        m_builder->AddRootNode(T, outlineTabImage(T));
-        m_tree->setVisible(true);
-        m_builder->BuildOutline(T);
+        rebuildOutline();
     }
+}
+
+QTabBar *RoamPane1::TabStrip1() const
+{
+    return m_tabStrip;
+}
+
+QStatusBar *RoamPane1::sbrDB() const
+{
+    return m_statusBar;
+}
+
+QLabel *RoamPane1::PausedPanel() const
+{
+    return m_statusBar->PausedPanel();
 }
 
 QToolBar *RoamPane1::Toolbar1() const
@@ -513,8 +395,7 @@ void RoamPane1::SetFolderAsker(FolderAsker asker)
 void RoamPane1::showRecordingState()
 {
     const bool paused = !m_recorder->Recording();
-    m_pausedPanel->setText(text(RecordingPausedId));
-    m_pausedPanel->setVisible(paused);
+    m_statusBar->ShowPaused(paused, m_langOffset);
     emit RecordingPaused(paused);
 }
 
@@ -526,7 +407,7 @@ void RoamPane1::Language_Click(qint16 offset)
     m_langOffset = offset;
     LoadResStrings1(m_langOffset);
     m_builder->SetLangOffset(m_langOffset);
-    showUnreadableCount();
+    m_statusBar->ShowUnreadableCount(*m_store, m_langOffset, layoutDirection());
     ArrangeControls();
     emit LanguageChanged(m_langOffset);
 }
@@ -540,34 +421,18 @@ void RoamPane1::lockDataFolder()
     m_recorder->SetRecording(false);
     m_favorites->Button(1)->setEnabled(false);
     m_favorites->Button(2)->setEnabled(false);
-    const QString text = SaveStatePanel::readOnlyText(*m_store, m_langOffset);
-    m_saveStatePanel->Refresh(*m_store, m_langOffset);
-    std::fprintf(stderr, "Roamlog: %s\n", qUtf8Printable(text));
-    message(QMessageBox::Warning, text + u'.');
-}
-
-void RoamPane1::showUnreadableCount()
-{
-    // A partly readable file counts too: part of it is not in the record.
-    const qsizetype count = m_store->unreadableFiles().size() + m_store->damagedFiles().size();
-    if (count == 0) {
-        m_unreadablePanel->hide();
-        return;
-    }
-    m_unreadablePanel->setText(BidiText::forDirection(
-        text(UnreadableFilesId) + QString::number(count), layoutDirection()));
-    m_unreadablePanel->setToolTip(QDir::toNativeSeparators(m_store->dataFolder()));
-    m_unreadablePanel->show();
+    m_messages->Ask(QMessageBox::Warning,
+                    m_statusBar->ReportReadOnly(*m_store, m_langOffset) + u'.');
 }
 
 QString RoamPane1::StatusText() const
 {
-    return m_statusPanel->text();
+    return m_statusBar->Text();
 }
 
 void RoamPane1::SetStatusText(const QString &text)
 {
-    m_statusPanel->setText(BidiText::forDirection(text, layoutDirection()));
+    m_statusBar->SetText(text, layoutDirection());
 }
 
 bool RoamPane1::GetCFile()
@@ -616,20 +481,12 @@ void RoamPane1::LoadResStrings1(qint16 l)
 // Texts the caption loader does not reach: placeholders, toolbar tips and the status panels.
 void RoamPane1::loadDynamicTexts()
 {
-    const auto load = [this](int id, const QString &fallback) {
-        return RoamStrings::text(id + m_langOffset).value_or(fallback);
-    };
     m_options->LoadTexts(m_langOffset);
     m_queryPage->LoadTexts(m_langOffset);
     if (m_search)
-        m_search->setPlaceholderText(load(SearchPlaceholderId, m_search->placeholderText()));
+        m_search->LoadTexts(m_langOffset);
     m_favorites->LoadTexts(m_langOffset);
-    m_pausedPanel->setText(load(RecordingPausedId, m_pausedPanel->text()));
-    // A status text that opens with a left-to-right run (an isolated URL) would otherwise align
-    // as English text does, away from the Hebrew side.
-    m_statusPanel->setAlignment(
-        Qt::AlignAbsolute | Qt::AlignVCenter
-        | (m_langOffset == RoamStrings::HebrewOffset ? Qt::AlignRight : Qt::AlignLeft));
+    m_statusBar->LoadTexts(m_langOffset);
     AccessKeys::assign(mnuRoamPane());
     AccessKeys::assign(mnuToolTip());
 }
@@ -637,36 +494,16 @@ void RoamPane1::loadDynamicTexts()
 bool RoamPane1::Find(bool Start, bool URL, bool Dir, const QString &txt)
 {
     Q_UNUSED(Dir);
-    const int index = QueryBuilder::FindNext(*m_tree,
-                                             m_builder->OutlineNodes(),
-                                             OutlineTree::NodeIndex(m_tree->SelectedNode()),
-                                             Start,
-                                             URL,
-                                             UrlOrDescChoice() != 0,
-                                             txt);
-    OutlineNode *node = m_tree->Node(index);
-    if (!node) {
-        // The old selection is no answer: it would read as a hit.
-        m_tree->selectionModel()->clear();
-        SetStatusText(text(NotFoundId));
-        return false;
-    }
-    const QScopedValueRollback changing(m_changingTree, true);
-    node->setExpanded(true);
-    m_tree->scrollToItem(node);
-    m_tree->setCurrentItem(node);
-    return true;
+    if (m_interaction->Find(Start, URL, UrlOrDescChoice() != 0, txt))
+        return true;
+    SetStatusText(text(NotFoundId));
+    return false;
 }
 
 void RoamPane1::UrlName(const QString &UrlName)
 {
     const QScopedValueRollback changing(m_changingTree, true);
     m_recorder->UrlName(UrlName);
-}
-
-qint16 RoamPane1::CountCSVWords(const QVariant &s, const QString &Delim)
-{
-    return WordHelpers::CountCSVWords(s, Delim);
 }
 
 void RoamPane1::SetEndURL(const QString &MySite)
@@ -690,16 +527,6 @@ QString RoamPane1::CurrentTitle() const
     return m_recorder->CurrentTitle();
 }
 
-QString RoamPane1::CutFirstWord(const QString &s, QString &Remainder, const QString &Delim)
-{
-    return WordHelpers::CutFirstWord(s, Remainder, Delim);
-}
-
-QString RoamPane1::CutLastWord(const QString &s, QString &Remainder, const QString &Sep)
-{
-    return WordHelpers::CutLastWord(s, Remainder, Sep);
-}
-
 void RoamPane1::SetSession(bool sEnd)
 {
     if (m_store->ReadOnly())
@@ -710,7 +537,7 @@ void RoamPane1::SetSession(bool sEnd)
     if (sEnd && m_store->UnsavedCount() > 0) {
         const QString lost = SaveStatePanel::lostAtCloseText(*m_store, m_langOffset);
         std::fprintf(stderr, "Roamlog: %s\n", qUtf8Printable(lost));
-        message(QMessageBox::Warning, lost);
+        m_messages->Ask(QMessageBox::Warning, lost);
     }
 }
 
@@ -719,26 +546,14 @@ QString RoamPane1::text(int id) const
     return RoamStrings::text(id, m_langOffset);
 }
 
-QMessageBox::StandardButton RoamPane1::message(QMessageBox::Icon icon,
-                                               const QString &text,
-                                               QMessageBox::StandardButtons buttons,
-                                               QMessageBox::StandardButton fallback)
+void RoamPane1::SetMessageHandler(MessageHandler handler)
 {
-    m_lastMessage = text;
-    if (m_messageHandler)
-        return m_messageHandler(icon, text);
-    if (!m_showMessages)
-        return fallback;
-    QMessageBox box(
-        icon, u"Roamlog"_s, BidiText::forDirection(text, layoutDirection()), buttons, this);
-    box.setLayoutDirection(layoutDirection());
-    box.setDefaultButton(fallback);
-    return QMessageBox::StandardButton(box.exec());
+    m_messages->SetHandler(std::move(handler));
 }
 
-void RoamPane1::notify(QMessageBox::Icon icon, const QString &text)
+QString RoamPane1::LastMessage() const
 {
-    message(icon, text);
+    return m_messages->Last();
 }
 
 // Delete
@@ -751,7 +566,7 @@ void RoamPane1::mnuDelete_Click()
 void RoamPane1::rebuildOutline()
 {
     const QScopedValueRollback changing(m_changingTree, true);
-    const QString tag = selectedTabTag();
+    const QString tag = m_tabStrip->SelectedTag();
     m_tree->Clear();
     m_tree->repaint();
     m_builder->AddRootNode(tag, outlineTabImage(tag));
@@ -768,18 +583,7 @@ PageTextIndex *RoamPane1::PageTexts() const
 
 bool RoamPane1::KeepsPageText(const QString &url) const
 {
-    return m_pageText->keeps() && m_recorder->Recording()
-           && !m_recorder->NeverRecord().matches(url);
-}
-
-void RoamPane1::forgetAllPageText()
-{
-    if (message(QMessageBox::Question,
-                text(ForgetPageTextQuestionId),
-                QMessageBox::Yes | QMessageBox::No,
-                QMessageBox::No)
-        == QMessageBox::Yes)
-        m_pageText->forgetAll();
+    return m_pageText->keepsFor(url, *m_recorder);
 }
 
 void RoamPane1::showPageTextSnippet(const QString &key)

@@ -10,12 +10,16 @@
 #include <memory>
 
 #include "ctreenode.h"
+#include "wordhelpers.h"
 
 class Clock;
 class DeleteCommands;
 class FavoritesBar;
 class NavigationRecorder;
 class OptionsPage;
+class PanelMessages;
+class OutlineTabStrip;
+class PanelStatusBar;
 class SearchBox;
 class OutlineBuilder;
 class OutlineTree;
@@ -32,7 +36,6 @@ class OutlineNode;
 class QueryPage;
 class RoamSettings;
 class RoamStore;
-class SaveStatePanel;
 class TreeInteraction;
 
 /// The Roamlog panel: toolbar, tab strip, outline tree, query page, options page and status
@@ -109,15 +112,24 @@ public:
     /// The title of the current page.
     void UrlName(const QString &UrlName);
     /// See WordHelpers::CountCSVWords.
-    static qint16 CountCSVWords(const QVariant &s, const QString &Delim);
+    static qint16 CountCSVWords(const QVariant &s, const QString &Delim)
+    {
+        return WordHelpers::CountCSVWords(s, Delim);
+    }
     /// Closes the open visit of the site keyed @p MySite.
     void SetEndURL(const QString &MySite);
     /// A top-level page was reached.
     void SetUrl(const QString &URL);
     /// See WordHelpers::CutFirstWord.
-    static QString CutFirstWord(const QString &s, QString &Remainder, const QString &Delim);
+    static QString CutFirstWord(const QString &s, QString &Remainder, const QString &Delim)
+    {
+        return WordHelpers::CutFirstWord(s, Remainder, Delim);
+    }
     /// See WordHelpers::CutLastWord.
-    static QString CutLastWord(const QString &s, QString &Remainder, const QString &Sep);
+    static QString CutLastWord(const QString &s, QString &Remainder, const QString &Sep)
+    {
+        return WordHelpers::CutLastWord(s, Remainder, Sep);
+    }
     /// With @p sEnd true ends the open visit, stamps the end of the running session and
     /// rewrites the sessions file.
     void SetSession(bool sEnd);
@@ -151,7 +163,7 @@ public:
     /// numbers, dates) are isolated so that they read in their own order.
     void SetStatusText(const QString &text);
     /// The status bar's panel that says "Recording paused" while the recording is paused.
-    QLabel *PausedPanel() const { return m_pausedPanel; }
+    QLabel *PausedPanel() const;
     /// "Unexpected Error: " and the description when the initialisation failed, else empty.
     QString InitialisationError() const { return m_initialisationError; }
 
@@ -161,9 +173,9 @@ public:
     /// is then answered No).
     using MessageHandler
         = std::function<QMessageBox::StandardButton(QMessageBox::Icon, const QString &)>;
-    void SetMessageHandler(MessageHandler handler) { m_messageHandler = std::move(handler); }
+    void SetMessageHandler(MessageHandler handler);
     /// The text of the last message the panel gave, empty before the first.
-    QString LastMessage() const { return m_lastMessage; }
+    QString LastMessage() const;
 
     /// Asks for the folder of favorites button @p index (3 to 9); returns an empty text when the
     /// user cancels. The default shows the `SetupFavorites` dialog.
@@ -183,9 +195,9 @@ public:
     RoamSettings &Settings() { return *m_settings; }
 
     OutlineTree *TreeView1() const { return m_tree; }
-    QTabBar *TabStrip1() const { return m_tabStrip; }
+    QTabBar *TabStrip1() const;
     QToolBar *Toolbar1() const;
-    QStatusBar *sbrDB() const { return m_statusBar; }
+    QStatusBar *sbrDB() const;
     QFrame *qrFrame() const;
     QWidget *OptionsPage() const;
     QMenu *mnuRoamPane() const;
@@ -216,41 +228,30 @@ protected:
 
 private:
     void createControls();
-    void createTabStrip();
     void UserControl_Initialize();
     void LoadSettings();
     void ArrangeControls();
     void TabStrip1_Click();
     void mnuDelete_Click();
     void rebuildOutline();
-    void forgetAllPageText();
     void showPageTextSnippet(const QString &key);
-    QMessageBox::StandardButton message(QMessageBox::Icon icon,
-                                        const QString &text,
-                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                        QMessageBox::StandardButton fallback = QMessageBox::Ok);
-    void notify(QMessageBox::Icon icon, const QString &text);
     QString text(int id) const;
     void Language_Click(qint16 offset);
-    void showUnreadableCount();
     void loadDynamicTexts();
     void showRecordingState();
     void lockDataFolder();
-    QString selectedTabTag() const;
 
     std::unique_ptr<RoamSettings> m_ownSettings;
     RoamSettings *m_settings;
     Clock &m_clock;
     QString m_dataFolderOverride;
-    bool m_showMessages;
+    PanelMessages *m_messages;
     std::unique_ptr<RoamStore> m_store;
     std::unique_ptr<NavigationRecorder> m_recorder;
     std::unique_ptr<OutlineBuilder> m_builder;
     // Let go before the builder and the store it acts on.
     std::unique_ptr<TreeInteraction> m_interaction;
     std::unique_ptr<DeleteCommands> m_delete;
-    MessageHandler m_messageHandler;
-    QString m_lastMessage;
     // True while the panel itself changes the tree: expansions then are not the user's.
     bool m_changingTree = false;
 
@@ -264,14 +265,10 @@ private:
     bool m_stayOnTop = false;
 
     FavoritesBar *m_favorites = nullptr;
-    QTabBar *m_tabStrip = nullptr;
+    OutlineTabStrip *m_tabStrip = nullptr;
     OutlineTree *m_tree = nullptr;
     SearchBox *m_search = nullptr;
-    QStatusBar *m_statusBar = nullptr;
-    QLabel *m_statusPanel = nullptr;
-    QLabel *m_unreadablePanel = nullptr;
-    QLabel *m_pausedPanel = nullptr;
-    SaveStatePanel *m_saveStatePanel = nullptr;
+    PanelStatusBar *m_statusBar = nullptr;
     QueryPage *m_queryPage = nullptr;
     ::OptionsPage *m_options = nullptr;
     PageTextPanel *m_pageText = nullptr;

@@ -7,10 +7,12 @@
 #include "waitcursor.h"
 
 #include "resources/biditext.h"
+#include "resources/roamstrings.h"
 
 #include "cfile.h"
 #include "roamstore.h"
 
+#include <QAction>
 #include <QKeyEvent>
 #include <QStringMatcher>
 
@@ -18,12 +20,21 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Its Hebrew twin is 500 higher.
+constexpr int SearchPlaceholderId = 152;
+
+} // namespace
+
 SearchBox::SearchBox(OutlineTree &tree, OutlineBuilder &builder, RoamStore &store, QWidget *parent)
     : QLineEdit(parent)
     , m_tree(tree)
     , m_builder(builder)
     , m_store(store)
 {
+    setObjectName(u"SearchBox"_s);
+    setPlaceholderText(u"Search titles, URLs and notes"_s);
     setClearButtonEnabled(true);
     m_pause.setSingleShot(true);
     m_pause.setInterval(PauseMs);
@@ -36,6 +47,26 @@ SearchBox::SearchBox(OutlineTree &tree, OutlineBuilder &builder, RoamStore &stor
             Search(QString());
         }
     });
+}
+
+void SearchBox::AddFindShortcut(QWidget *scope)
+{
+    auto *focusSearch = new QAction(this);
+    focusSearch->setShortcut(QKeySequence::Find);
+    focusSearch->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    scope->addAction(focusSearch);
+    connect(focusSearch, &QAction::triggered, this, [this] {
+        if (!isVisible())
+            return;
+        setFocus(Qt::ShortcutFocusReason);
+        selectAll();
+    });
+}
+
+void SearchBox::LoadTexts(qint16 langOffset)
+{
+    setPlaceholderText(
+        RoamStrings::text(SearchPlaceholderId + langOffset).value_or(placeholderText()));
 }
 
 bool SearchBox::matches(const std::vector<QStringMatcher> &words, const CFile &file)

@@ -50,6 +50,10 @@ public:
     /// Empties the box without giving the tree back (the caller fills it). Returns whether
     /// the tree showed a search result.
     bool Drop();
+    /// Lets Find (Ctrl+F) anywhere in @p scope put the focus in the box while it shows.
+    void AddFindShortcut(QWidget *scope);
+    /// Loads the placeholder of the language of offset @p langOffset (0 or 500).
+    void LoadTexts(qint16 langOffset);
 
 signals:
     /// The tree shows the result of a search with @p found hits.

@@ -2,6 +2,7 @@
 
 #include "outlinebuilder.h"
 #include "outlinetree.h"
+#include "querybuilder.h"
 #include "waitcursor.h"
 
 #include "ctreenodes.h"
@@ -239,6 +240,28 @@ void TreeInteraction::mnuEditNote_Click()
     frmNote::run(m_store, m_selectedUrl, langOffset(), m_panel);
     if (m_stayOnTop)
         emit OnTop();
+}
+
+bool TreeInteraction::Find(bool fromStart, bool searchUrls, bool urlsShown, const QString &txt)
+{
+    const int index = QueryBuilder::FindNext(m_tree,
+                                             m_builder.OutlineNodes(),
+                                             OutlineTree::NodeIndex(m_tree.SelectedNode()),
+                                             fromStart,
+                                             searchUrls,
+                                             urlsShown,
+                                             txt);
+    OutlineNode *node = m_tree.Node(index);
+    if (!node) {
+        // The old selection is no answer: it would read as a hit.
+        m_tree.selectionModel()->clear();
+        return false;
+    }
+    const QScopedValueRollback changing(m_changingTree, true);
+    node->setExpanded(true);
+    m_tree.scrollToItem(node);
+    m_tree.setCurrentItem(node);
+    return true;
 }
 
 void TreeInteraction::mnuProperties_Click()

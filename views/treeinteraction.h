@@ -43,6 +43,9 @@ public:
     bool RightButtonDown() const { return m_rightButtonDown; }
     /// "Stay on top" as loaded at start: the dialogs then take the host window off the top.
     void SetStayOnTop(bool stayOnTop) { m_stayOnTop = stayOnTop; }
+    /// Selects, expands and shows the next node that holds @p txt (see QueryBuilder::FindNext);
+    /// when there is none, no node stays selected and the answer is false.
+    bool Find(bool fromStart, bool searchUrls, bool urlsShown, const QString &txt);
 
 signals:
     void NavTo();
