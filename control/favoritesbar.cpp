@@ -35,11 +35,6 @@ enum TextId {
     ChangeFolderId = 142,
 };
 
-void setTag(QObject *object, const QString &tag)
-{
-    object->setProperty(CaptionLoader::TagProperty, tag);
-}
-
 QString tagOf(const QObject *object)
 {
     return object->property(CaptionLoader::TagProperty).toString();
@@ -82,7 +77,7 @@ FavoritesBar::FavoritesBar(RoamSettings &settings,
         button->setToolTip(tip);
         button->setProperty(CaptionLoader::KeyProperty,
                             QString(u"\""_s + QString::number(71 + index) + u"\""_s));
-        setTag(button, favorites ? u"Favorites"_s : tags[index - 1]);
+        CaptionLoader::setTag(button, favorites ? u"Favorites"_s : tags[index - 1]);
         // Pause and Record are never enabled together, so they share one key that toggles.
         button->setShortcut(
             favorites ? QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + index - FirstFavoritesButton))
@@ -128,7 +123,7 @@ void FavoritesBar::LoadSettings()
             }
         }
         QAction *button = m_buttons.at(index - 1);
-        setTag(button, tag);
+        CaptionLoader::setTag(button, tag);
         button->setToolTip(tip);
     }
 }
@@ -208,7 +203,7 @@ void FavoritesBar::favoritesClick(int index, QAction *button)
         if (!m_favoritesFolder.isEmpty()) {
             const QString folder = QDir::toNativeSeparators(QDir::cleanPath(m_favoritesFolder));
             const QString tip = favoritesTip(folder);
-            setTag(button, folder);
+            CaptionLoader::setTag(button, folder);
             button->setToolTip(tip);
             m_settings.setToolBar(index, folder + u',' + tip);
             LoadTexts(m_langOffset);

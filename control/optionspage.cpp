@@ -35,11 +35,6 @@ enum TextId {
     NeverQuitId = 134,
 };
 
-void setTag(QObject *object, const QString &tag)
-{
-    object->setProperty(CaptionLoader::TagProperty, tag);
-}
-
 } // namespace
 
 OptionsPage::OptionsPage(RoamSettings &settings,
@@ -64,7 +59,7 @@ OptionsPage::OptionsPage(RoamSettings &settings,
 
     m_frame3 = new QGroupBox(RoamStrings::BrowserFrameText.toString(), m_page);
     m_frame3->setObjectName(u"Frame3"_s);
-    setTag(m_frame3, QString::number(BrowserFrameId));
+    CaptionLoader::setTag(m_frame3, QString::number(BrowserFrameId));
     auto *quitBox = new QVBoxLayout(m_frame3);
     auto *quitGroup = new QButtonGroup(m_frame3);
     const QStringView quitTexts[] = {
@@ -72,7 +67,7 @@ OptionsPage::OptionsPage(RoamSettings &settings,
     for (int i = 0; i < 3; ++i) {
         auto *option = new QRadioButton(quitTexts[i].toString(), m_frame3);
         option->setObjectName(u"Option1_"_s + QString::number(i));
-        setTag(option, QString::number(NeverQuitId + i));
+        CaptionLoader::setTag(option, QString::number(NeverQuitId + i));
         quitGroup->addButton(option, i);
         quitBox->addWidget(option);
         m_option1.append(option);
@@ -81,7 +76,7 @@ OptionsPage::OptionsPage(RoamSettings &settings,
 
     m_frame1 = new QGroupBox(RoamStrings::TreeViewFrameText.toString(), m_page);
     m_frame1->setObjectName(u"Frame1"_s);
-    setTag(m_frame1, QString::number(TreeViewFrameId));
+    CaptionLoader::setTag(m_frame1, QString::number(TreeViewFrameId));
     auto *treeBox = new QVBoxLayout(m_frame1);
     auto *treeGroup = new QButtonGroup(m_frame1);
     const QStringView treeTexts[] = {RoamStrings::DescriptionInTreeText,
@@ -89,7 +84,7 @@ OptionsPage::OptionsPage(RoamSettings &settings,
     for (int i = 0; i < 2; ++i) {
         auto *option = new QRadioButton(treeTexts[i].toString(), m_frame1);
         option->setObjectName(u"UrlOrDesc_"_s + QString::number(i));
-        setTag(option, QString::number(NeverQuitId + 4 + i));
+        CaptionLoader::setTag(option, QString::number(NeverQuitId + 4 + i));
         treeGroup->addButton(option, i);
         treeBox->addWidget(option);
         m_urlOrDesc.append(option);
@@ -101,10 +96,10 @@ OptionsPage::OptionsPage(RoamSettings &settings,
     auto *roamlogBox = new QGridLayout(m_frame2);
     m_ckAlwayesOnTop = new QCheckBox(RoamStrings::StayOnTopText.toString(), m_frame2);
     m_ckAlwayesOnTop->setObjectName(u"ckAlwayesOnTop"_s);
-    setTag(m_ckAlwayesOnTop, QString::number(NeverQuitId + 3));
+    CaptionLoader::setTag(m_ckAlwayesOnTop, QString::number(NeverQuitId + 3));
     m_language = new QCheckBox(RoamStrings::HebrewText.toString(), m_frame2);
     m_language->setObjectName(u"Language"_s);
-    setTag(m_language, QString::number(NeverQuitId + 6));
+    CaptionLoader::setTag(m_language, QString::number(NeverQuitId + 6));
     m_picture1 = new QLabel(m_frame2);
     m_picture1->setObjectName(u"Picture1"_s);
     m_picture1->setPixmap(RoamIcons::appIcon().pixmap(QSize(40, 40)));
@@ -128,7 +123,7 @@ void OptionsPage::createNeverRecordFrame()
 {
     m_neverFrame = new QGroupBox(u"Never record"_s, m_page);
     m_neverFrame->setObjectName(u"NeverRecordFrame"_s);
-    setTag(m_neverFrame, QString::number(NeverRecordFrameId));
+    CaptionLoader::setTag(m_neverFrame, QString::number(NeverRecordFrameId));
     auto *box = new QGridLayout(m_neverFrame);
     m_neverList = new QListWidget(m_neverFrame);
     m_neverList->setObjectName(u"NeverRecordList"_s);
@@ -138,11 +133,11 @@ void OptionsPage::createNeverRecordFrame()
     m_neverEdit->setPlaceholderText(u"Host name or URL prefix"_s);
     m_neverAdd = new QPushButton(u"Add"_s, m_neverFrame);
     m_neverAdd->setObjectName(u"NeverRecordAdd"_s);
-    setTag(m_neverAdd, QString::number(NeverRecordAddId));
+    CaptionLoader::setTag(m_neverAdd, QString::number(NeverRecordAddId));
     m_neverAdd->setAutoDefault(false);
     m_neverRemove = new QPushButton(u"Remove"_s, m_neverFrame);
     m_neverRemove->setObjectName(u"NeverRecordRemove"_s);
-    setTag(m_neverRemove, QString::number(NeverRecordRemoveId));
+    CaptionLoader::setTag(m_neverRemove, QString::number(NeverRecordRemoveId));
     m_neverRemove->setAutoDefault(false);
     box->addWidget(m_neverList, 0, 0, 1, 2);
     box->addWidget(m_neverEdit, 1, 0, 1, 2);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QObject>
+#include <QVariant>
 #include <QString>
 #include <QtGlobal>
 
@@ -48,6 +50,11 @@ public:
     static constexpr char TagProperty[] = "Tag";
     /// Dynamic property holding a toolbar button's Key.
     static constexpr char KeyProperty[] = "Key";
+    /// Gives @p object the identifier @p tag that the loader looks its caption up by.
+    static void setTag(QObject *object, const QString &tag)
+    {
+        object->setProperty(TagProperty, tag);
+    }
     /// Role of a QTreeWidget header item's data that holds a column's identifier.
     static constexpr int HeaderTagRole = Qt::UserRole;
 

@@ -33,11 +33,6 @@ enum TextId {
     SitesFoundId = 127,
 };
 
-void setTag(QObject *object, const QString &tag)
-{
-    object->setProperty(CaptionLoader::TagProperty, tag);
-}
-
 } // namespace
 
 QueryPage::QueryPage(OutlineTree &tree,
@@ -59,7 +54,7 @@ QueryPage::QueryPage(OutlineTree &tree,
         auto *l = new QLabel(text, this);
         l->setObjectName(name);
         l->setTextFormat(Qt::PlainText);
-        setTag(l, tag);
+        CaptionLoader::setTag(l, tag);
         return l;
     };
     m_qryLabel1 = label(u"qryLabel1"_s, u"All files downloaded from (site):"_s, u"63"_s);
@@ -90,7 +85,7 @@ QueryPage::QueryPage(OutlineTree &tree,
 
     m_qryFrame = new QGroupBox(u"Find in"_s, this);
     m_qryFrame->setObjectName(u"qryFrame"_s);
-    setTag(m_qryFrame, u"67"_s);
+    CaptionLoader::setTag(m_qryFrame, u"67"_s);
     auto *findIn = new QGridLayout(m_qryFrame);
     findIn->setContentsMargins(6, 2, 6, 2);
     findIn->setVerticalSpacing(0);
@@ -110,7 +105,7 @@ QueryPage::QueryPage(OutlineTree &tree,
     for (int i = 0; i < 4; ++i) {
         auto *option = new QRadioButton(items[i].text, m_qryFrame);
         option->setObjectName(u"qryOpt1_"_s + QString::number(i));
-        setTag(option, items[i].tag);
+        CaptionLoader::setTag(option, items[i].tag);
         qryOpt1Group->addButton(option, i);
         findIn->addWidget(option, items[i].row, items[i].column);
         m_qryOpt1.append(option);
@@ -118,7 +113,7 @@ QueryPage::QueryPage(OutlineTree &tree,
 
     m_qryResults = new QPushButton(u"Search"_s, this);
     m_qryResults->setObjectName(u"qryResults"_s);
-    setTag(m_qryResults, u"81"_s);
+    CaptionLoader::setTag(m_qryResults, u"81"_s);
     connect(m_qryResults, &QPushButton::clicked, this, &QueryPage::qryResults_Click);
 
     // Typing into a question's field chooses that question; Enter runs it.
