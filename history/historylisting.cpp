@@ -123,15 +123,16 @@ void HistoryListing::printSites(const QList<CFilePtr> &files)
         {u"LAST VISIT"_s, u"VISITS"_s, u"DOWNLOADS"_s, u"URL"_s, u"TITLE"_s, u"NOTE"_s});
     table.setRightAligned(1);
     table.setRightAligned(2);
-    for (const CFilePtr &file : files) {
-        table.addRow({textTime(lastVisit(file)),
-                      QString::number(file->Sessions.Count()),
-                      QString::number(file->Activities.Count()),
-                      file->URL(),
-                      file->Title,
-                      noteText(file)});
-    }
-    table.print(m_out);
+    // Made again as printed rather than held: the whole store's rows would outweigh the store.
+    table.print(m_out, files.size(), [&files](qsizetype i) {
+        const CFilePtr &file = files.at(i);
+        return QStringList {textTime(lastVisit(file)),
+                            QString::number(file->Sessions.Count()),
+                            QString::number(file->Activities.Count()),
+                            file->URL(),
+                            file->Title,
+                            noteText(file)};
+    });
     return;
 }
 

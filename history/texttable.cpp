@@ -17,38 +17,59 @@ void TextTable::setRightAligned(int column)
         m_right[column] = true;
 }
 
+namespace {
+bool isLineBreak(QChar c)
+{
+    return c == u'\r' || c == u'\n' || c == u'\t';
+}
+
+/// The cell as it is printed: one line, so no breaks and no tabs.
+QString oneLine(QString cell)
+{
+    if (std::any_of(cell.cbegin(), cell.cend(), isLineBreak)) {
+        for (QChar &c : cell) {
+            if (isLineBreak(c))
+                c = u' ';
+        }
+    }
+    return cell;
+}
+} // namespace
+
 void TextTable::addRow(const QStringList &cells)
 {
     QStringList row;
     row.reserve(m_header.size());
-    for (qsizetype i = 0; i < m_header.size(); ++i) {
-        QString cell = cells.value(i);
-        for (QChar &c : cell) {
-            if (c == u'\r' || c == u'\n' || c == u'\t')
-                c = u' ';
-        }
-        row.append(cell);
-    }
+    for (qsizetype i = 0; i < m_header.size(); ++i)
+        row.append(oneLine(cells.value(i)));
     m_rows.append(row);
 }
 
 void TextTable::print(QTextStream &out) const
 {
+    print(out, m_rows.size(), [this](qsizetype i) { return m_rows.at(i); });
+}
+
+void TextTable::print(QTextStream &out,
+                      qsizetype count,
+                      const std::function<QStringList(qsizetype)> &rowAt) const
+{
     QList<qsizetype> widths(m_header.size());
     for (qsizetype i = 0; i < m_header.size(); ++i)
         widths[i] = m_header.at(i).size();
-    for (const QStringList &row : m_rows) {
-        for (qsizetype i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], row.at(i).size());
+    for (qsizetype r = 0; r < count; ++r) {
+        const QStringList row = rowAt(r);
+        for (qsizetype i = 0; i < m_header.size(); ++i)
+            widths[i] = std::max(widths[i], row.value(i).size());
     }
 
     const auto printRow = [&](const QStringList &row) {
         QString line;
-        const qsizetype last = row.size() - 1;
+        const qsizetype last = m_header.size() - 1;
         for (qsizetype i = 0; i <= last; ++i) {
             if (i > 0)
                 line += u"  "_s;
-            const QString &cell = row.at(i);
+            const QString cell = oneLine(row.value(i));
             if (m_right.at(i))
                 line += cell.rightJustified(widths.at(i));
             else if (i < last)
@@ -62,6 +83,6 @@ void TextTable::print(QTextStream &out) const
     };
 
     printRow(m_header);
-    for (const QStringList &row : m_rows)
-        printRow(row);
+    for (qsizetype r = 0; r < count; ++r)
+        printRow(rowAt(r));
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QTextStream;
 
 /// Rows of text printed in aligned columns, two blanks apart. Numbers can be aligned to the
@@ -23,6 +25,12 @@ public:
 
     /// Prints the header and every row.
     void print(QTextStream &out) const;
+    /// Prints the header and `count` rows that `rowAt` makes when asked, as if they had been
+    /// added: a table of a hundred thousand rows need not be held. Each row is made twice,
+    /// once to measure the columns and once to print it.
+    void print(QTextStream &out,
+               qsizetype count,
+               const std::function<QStringList(qsizetype)> &rowAt) const;
 
 private:
     QStringList m_header;

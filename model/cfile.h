@@ -3,6 +3,7 @@
 #include "cactivities.h"
 #include "cfiles.h"
 #include "cvisits.h"
+#include "sitepath.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,7 +28,7 @@ public:
     /// The user's note; one space when there is none.
     QString Note = QStringLiteral(" ");
     /// Full path of the site file; empty means the record has no file.
-    QString FileName;
+    SitePath FileName;
     /// The visits, keyed by `timeKey(sTime)`.
     CVisits Sessions;
     /// The downloads, keyed by `timeKey(Key)`.

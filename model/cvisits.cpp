@@ -8,12 +8,17 @@ RecordRows::Visit RecordRows::Visit::of(const CSession &visit, Context &params)
             placeOf(visit.Param, params)};
 }
 
-qint32 RecordRows::Visit::placeOf(const QString &text, Context &params)
+qint32 RecordRows::Visit::placeOf(QStringView text, Context &params)
 {
     if (text.isEmpty())
         return 0;
-    if (params.isEmpty() || params.constLast() != text)
-        params.append(text);
+    const auto end = qint32(params.size());
+    if (end > 0 && textSize(end, params) == text.size()
+        && QStringView(params).sliced(textStart(end, params), text.size()) == text)
+        return end;
+    params.append(text);
+    params.append(QChar(char16_t(text.size() & 0xFFFF)));
+    params.append(QChar(char16_t(text.size() >> 16)));
     return qint32(params.size());
 }
 

@@ -294,3 +294,36 @@ TEST(Collections, DownloadsAreKeyedByTheirTime)
     EXPECT_EQ(downloads.Item(u"2024-03-05 09:30:00"_s)->Session, at(5, 9, 0, 0));
     EXPECT_TRUE(downloads.Item(3)->Activity.isEmpty());
 }
+
+TEST(Collections, VisitsKeepTheirQueryTextsWhateverTheyHold)
+{
+    // Repeated, empty, with the characters the texts' own bookkeeping uses, and long enough to
+    // need more than 16 bits for its length.
+    const QString longText(70'000, u'q');
+    const QString lengthLike = QString(QChar(u'\0')) + QChar(char16_t(3)) + QChar(u'\0');
+    const QStringList texts {u"a=1"_s,
+                             u"a=1"_s,
+                             QString(),
+                             u"b"_s,
+                             u"a=1"_s,
+                             longText,
+                             longText,
+                             lengthLike,
+                             u"שלום"_s,
+                             QString(),
+                             u"b"_s};
+    CVisits visits;
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        ASSERT_TRUE(visits.Add(visitAt(at(1, 9, 0, int(i)), texts.at(i))));
+    QStringList back;
+    for (const CSession &visit : visits)
+        back << visit.Param;
+    EXPECT_EQ(back, texts);
+
+    // Ending a visit or dropping one leaves the others' texts as they were.
+    EXPECT_TRUE(visits.SetEnd(visits.Key(6), at(1, 10, 0, 0)));
+    EXPECT_TRUE(visits.Remove(1));
+    EXPECT_EQ(visits.Item(5)->Param, longText);
+    EXPECT_EQ(visits.Item(7)->Param, lengthLike);
+    EXPECT_EQ(visits.Item(1)->Param, u"a=1"_s);
+}
