@@ -18,6 +18,10 @@
 #include <utility>
 #include <vector>
 
+#ifdef __GLIBC__
+#    include <malloc.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 RoamStore::RoamStore(const QString &dataFolder, Clock &clock)
@@ -50,6 +54,11 @@ void RoamStore::LoadDataFolder()
     AllSessions = CSessions();
     readSessionsFile();
     registerRunningSession();
+#ifdef __GLIBC__
+    // The load's scratch (file bytes, the index's unsorted lists) is freed by now but kept by
+    // the allocator between the records; give it back, or it stays resident for the whole run.
+    malloc_trim(0);
+#endif
 }
 
 void RoamStore::ReadDataFolder()
@@ -442,7 +451,7 @@ bool RoamStore::RemoveFile(const CFilePtr &file)
     const QString errorBefore = m_writeError;
     m_unsaved.erase(std::remove(m_unsaved.begin(), m_unsaved.end(), file), m_unsaved.end());
     m_toKeepAside.remove(file->FileName);
-    m_sessionSites->RemoveSite(*file);
+    m_sessionSites->RemoveSite(file);
     Files.Remove(file->URL());
     noteProgress(before, errorBefore, false);
     return true;

@@ -77,6 +77,7 @@ void SessionSites::Build(const CFiles &files)
     }
 
     m_sessions.clear();
+    m_retired.clear();
     m_visits = 0;
     QHash<qint64, Found> joined = std::move(found[0].sessions);
     m_visits += found[0].visits;
@@ -95,7 +96,7 @@ void SessionSites::Build(const CFiles &files)
         auto list = std::make_shared<Sites>();
         list->reserve(sites.size());
         for (const auto &[time, file] : sites)
-            list->push_back(*file);
+            list->push_back(file->get());
         m_sessions.insert(it.key(), std::move(list));
     }
     m_built = true;
@@ -116,6 +117,7 @@ bool SessionSites::Matches(const CFiles &files) const
 void SessionSites::Clear()
 {
     m_sessions.clear();
+    m_retired.clear();
     m_visits = 0;
     m_built = false;
 }
@@ -144,7 +146,7 @@ void SessionSites::AddVisit(const CFilePtr &file, const CSession &visit)
     const qint64 time = *first;
     Sites &sites = writable(session);
     // Listed by a visit that now comes second: it moves to its earlier place.
-    sites.erase(std::remove(sites.begin(), sites.end(), file), sites.end());
+    sites.erase(std::remove(sites.begin(), sites.end(), file.get()), sites.end());
     // A new visit is normally the newest, so its place is found from the end.
     auto at = sites.end();
     while (at != sites.begin()) {
@@ -153,7 +155,7 @@ void SessionSites::AddVisit(const CFilePtr &file, const CSession &visit)
             break;
         --at;
     }
-    sites.insert(at, file);
+    sites.insert(at, file.get());
 }
 
 void SessionSites::RemoveSessions(const QList<qint64> &sessions, qint64 visits)
@@ -165,10 +167,12 @@ void SessionSites::RemoveSessions(const QList<qint64> &sessions, qint64 visits)
         m_sessions.remove(session);
 }
 
-void SessionSites::RemoveSite(const CFile &file)
+void SessionSites::RemoveSite(const CFilePtr &site)
 {
-    if (!m_built)
+    if (!m_built || !site)
         return;
+    const CFile &file = *site;
+    bool held = false;
     m_visits -= file.Sessions.Count();
     QList<qint64> seen;
     for (const RecordRows::Visit &visit : file.Sessions.Rows()) {
@@ -179,12 +183,13 @@ void SessionSites::RemoveSite(const CFile &file)
         const auto found = m_sessions.constFind(session);
         if (found == m_sessions.constEnd())
             continue;
+        held = held || found.value().use_count() > 1;
         Sites &sites = writable(session);
-        sites.erase(std::remove_if(sites.begin(),
-                                   sites.end(),
-                                   [&file](const CFilePtr &site) { return site.get() == &file; }),
-                    sites.end());
+        sites.erase(std::remove(sites.begin(), sites.end(), &file), sites.end());
         if (sites.empty())
             m_sessions.remove(session);
     }
+    // A reader's list may still name it: it stays alive as long as such lists can be read.
+    if (held)
+        m_retired.push_back(site);
 }

@@ -23,8 +23,10 @@ class SessionSites final
 {
 public:
     /// A session's sites; shared, so that a reader keeps the list it got while the index
-    /// changes (each change copies a list someone still holds).
-    using Sites = std::vector<CFilePtr>;
+    /// changes (each change copies a list someone still holds). Plain pointers, as a million
+    /// shared ones cost megabytes: the records belong to the store, and a record that leaves
+    /// it while some reader may still hold it is kept by the index until its next build.
+    using Sites = std::vector<CFile *>;
     using SitesPtr = std::shared_ptr<const Sites>;
 
     /// Makes the index from every visit of @p files, sharing the work among the cores (the
@@ -42,7 +44,7 @@ public:
     /// @p visits visits in all.
     void RemoveSessions(const QList<qint64> &sessions, qint64 visits);
     /// @p file is about to leave the records with all its visits.
-    void RemoveSite(const CFile &file);
+    void RemoveSite(const CFilePtr &file);
 
     /// The sites of the session @p session (`wallClockMs` of its start); null when it has none.
     SitesPtr SitesOf(qint64 session) const { return m_sessions.value(session); }
@@ -56,6 +58,8 @@ private:
     Sites &writable(qint64 session);
 
     QHash<qint64, std::shared_ptr<Sites>> m_sessions;
+    /// Records gone from the store that a reader's list may still point to.
+    std::vector<CFilePtr> m_retired;
     qint64 m_visits = 0;
     bool m_built = false;
 };

@@ -161,13 +161,18 @@ bool DeleteCommands::deleteSession(OutlineNode *node)
     qint64 removed = 0;
     for (const qint64 begun : std::as_const(gone)) {
         const SessionSites::SitesPtr sites = index.SitesOf(begun);
-        for (const CFilePtr &file : *sites) {
+        for (CFile *site : *sites) {
             // A site in two sessions of that second loses its visits once.
             if (gone.size() > 1) {
-                if (seen.contains(file.get()))
+                if (seen.contains(site))
                     continue;
-                seen.insert(file.get());
+                seen.insert(site);
             }
+            // The index names the store's own records: the store hands out the shared one to
+            // write.
+            const CFilePtr file = m_store.Files.Item(site->URL());
+            if (file.get() != site)
+                continue;
             bool changed = false;
             for (int pos = file->Sessions.Count(); pos >= 1; --pos) {
                 if (file->Sessions.Rows()[size_t(pos - 1)].session / 1000 == startSeconds) {

@@ -465,7 +465,7 @@ void OutlineBuilder::buildChrono()
         const int count = int(sites->size());
         m_summaries.insert(key, SessionSummary(count, session->sTime, session->eTime));
         // Their pictures are fetched now, while the build shows the hourglass.
-        for (const CFilePtr &file : *sites) {
+        for (const CFile *file : *sites) {
             if (imagesAsked == 2)
                 break;
             const bool visited = file->Visited();
@@ -486,7 +486,7 @@ void OutlineBuilder::buildChrono()
                 ParentStack sessionStack(m_tree);
                 sessionStack.Reset(sessionIndex);
                 const QString suffix = u'#' + key;
-                for (const CFilePtr &file : *sites)
+                for (const CFile *file : *sites)
                     nest(*this, sessionStack, *file, file->URL() + suffix);
             });
     }

@@ -36,7 +36,7 @@ QStringList urlsOf(const SessionSites &index, const QDateTime &session)
 {
     QStringList urls;
     if (const SessionSites::SitesPtr sites = index.SitesOf(wallClockMs(session))) {
-        for (const CFilePtr &file : *sites)
+        for (const CFile *file : *sites)
             urls.append(file->URL());
     }
     return urls;
@@ -56,10 +56,10 @@ void expectAsBuilt(const SessionSites &index, const CFiles &files)
     ASSERT_EQ(sessions, expected);
     for (const qint64 session : std::as_const(expected)) {
         QStringList have;
-        for (const CFilePtr &file : *index.SitesOf(session))
+        for (const CFile *file : *index.SitesOf(session))
             have.append(file->URL());
         QStringList want;
-        for (const CFilePtr &file : *built.SitesOf(session))
+        for (const CFile *file : *built.SitesOf(session))
             want.append(file->URL());
         EXPECT_EQ(have, want) << session;
     }
@@ -122,7 +122,7 @@ TEST(SessionSites, FollowsChangesAsABuildWouldSeeThem)
         {"a site removed",
          [](CFiles &files, SessionSites &index) {
              const CFilePtr b = files.Item(u"b.example"_s);
-             index.RemoveSite(*b);
+             index.RemoveSite(b);
              files.Remove(b->URL());
          }},
         {"a session's visits removed",
@@ -153,11 +153,28 @@ TEST(SessionSites, FollowsChangesAsABuildWouldSeeThem)
         index.Build(files);
         // A reader keeps the list it got, whatever comes after.
         const SessionSites::SitesPtr held = index.SitesOf(wallClockMs(first));
-        const std::vector<CFilePtr> before = *held;
+        const SessionSites::Sites before = *held;
         test.change(files, index);
         expectAsBuilt(index, files);
         EXPECT_EQ(*held, before);
     }
+}
+
+TEST(SessionSites, ARecordThatLeavesTheStoreStaysReadableInAListAReaderHolds)
+{
+    CFiles files;
+    CFilePtr a = addSite(files, u"a.example"_s);
+    visit(*a, first, 1);
+    SessionSites index;
+    index.Build(files);
+    const SessionSites::SitesPtr held = index.SitesOf(wallClockMs(first));
+    const std::weak_ptr<CFile> gone = a;
+    index.RemoveSite(a);
+    files.Remove(u"a.example"_s);
+    a.reset();
+    ASSERT_FALSE(gone.expired());
+    EXPECT_EQ(held->front()->URL(), u"a.example"_s);
+    EXPECT_FALSE(index.SitesOf(wallClockMs(first)));
 }
 
 TEST(SessionSites, AChangeBehindItsBackIsNoticed)
