@@ -2,8 +2,8 @@
 
 #include <QFont>
 #include <QObject>
-#include <QVariant>
 #include <QString>
+#include <QVariant>
 #include <QtGlobal>
 
 #include <optional>
