@@ -72,8 +72,9 @@ TEST(RoamStore, SessionsFileGainsTheRunningSessionAtTheEnd)
         ASSERT_TRUE(running);
         EXPECT_EQ(running->Session, startTime);
         EXPECT_EQ(running->sTime, startTime);
-        if (row.runningRemoved)
+        if (row.runningRemoved) {
             ASSERT_TRUE(store.AllSessions.Remove(timeKey(startTime)));
+        }
         // Only the end of the session writes.
         EXPECT_TRUE(store.SetSession(false));
         EXPECT_EQ(readAll(store.sessionsFileName()), row.found);
