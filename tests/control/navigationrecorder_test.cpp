@@ -86,8 +86,9 @@ TEST_F(RecorderTest, UrlsBecomeTheRecordsOfThePageAndItsParents)
             EXPECT_TRUE(file->Visited());
             EXPECT_EQ(file->Title, file->URL());
         }
-        if (row.keys.isEmpty())
+        if (row.keys.isEmpty()) {
             EXPECT_TRUE(panel.Recorder().CurrentUrl().isEmpty());
+        }
     }
     // The rest of a URL after "?" is the visit's query text; its parents have none.
     const auto disk = filesOnDisk();

@@ -195,8 +195,9 @@ TEST(RoamStore, AFileThatFailsInABatchKeepsItsOldFileAndTheOthersAreWritten)
             EXPECT_FALSE(store.SaveFiles(files));
         }
         for (const CFilePtr &file : files) {
-            if (file != big)
+            if (file != big) {
                 EXPECT_EQ(readAll(file->FileName), file->toBytes()) << qPrintable(file->URL());
+            }
         }
         EXPECT_EQ(readAll(big->FileName), oldBig);
         EXPECT_EQ(store.UnsavedCount(), 1);
