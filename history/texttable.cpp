@@ -38,11 +38,8 @@ QString oneLine(QString cell)
 
 void TextTable::addRow(const QStringList &cells)
 {
-    QStringList row;
-    row.reserve(m_header.size());
-    for (qsizetype i = 0; i < m_header.size(); ++i)
-        row.append(oneLine(cells.value(i)));
-    m_rows.append(row);
+    // Made one line when printed, like the rows made on demand.
+    m_rows.append(cells);
 }
 
 void TextTable::print(QTextStream &out) const

@@ -1,5 +1,7 @@
 #include "sitepath.h"
 
+#include <algorithm>
+
 namespace {
 /// The folder of the path set last, which the next path of the same folder shares.
 thread_local QString lastFolder;

@@ -71,7 +71,7 @@ public:
     bool AddRow(Row row)
     {
         const qint64 key = seconds(row.keyMs());
-        auto at = m_rows.end();
+        auto at = m_rows.cend();
         if (!m_rows.empty() && key <= seconds(m_rows.back().keyMs())) {
             at = lowerBound(key);
             if (at != m_rows.end() && seconds(at->keyMs()) == key)
@@ -156,12 +156,6 @@ private:
     bool validPosition(int position) const { return position >= 1 && position <= Count(); }
 
     typename std::vector<Row>::const_iterator lowerBound(qint64 key) const
-    {
-        return std::partition_point(m_rows.begin(), m_rows.end(), [key](const Row &row) {
-            return seconds(row.keyMs()) < key;
-        });
-    }
-    typename std::vector<Row>::iterator lowerBound(qint64 key)
     {
         return std::partition_point(m_rows.begin(), m_rows.end(), [key](const Row &row) {
             return seconds(row.keyMs()) < key;
