@@ -1,10 +1,10 @@
 // Renders the find (English and Hebrew), about and help windows into PNG files, for looking
 // at them:
 //   hostshots READ_ME OUTPUT_FOLDER
-#include "frmabout.h"
-#include "frmfind.h"
-#include "frmhelp.h"
-#include "panellink.h"
+#include "host/frmabout.h"
+#include "host/frmfind.h"
+#include "host/frmhelp.h"
+#include "host/panellink.h"
 
 #include "resources/captionloader.h"
 #include "resources/roamstrings.h"
