@@ -192,8 +192,13 @@ int OutlineModel::Add(
         parent->m_children[i]->m_row = int(i);
     if (announce)
         endInsertRows();
-    else if (wasEmpty && isShown(parent))
-        emit decorationChanged();
+    else if (wasEmpty && isShown(parent)) {
+        // A node held open while it had no children was never opened in the view.
+        if (parent->m_expanded && parent != m_top.get())
+            emit expansionRequested(parent, true);
+        else
+            emit decorationChanged();
+    }
     return node->m_index;
 }
 

@@ -30,6 +30,8 @@ public:
     /// Whether the node is open; the state is kept also while an ancestor is closed.
     bool isExpanded() const { return m_expanded; }
     void setExpanded(bool expanded);
+    /// Whether the node has children or children still to be filled in; fills nothing in.
+    bool mayHaveChildren() const { return m_deferred || !m_children.empty(); }
 
     /// The node's number in order of addition; 0 once it left its outline.
     int index() const;

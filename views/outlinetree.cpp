@@ -63,7 +63,9 @@ void OutlineTree::openShownChildren(OutlineNode *parent)
     bool scheduled = false;
     for (int row = 0; row < parent->childCount(); ++row) {
         OutlineNode *child = parent->child(row);
-        if (!child->isExpanded())
+        // An open node without children has nothing to show; the view hears of it when its
+        // first child comes. Activities opens every download, thousands of leaves.
+        if (!child->isExpanded() || !child->mayHaveChildren())
             continue;
         if (!scheduled) {
             scheduleDelayedItemsLayout();

@@ -200,6 +200,7 @@ TEST(OutlineModel, RowsReachTheViewWhenShownAndKeepTheirOpenState)
     // Opened before anything above it shows: kept in the table for the view to find.
     tree.Node(deep)->setExpanded(true);
     tree.NodeByKey(u"host0003"_s)->setExpanded(true);
+    tree.NodeByKey(u"host0005"_s)->setExpanded(true);
 
     OutlineModel &model = tree.Nodes();
     const QModelIndex rootIndex = model.index(0, 0);
@@ -212,6 +213,11 @@ TEST(OutlineModel, RowsReachTheViewWhenShownAndKeepTheirOpenState)
     EXPECT_TRUE(tree.visualItemRect(b).isValid());
     EXPECT_TRUE(tree.isExpanded(model.indexOf(tree.Node(deep))));
     EXPECT_TRUE(userOpened.isEmpty());
+    // Held open while it had no children: the view opens it with its first child.
+    const int late = tree.Add(tree.IndexOf(u"host0005"_s), u"host0005/c"_s, u"C"_s, 11);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(tree.isExpanded(model.indexOf(tree.NodeByKey(u"host0005"_s))));
+    EXPECT_TRUE(tree.visualItemRect(tree.Node(late)).isValid());
 
     // Sorting the open node keeps what the view shows open, and the selection, on their nodes.
     OutlineNode *host = tree.NodeByKey(u"host0003"_s);
@@ -236,7 +242,7 @@ TEST(OutlineModel, RowsReachTheViewWhenShownAndKeepTheirOpenState)
     tree.Remove(host->index());
     EXPECT_EQ(model.rowCount(rootIndex), 999);
     EXPECT_EQ(tree.NodeByKey(u"host0003/a/b"_s), nullptr);
-    EXPECT_EQ(tree.Count(), 1 + 1000 + 1 - 1); // root, hosts, host0009/x, less host0003
+    EXPECT_EQ(tree.Count(), 1 + 1000 + 2 - 1); // root, hosts, host0005/c, host0009/x, less host0003
     EXPECT_EQ(OutlineTree::NodeIndex(tree.NodeByKey(u"host0009/x"_s)), tree.Count());
 }
 
