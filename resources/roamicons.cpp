@@ -1,5 +1,7 @@
 #include "roamicons.h"
 
+#include <QHash>
+
 #include <array>
 
 namespace {
@@ -11,13 +13,29 @@ QIcon fromResource(const QString &name)
     return QIcon(QStringLiteral(":/roamlog/icons/") + name);
 }
 
+// The small pictures drawn once at the sizes views and bars ask for (and twice those for dense
+// screens). A scalable icon parses its file again whenever a style asks for its size, which
+// tab bars and item views do on every paint.
+QIcon drawnOnce(const QString &name)
+{
+    static QHash<QString, QIcon> drawn;
+    if (const auto found = drawn.constFind(name); found != drawn.cend())
+        return *found;
+    const QIcon scalable = fromResource(name);
+    QIcon icon;
+    for (const int side : {16, 20, 22, 24, 32, 40, 44, 48, 64})
+        icon.addPixmap(scalable.pixmap(QSize(side, side), 1.0));
+    drawn.insert(name, icon);
+    return icon;
+}
+
 } // namespace
 
 QIcon RoamIcons::image(int imageNumber)
 {
     if (imageNumber < FirstImage || imageNumber > LastImage)
         return {};
-    return fromResource(QStringLiteral("image-%1.svg").arg(imageNumber, 2, 10, QLatin1Char('0')));
+    return drawnOnce(QStringLiteral("image-%1.svg").arg(imageNumber, 2, 10, QLatin1Char('0')));
 }
 
 int RoamIcons::tabImageNumber(int tabIndex)
@@ -36,12 +54,12 @@ QIcon RoamIcons::toolbarImage(int buttonIndex)
 {
     switch (buttonIndex) {
     case 1:
-        return fromResource(QStringLiteral("toolbar-pause.svg"));
+        return drawnOnce(QStringLiteral("toolbar-pause.svg"));
     case 2:
-        return fromResource(QStringLiteral("toolbar-record.svg"));
+        return drawnOnce(QStringLiteral("toolbar-record.svg"));
     default:
         if (buttonIndex >= 3 && buttonIndex <= ToolbarButtonCount)
-            return fromResource(QStringLiteral("toolbar-favorites-%1.svg").arg(buttonIndex - 2));
+            return drawnOnce(QStringLiteral("toolbar-favorites-%1.svg").arg(buttonIndex - 2));
         return {};
     }
 }

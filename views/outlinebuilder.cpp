@@ -39,15 +39,65 @@ QString lastPathWord(const QString &url)
 
 // The name of a downloaded file: what the recorder noted, else the last part of its URL
 // without the query.
-QString downloadName(const CFile &file, const CActivity &download)
+QString downloadName(const CFile &file, const RecordRows::Download &download)
 {
     static const QString prefix = u"Download "_s;
-    if (download.Activity.startsWith(prefix) && download.Activity.size() > prefix.size())
-        return download.Activity.mid(prefix.size());
-    QString url = download.Location.isEmpty() ? file.URL() : download.Location;
+    if (download.activity.startsWith(prefix) && download.activity.size() > prefix.size())
+        return download.activity.mid(prefix.size());
+    QString url = download.location.isEmpty() ? file.URL() : download.location;
     url.truncate(url.indexOf(u'?') >= 0 ? url.indexOf(u'?') : url.size());
     const QString name = lastPathWord(url);
     return name.isEmpty() ? file.URL() : name;
+}
+
+// An earlier record whose URL begins the current one.
+struct Above
+{
+    int position;
+    const QString *url;
+};
+
+// Marks the records above @p url (the hit's at position @p self, trimmed) as shown for it, each
+// found by a search in halves: for records not in key order.
+void markAboveBySearch(CFiles &files, QString url, int self, std::vector<char> &shown)
+{
+    bool done = false;
+    for (qsizetype cut = url.lastIndexOf(u'/'); cut > 0 && !done; cut = url.lastIndexOf(u'/')) {
+        url.truncate(cut);
+        for (const QString &above : {url, QString(url + u'/')}) {
+            const int at = files.Index(above);
+            if (at <= 0 || at == self)
+                continue;
+            done = done || shown[size_t(at)] != 0;
+            if (shown[size_t(at)] == 0)
+                shown[size_t(at)] = 1;
+        }
+    }
+}
+
+// The same for records in key order, found in @p chain (the earlier records whose URLs begin
+// @p url, shortest first): level by level from the nearest "/" of the URL, the records named by
+// the URL up to it and up to it with it, until a level where one was shown already.
+void markAbove(const std::vector<Above> &chain, const QString &url, std::vector<char> &shown)
+{
+    for (qsizetype cut = url.lastIndexOf(u'/'); cut > 0; cut = url.lastIndexOf(u'/', cut - 1)) {
+        bool done = false;
+        for (const qsizetype length : {cut, cut + 1}) {
+            if (length == url.size())
+                continue; // the hit itself, ending in "/"
+            for (auto it = chain.rbegin(); it != chain.rend() && it->url->size() >= length; ++it) {
+                if (it->url->size() != length)
+                    continue;
+                char &mark = shown[size_t(it->position)];
+                done = done || mark != 0;
+                if (mark == 0)
+                    mark = 1;
+                break;
+            }
+        }
+        if (done)
+            return;
+    }
 }
 
 void nest(OutlineBuilder &builder, ParentStack &stack, const CFile &file, const QString &key)
@@ -185,28 +235,43 @@ QString OutlineBuilder::timeText(const QDateTime &time) const
     return locale.toString(time, u"dd MMM yyyy H:mm"_s);
 }
 
-void OutlineBuilder::MarkShown(CFiles &files, int position, std::vector<char> &shown)
+std::vector<char> OutlineBuilder::MarkShown(const CFiles &files,
+                                            const std::function<bool(const CFile &)> &hit,
+                                            int *hits)
 {
-    if (shown[size_t(position)] == 2)
-        return;
-    const bool known = shown[size_t(position)] != 0;
-    shown[size_t(position)] = 2;
-    if (known)
-        return;
-    // Up the path until a record already shown: the ones above it are shown too.
-    QString url = files.Item(position)->URL().trimmed();
-    bool done = false;
-    for (qsizetype cut = url.lastIndexOf(u'/'); cut > 0 && !done; cut = url.lastIndexOf(u'/')) {
-        url.truncate(cut);
-        for (const QString &above : {url, QString(url + u'/')}) {
-            const int at = files.Index(above);
-            if (at <= 0)
-                continue;
-            done = done || shown[size_t(at)] != 0;
-            if (shown[size_t(at)] == 0)
-                shown[size_t(at)] = 1;
+    std::vector<char> shown(size_t(files.Count()) + 1, 0);
+    int found = 0;
+    // The records above a hit are the ones whose URL is the hit's up to one of its "/", with
+    // or without that "/", walked from the nearest up until a level already shown. In key
+    // order the URLs that begin with a given URL follow it without a gap, so the earlier
+    // records whose URLs begin the current one form a chain, and a URL that does not begin
+    // with the last of them ends it for good: one pass finds every record above every hit.
+    std::vector<Above> chain;
+    int position = 0;
+    for (const CFilePtr &file : files) {
+        ++position;
+        if (!file)
+            continue;
+        const QString &url = file->URL();
+        while (!chain.empty() && !url.startsWith(*chain.back().url, Qt::CaseInsensitive))
+            chain.pop_back();
+        if (hit(*file)) {
+            ++found;
+            // Marked already as above an earlier hit: so are the records above it.
+            char &mark = shown[size_t(position)];
+            const bool known = mark != 0;
+            mark = 2;
+            const bool keyOrder = files.Sorted() && url.trimmed().size() == url.size();
+            if (!known && keyOrder)
+                markAbove(chain, url, shown);
+            else if (!known)
+                markAboveBySearch(const_cast<CFiles &>(files), url.trimmed(), position, shown);
         }
+        chain.push_back({position, &url});
     }
+    if (hits)
+        *hits = found;
+    return shown;
 }
 
 QString OutlineBuilder::SessionSummary(int pages,
@@ -376,18 +441,17 @@ void OutlineBuilder::buildActivities(ParentStack &stack)
 {
     // The downloads with the sites above them by path (their host).
     CFiles &files = m_store.Files;
-    std::vector<char> shown(size_t(files.Count()) + 1, 0);
-    for (int pos = 1; pos <= files.Count(); ++pos) {
-        if (files.Item(pos)->Activities.Count() > 0)
-            MarkShown(files, pos, shown);
-    }
-    for (int pos = 1; pos <= files.Count(); ++pos) {
-        if (shown[size_t(pos)] == 0)
+    const std::vector<char> shown = MarkShown(
+        files, [](const CFile &file) { return file.Activities.Count() > 0; });
+    // Days repeat from download to download; each is worded once.
+    QHash<qint64, QString> days;
+    int position = 0;
+    for (const CFilePtr &file : files) {
+        if (shown[size_t(++position)] == 0)
             continue;
-        const CFilePtr file = files.Item(pos);
-        if (shown[size_t(pos)] != 2) {
+        const int parent = stack.ParentFor(file->URL(), file->Level());
+        if (shown[size_t(position)] != 2) {
             // A site above downloads only: opened, so that they are seen.
-            const int parent = stack.ParentFor(file->URL(), file->Level());
             if (const int index = AddSiteNode(parent, *file, file->URL())) {
                 stack.Place(file->Level(), index);
                 m_tree.Node(index)->setExpanded(true);
@@ -396,13 +460,21 @@ void OutlineBuilder::buildActivities(ParentStack &stack)
         }
         // A download shows the file's name and, beside it, when it was downloaded (the last
         // time, as activities are keyed by their time).
-        const auto last = file->Activities.Item(file->Activities.Count());
-        const int parent = stack.ParentFor(file->URL(), file->Level());
-        const int index = AddSiteNode(parent, *file, file->URL(), downloadName(*file, *last));
+        const RecordRows::Download &last = file->Activities.Rows().back();
+        const int index = AddSiteNode(parent, *file, file->URL(), downloadName(*file, last));
         if (index == 0)
             continue;
         stack.Place(file->Level(), index);
-        m_summaries.insert(file->URL(), u" \u00B7 "_s + timeText(last->Key));
+        constexpr qint64 msPerDay = 86'400'000;
+        const qint64 day = last.when >= 0 ? last.when / msPerDay
+                                          : (last.when - msPerDay + 1) / msPerDay;
+        QString &dayText = days[day];
+        if (dayText.isNull())
+            dayText = timeText(fromWallClockMs(day * msPerDay)).chopped(5); // less " 0:00"
+        const qint64 minutes = (last.when - day * msPerDay) / 60'000;
+        m_summaries.insert(file->URL(),
+                           u" \u00B7 "_s + dayText + u' ' + QString::number(minutes / 60) + u':'
+                               + QString::number(minutes % 60).rightJustified(2, u'0'));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -107,10 +108,12 @@ public:
     /// kept whole in a right-to-left interface.
     QString SiteToolTip(const QString &url) const;
 
-    /// Marks the record at @p position of @p files as shown (2) in @p shown (indexed by
-    /// position, sized `files.Count() + 1`), and the records above it by path, not yet
-    /// marked, as shown for it (1), so that it appears under its host.
-    static void MarkShown(CFiles &files, int position, std::vector<char> &shown);
+    /// The records an outline of some of them shows, by position (sized `files.Count() + 1`):
+    /// 2 for a record @p hit accepts, 1 for a record above such a record by path, so that it
+    /// appears under its host, 0 for the rest. @p hits, when given, receives the number of 2s.
+    static std::vector<char> MarkShown(const CFiles &files,
+                                       const std::function<bool(const CFile &)> &hit,
+                                       int *hits = nullptr);
 
 private:
     /// A time as in tooltips and beside downloads, in the UI language.

@@ -109,15 +109,13 @@ int SearchBox::Search(const QString &text)
     CFiles &files = m_store.Files;
     // Hits and, by path, the records above them, in the records' (URL) order, which is the
     // order the nesting needs.
-    std::vector<char> shown(size_t(files.Count()) + 1, 0);
     int found = 0;
-    for (int pos = 1; pos <= files.Count(); ++pos) {
-        const CFilePtr file = files.Item(pos);
-        if (!file || (!matches(matchers, *file) && !m_textMatches.contains(file->URL().toLower())))
-            continue;
-        OutlineBuilder::MarkShown(files, pos, shown);
-        ++found;
-    }
+    const std::vector<char> shown = OutlineBuilder::MarkShown(
+        files,
+        [&](const CFile &file) {
+            return matches(matchers, file) || m_textMatches.contains(file.URL().toLower());
+        },
+        &found);
 
     m_tree.Clear();
     m_builder.AddRootNode(u"Query"_s, outlineTabImage(u"Query"));
