@@ -134,6 +134,13 @@ TEST(CFile, DamagedFilesReadAsFarAsTheyGo)
          1,
          1,
          "note"},
+        {"the download cut off", cut("\"A\""), true, 2, 0, "note"},
+        {"a bad time in a visit",
+         changed("#2020-01-01 10:01:30#", "#2020-13-45 99:00:00#"),
+         true,
+         2,
+         0,
+         "note"},
         {"a count that is not a number", changed("2,1,", "x,1,"), true, 0, 0, " "},
         {"only the first line", cut("\r\n"), true, 0, 0, " "},
         // A repeated visit keeps the first; the record is written back one shorter.
