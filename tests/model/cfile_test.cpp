@@ -10,23 +10,6 @@
 using namespace modeltest;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-CSession visit(const QDateTime &session,
-               const QDateTime &start,
-               const QDateTime &end,
-               const QString &param = {})
-{
-    CSession v;
-    v.Session = session;
-    v.sTime = start;
-    v.eTime = end;
-    v.Param = param;
-    return v;
-}
-
-} // namespace
-
 TEST(CFile, WritesTheDocumentedFormatAndReadsEveryStoredFieldBack)
 {
     QTemporaryDir dir;

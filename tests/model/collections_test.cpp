@@ -21,14 +21,7 @@ CSessionPtr session()
     return std::make_shared<CSession>();
 }
 
-CSession visitAt(const QDateTime &start, const QString &param = {})
-{
-    CSession visit;
-    visit.Session = at(2024, 3, 1, 8);
-    visit.sTime = start;
-    visit.Param = param;
-    return visit;
-}
+const QDateTime morning = at(2024, 3, 1, 8);
 
 } // namespace
 
@@ -151,15 +144,16 @@ TEST(Collections, VisitsAndDownloadsKeepOnePerSecondInTimeOrder)
     CVisits visits;
     // Added out of order, with milliseconds, which the key leaves out but the visit keeps.
     for (const QDateTime &start : {day(3, 9, 0, 0), day(1, 23, 59, 59, 250), day(2, 0, 0, 0)})
-        ASSERT_TRUE(visits.Add(visitAt(start, start.toString(u"d hh:mm:ss.zzz"_s))));
-    EXPECT_FALSE(visits.Add(visitAt(day(1, 23, 59, 59, 900))));
+        ASSERT_TRUE(
+            visits.Add(visit(morning, start, zeroDateTime(), start.toString(u"d hh:mm:ss.zzz"_s))));
+    EXPECT_FALSE(visits.Add(visit(morning, day(1, 23, 59, 59, 900))));
     EXPECT_EQ(keysOf(visits),
               (QStringList {
                   u"2024-03-01 23:59:59"_s, u"2024-03-02 00:00:00"_s, u"2024-03-03 09:00:00"_s}));
     QList<QDateTime> walked;
     for (const CSession &visit : visits) {
         EXPECT_EQ(visit.Param, visit.sTime.toString(u"d hh:mm:ss.zzz"_s));
-        EXPECT_EQ(visit.Session, day(1, 8, 0, 0));
+        EXPECT_EQ(visit.Session, morning);
         EXPECT_TRUE(isZeroDateTime(visit.eTime));
         walked << visit.sTime;
     }
@@ -218,7 +212,8 @@ TEST(Collections, VisitsKeepTheirQueryTextsWhateverTheyHold)
                              u"b"_s};
     CVisits visits;
     for (qsizetype i = 0; i < texts.size(); ++i)
-        ASSERT_TRUE(visits.Add(visitAt(at(2024, 3, 1, 9, 0, int(i)), texts.at(i))));
+        ASSERT_TRUE(
+            visits.Add(visit(morning, at(2024, 3, 1, 9, 0, int(i)), zeroDateTime(), texts.at(i))));
     QStringList back;
     for (const CSession &visit : visits)
         back << visit.Param;

@@ -16,12 +16,9 @@ QByteArray sampleFile(QRandomGenerator &random)
     const QDateTime base = at(2020, 1, 1, 8);
     const int visits = int(random.bounded(6));
     for (int i = 0; i < visits; ++i) {
-        CSession v;
-        v.Session = base;
-        v.sTime = base.addSecs(i * 61);
-        v.eTime = i % 2 ? zeroDateTime() : base.addSecs(i * 61 + 30);
-        v.Param = i % 3 ? QString() : u"a=b"_s;
-        file.Sessions.Add(v);
+        const QDateTime start = base.addSecs(i * 61);
+        file.Sessions.Add(visit(
+            base, start, i % 2 ? zeroDateTime() : start.addSecs(30), i % 3 ? QString() : u"a=b"_s));
     }
     if (random.bounded(2)) {
         CActivity act;

@@ -22,6 +22,20 @@ inline QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int 
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms));
 }
 
+/// A visit in the session begun at @p session; without @p end it never ended.
+inline CSession visit(const QDateTime &session,
+                      const QDateTime &start,
+                      const QDateTime &end = zeroDateTime(),
+                      const QString &param = {})
+{
+    CSession v;
+    v.Session = session;
+    v.sTime = start;
+    v.eTime = end;
+    v.Param = param;
+    return v;
+}
+
 inline QByteArray readAll(const QString &path)
 {
     QFile file(path);
