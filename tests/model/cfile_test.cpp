@@ -12,20 +12,18 @@ using namespace Qt::StringLiterals;
 
 TEST(CFile, WritesTheDocumentedFormatAndReadsEveryStoredFieldBack)
 {
-    QTemporaryDir dir;
     CFile doc;
     doc.SetURL(u"http://site/docs"_s);
     doc.Title = u"Docs"_s;
-    doc.FileName = dir.filePath(u"1.smf"_s);
     const QDateTime day = at(1997, 11, 3, 14);
     ASSERT_TRUE(doc.Sessions.Add(visit(day, day.addSecs(310), day.addSecs(420))));
-    ASSERT_TRUE(doc.Save());
-    EXPECT_EQ(readAll(doc.FileName),
+    EXPECT_EQ(doc.toBytes(),
               QByteArray("\"http://site/docs\",\"Docs\",3\r\n"
                          "1,0,\" \"\r\n"
                          "\"S\",#1997-11-03 14:00:00#,#1997-11-03 14:05:10#,#1997-11-03 "
                          "14:07:00#,\"\"\r\n"));
 
+    QTemporaryDir dir;
     CFile file;
     file.SetURL(u"site/עברית/page?q=1"_s);
     file.Title = u"כותרת, with comma and \"quotes\" ''"_s;
@@ -52,20 +50,13 @@ TEST(CFile, WritesTheDocumentedFormatAndReadsEveryStoredFieldBack)
 
     CFile back;
     ASSERT_TRUE(back.Read(file.FileName));
-    EXPECT_EQ(back.FileName, file.FileName);
-    EXPECT_EQ(back.Title, file.Title);
-    EXPECT_EQ(back.Note, file.Note);
-    EXPECT_EQ(back.Level(), 2);
-    EXPECT_EQ(keysOf(back.Sessions), keysOf(file.Sessions));
-    EXPECT_EQ(back.Sessions.Item(1)->eTime.time(), QTime(1, 2, 3));
-    EXPECT_EQ(back.Activities.Item(1)->Key, act.Key);
+    EXPECT_EQ(back.toBytes(), file.toBytes());
     // Neither the last entry, the visited mark nor a download's text is stored.
     EXPECT_TRUE(back.LastEntered.isEmpty());
     EXPECT_FALSE(back.Visited());
     EXPECT_TRUE(back.Activities.Item(1)->Activity.isEmpty());
-    EXPECT_EQ(back.toBytes(), file.toBytes());
 
-    // Old hand-made spacing around unquoted-free fields reads as ever.
+    // Old hand-made spacing between fields reads as ever.
     CFile old;
     ASSERT_TRUE(old.fromBytes("\"a\", \"T\" ,0\r\n0,0,\"n\"\r\n"));
     EXPECT_EQ(old.Title, u"T"_s);
@@ -104,12 +95,7 @@ TEST(CFile, DamagedFilesReadAsFarAsTheyGo)
         {"more visits announced than written", changed("2,1,", "5,1,"), true, 2, 0, "note"},
         // That visit keeps the previous visit's start, a key already taken, and the rest of
         // its line is read as the download.
-        {"text where a time belongs",
-         changed("#2020-01-01 10:01:00#", "\"not a date\""),
-         true,
-         1,
-         0,
-         "note"},
+        {"text for a time", changed("#2020-01-01 10:01:00#", "\"no date\""), true, 1, 0, "note"},
         {"a download line among the visits",
          changed("\"S\",#2020-01-01 10:00:00#,#2020-01-01 10:01:00#",
                  "\"A\",#2020-01-01 10:00:00#,#2020-01-01 10:01:00#"),
@@ -118,22 +104,11 @@ TEST(CFile, DamagedFilesReadAsFarAsTheyGo)
          1,
          "note"},
         {"the download cut off", cut("\"A\""), true, 2, 0, "note"},
-        {"a bad time in a visit",
-         changed("#2020-01-01 10:01:30#", "#2020-13-45 99:00:00#"),
-         true,
-         2,
-         0,
-         "note"},
+        {"a bad time in a visit", changed("01-01 10:01:30", "13-45 99:00:00"), true, 2, 0, "note"},
         {"a count that is not a number", changed("2,1,", "x,1,"), true, 0, 0, " "},
         {"only the first line", cut("\r\n"), true, 0, 0, " "},
         // A repeated visit keeps the first; the record is written back one shorter.
-        {"a visit repeated",
-         changed("#2020-01-01 10:01:00#,#2020-01-01 10:01:30#",
-                 "#2020-01-01 10:00:01#,#2020-01-01 10:01:30#"),
-         false,
-         1,
-         1,
-         "note"},
+        {"a visit repeated", changed("10:01:00#,#", "10:00:01#,#"), false, 1, 1, "note"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
