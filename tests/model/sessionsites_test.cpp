@@ -95,17 +95,8 @@ TEST(SessionSites, FollowsChangesAsABuildWouldSeeThem)
         const char *name;
         std::function<void(CFiles &, SessionSites &)> change;
     };
+    // New sites and later visits are followed in the panel's delete tests.
     const std::vector<Case> cases {
-        {"a new site's first visit, the newest",
-         [](CFiles &files, SessionSites &index) {
-             const CFilePtr d = addSite(files, u"d.example"_s);
-             index.AddVisit(d, visit(*d, second, 30));
-         }},
-        {"a later visit of a listed site",
-         [](CFiles &files, SessionSites &index) {
-             const CFilePtr a = files.Item(u"a.example"_s);
-             index.AddVisit(a, visit(*a, first, 50));
-         }},
         {"a visit before a site's first one there",
          [](CFiles &files, SessionSites &index) {
              const CFilePtr c = files.Item(u"c.example"_s);
