@@ -199,17 +199,8 @@ TEST(Collections, VisitsKeepTheirQueryTextsWhateverTheyHold)
     // need more than 16 bits for its length.
     const QString longText(70'000, u'q');
     const QString lengthLike = QString(QChar(u'\0')) + QChar(char16_t(3)) + QChar(u'\0');
-    const QStringList texts {u"a=1"_s,
-                             u"a=1"_s,
-                             QString(),
-                             u"b"_s,
-                             u"a=1"_s,
-                             longText,
-                             longText,
-                             lengthLike,
-                             u"שלום"_s,
-                             QString(),
-                             u"b"_s};
+    const QStringList texts = QStringList {u"a=1"_s, u"a=1"_s, QString(), u"b"_s, u"a=1"_s}
+                              + QStringList {longText, longText, lengthLike, u"שלום"_s, {}, u"b"_s};
     CVisits visits;
     for (qsizetype i = 0; i < texts.size(); ++i)
         ASSERT_TRUE(
