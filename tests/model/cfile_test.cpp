@@ -128,7 +128,6 @@ TEST(CFile, DamagedFilesReadAsFarAsTheyGo)
         EXPECT_TRUE(
             file.toBytes().contains(QByteArray::number(row.visits).prepend("\r\n").append(',')));
     }
-    // Not site files: empty, binary, unquoted text, an empty URL, a missing file.
     for (const QByteArray &bad : {QByteArray(),
                                   QByteArray("\x00\x01\x02\xff", 4),
                                   QByteArray("hello world\r\n"),

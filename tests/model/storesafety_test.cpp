@@ -5,7 +5,6 @@
 
 #include "filesizelimit.h"
 
-
 #include <algorithm>
 #include <csignal>
 #include <sys/stat.h>
