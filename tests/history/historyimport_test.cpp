@@ -88,55 +88,6 @@ protected:
 
 } // namespace
 
-TEST_F(HistoryImportTest, ForgetRemovesOnlyMatchingRecordsAndDryRunNothing)
-{
-    write(u"1.smf"_s,
-          crlf({R"("www.example.com/private/a","A",2)",
-                R"(1,0," ")",
-                R"("S",#2024-03-01 10:00:00#,#2024-03-01 10:00:00#,#00:00:00#,"")"}));
-    write(u"2.smf"_s,
-          crlf({R"("Example.COM","Example",0)",
-                R"(1,0,"keep?")",
-                R"("S",#2024-03-01 10:00:00#,#2024-03-01 10:00:00#,#00:00:00#,"")"}));
-    write(u"3.smf"_s, crlf({R"("other.org/example.com","Other",1)", R"(0,0," ")"}));
-    // A second file of a URL already seen: the store ignores it, forget must not.
-    write(u"4.smf"_s, crlf({R"("example.com","Copy",0)", R"(0,0," ")"}));
-    write(u"5.smf"_s, QByteArrayLiteral("not a site file\r\n"));
-    write(
-        u"6.smf"_s,
-        crlf({R"("http://dl.example.com/f.zip","http://dl.example.com/f.zip",3)",
-              R"(1,1," ")",
-              R"("S",#2024-03-01 10:00:00#,#2024-03-01 10:00:00#,#00:00:00#,"")",
-              R"("A",#2024-03-01 10:00:00#,"http://dl.example.com/f.zip",#2024-03-01 10:00:00#)"}));
-    write(u"Ses.sms"_s, crlf({"1", "#2024-03-01 10:00:00#,#2024-03-01 11:00:00#"}));
-    const auto before = snapshot(m_data);
-
-    const Result dry = cmd(u"forget EXAMPLE.com --dry-run"_s);
-    EXPECT_EQ(dry.code, 0) << dry.err.toStdString();
-    EXPECT_EQ(dry.out,
-              u"would remove www.example.com/private/a  1.smf\n"
-              u"would remove Example.COM  2.smf\n"
-              u"would remove example.com  4.smf\n"
-              u"would remove http://dl.example.com/f.zip  6.smf\n"
-              u"4 site records would be removed\n"_s);
-    EXPECT_EQ(snapshot(m_data), before);
-
-    const Result prefix = cmd(u"forget https://www.example.com/Private"_s);
-    EXPECT_EQ(prefix.code, 0);
-    EXPECT_EQ(prefix.out, u"removed www.example.com/private/a  1.smf\n1 site record removed\n"_s);
-    auto expected = before;
-    expected.remove(inData(u"1.smf"_s));
-    EXPECT_EQ(snapshot(m_data), expected);
-
-    const Result host = cmd(u"forget example.com"_s);
-    EXPECT_EQ(host.code, 0);
-    EXPECT_TRUE(host.out.endsWith(u"3 site records removed\n"_s)) << host.out.toStdString();
-    expected.remove(inData(u"2.smf"_s));
-    expected.remove(inData(u"4.smf"_s));
-    expected.remove(inData(u"6.smf"_s));
-    EXPECT_EQ(snapshot(m_data), expected);
-}
-
 TEST_F(HistoryImportTest, ImportRecordsAsTheRecorderWouldAndTwiceAddsNothing)
 {
     m_settings->setNeverRecord({u"bank.example"_s, u"news.example/private"_s});
