@@ -1,3 +1,7 @@
+// The documents installed around the programs against the programs themselves: the manual pages
+// and the shell completion must name exactly the options and commands that `--help` lists, and
+// the desktop entry and AppStream metainfo must pass the validators that software centres use.
+
 #include "toolrun.h"
 
 #include <QDir>
@@ -19,9 +23,7 @@ const QString appId = u"io.github.roamlog.Roamlog"_s;
 QString readText(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 // The option and command names a document states; the wording around them may change freely.
@@ -90,27 +92,17 @@ Names manualPageOf(const QString &source)
     return names;
 }
 
-struct Program
-{
-    const char *path;
-    const char *manualSource;
-};
-
-const Program programs[] = {
-    {ROAMLOG_PROGRAM, "roamlog.1.scd"},
-    {ROAMLOG_HISTORY_PROGRAM, "roamlog-history.1.scd"},
-};
-
 } // namespace
 
 TEST(Documentation, ManualPagesDefineExactlyTheOptionsAndCommandsOfHelp)
 {
-    for (const Program &program : programs) {
-        SCOPED_TRACE(program.manualSource);
-        const Names help = helpOf(QString::fromUtf8(program.path));
+    for (const auto &[program, manualSource] :
+         {std::pair {ROAMLOG_PROGRAM, "roamlog.1.scd"},
+          {ROAMLOG_HISTORY_PROGRAM, "roamlog-history.1.scd"}}) {
+        SCOPED_TRACE(manualSource);
+        const Names help = helpOf(QString::fromUtf8(program));
         ASSERT_TRUE(help.options.contains(u"--help"_s)) << "the --help text was not understood";
-        const QString source = readText(packagingDir + u'/'
-                                        + QString::fromUtf8(program.manualSource));
+        const QString source = readText(packagingDir + u'/' + QString::fromUtf8(manualSource));
         ASSERT_FALSE(source.isEmpty());
         const Names page = manualPageOf(source);
         EXPECT_EQ(listed(page.options), listed(help.options));
@@ -148,24 +140,17 @@ for line in "$@"; do
     echo "${COMPREPLY[*]}"
 done
 )"_s;
-    const QStringList commands(help.commands.cbegin(), help.commands.cend());
     QStringList lines {u"roamlog-history "_s,
                        u"roamlog-history --json --data-dir /tmp "_s,
                        u"roamlog-history export --format "_s,
                        u"roamlog-history --"_s};
-    for (const QString &command : commands)
+    for (const QString &command : std::as_const(help.commands))
         lines.append(u"roamlog-history "_s + command + u" --"_s);
 
-    const ToolRun run = ToolRun::run(
-        u"bash"_s,
-        QStringList {u"--norc"_s,
-                     u"--noprofile"_s,
-                     u"-c"_s,
-                     driver,
-                     u"completion-test"_s,
-                     bashCompletion,
-                     packagingDir + u"/roamlog-history.bash-completion"_s}
-            + lines);
+    QStringList arguments = u"--norc --noprofile -c"_s.split(u' ');
+    arguments << driver << u"completion-test"_s << bashCompletion
+              << packagingDir + u"/roamlog-history.bash-completion"_s << lines;
+    const ToolRun run = ToolRun::run(u"bash"_s, arguments);
     ASSERT_EQ(run.exitCode, 0) << run.error.toStdString() << run.err.toStdString();
     const QStringList offers = run.out.split(u'\n');
     ASSERT_GE(offers.size(), lines.size());
