@@ -12,12 +12,6 @@
 
 using namespace Qt::StringLiterals;
 
-// Readable failure messages for the printed texts.
-void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 const QString csvHeader
@@ -225,8 +219,6 @@ TEST_F(HistoryCommandTest, FindAndSearchListMatchingSitesBestFirst)
 
 TEST_F(HistoryCommandTest, UsageErrorsExitWithTwoAndChangeNothing)
 {
-    const QString file = QDir(m_data).filePath(u"0001.smf"_s);
-    const QString inData = QDir(m_data).filePath(u"rows.csv"_s);
     QTemporaryDir empty;
     QDir().mkpath(empty.filePath(u"Data"_s));
     // Rows: the whole command line (no --data-dir is added), what the message must hold.
@@ -259,9 +251,9 @@ TEST_F(HistoryCommandTest, UsageErrorsExitWithTwoAndChangeNothing)
         {words(u"search tomato --limit 0"_s), {}},
         {words(u"search tomato --limit x"_s), {}},
         {words(u"sites --limit 3"_s), {}},
-        {words(u"export --format csv --out"_s) << inData, {}},
+        {words(u"export --format csv --out"_s) << inData(u"rows.csv"_s), {}},
         {words(u"sites --data-dir"_s) << m_dir.filePath(u"Missing"_s), u" does not exist"_s},
-        {words(u"sites --data-dir"_s) << file, {}},
+        {words(u"sites --data-dir"_s) << inData(u"0001.smf"_s), {}},
         {words(u"sites --data-dir="_s), {}},
         {words(u"sites --data-dir"_s), {}},
         {words(u"sites --data-dir"_s) << m_data << u"--data-dir"_s << m_data, {}},
@@ -317,7 +309,7 @@ TEST_F(HistoryCommandTest, DataDirIsRoamlogsFolderOrTheDataFolderOrTheConfigured
     EXPECT_TRUE(configured.out.contains(u"Site home"_s));
 }
 
-TEST_F(HistoryCommandTest, ReadingCommandsSkipDamagedFilesAndLeaveTheFolderAsItWas)
+TEST_F(HistoryCommandTest, ReadingCommandsSkipDamagedFilesAndWriteNothingButAnExport)
 {
     write(u"broken.smf"_s, "\xff\xfe garbage\r\nnot a site file\r\n");
     const Result sites = cmd(u"sites --json"_s);
@@ -328,7 +320,7 @@ TEST_F(HistoryCommandTest, ReadingCommandsSkipDamagedFilesAndLeaveTheFolderAsItW
     // With the sessions file, and without it: none is written.
     for (const bool withSessions : {true, false}) {
         if (!withSessions) {
-            ASSERT_TRUE(QFile::remove(QDir(m_data).filePath(u"Ses.sms"_s)));
+            ASSERT_TRUE(QFile::remove(inData(u"Ses.sms"_s)));
         }
         const QMap<QString, QByteArray> before = snapshot(m_dir.path());
         for (const char *line : {"sites",
@@ -344,33 +336,8 @@ TEST_F(HistoryCommandTest, ReadingCommandsSkipDamagedFilesAndLeaveTheFolderAsItW
         }
         EXPECT_EQ(snapshot(m_dir.path()), before) << withSessions;
     }
-}
 
-TEST_F(HistoryCommandTest, MissingOrShortFilesGiveWhatTheyHold)
-{
-    // A count larger than the lines: the sessions read so far are listed.
-    write(u"Ses.sms"_s, crlf({"3", "#1997-11-03 09:12:40#,#1997-11-03 10:01:05#"}));
-    EXPECT_EQ(json(cmd(u"sessions --json"_s)).array().size(), 1);
-
-    // No sessions file: no session at all, not even one for this run.
-    ASSERT_TRUE(QFile::remove(QDir(m_data).filePath(u"Ses.sms"_s)));
-    const Result none = cmd(u"sessions --json"_s);
-    EXPECT_EQ(none.code, 0);
-    EXPECT_TRUE(json(none).array().isEmpty());
-    EXPECT_EQ(cmd(u"sessions"_s).out, QString());
-
-    // Nothing is recorded yet: an empty array, and a CSV of the header alone.
-    for (const QString &name : QDir(m_data).entryList({u"*.smf"_s}))
-        QFile::remove(QDir(m_data).filePath(name));
-    write(u"Ses.sms"_s, "0\r\n");
-    const Result nothing = cmd(u"export --json"_s);
-    EXPECT_EQ(nothing.code, 0);
-    EXPECT_TRUE(json(nothing).array().isEmpty());
-    EXPECT_EQ(cmd(u"export --format csv"_s).out, csvHeader);
-}
-
-TEST_F(HistoryCommandTest, ExportToAFileOnlyItsOwnerCanRead)
-{
+    // An export to a file writes that file alone, which only its owner may read.
     const QString outFile = m_dir.filePath(u"export.json"_s);
     const QMap<QString, QByteArray> data = snapshot(m_data);
     const Result toFile = run(words(u"export --format json --out"_s) << outFile);
@@ -382,6 +349,29 @@ TEST_F(HistoryCommandTest, ExportToAFileOnlyItsOwnerCanRead)
     EXPECT_EQ(file.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(snapshot(m_data), data);
+}
+
+TEST_F(HistoryCommandTest, MissingOrShortFilesGiveWhatTheyHold)
+{
+    // A count larger than the lines: the sessions read so far are listed.
+    write(u"Ses.sms"_s, crlf({"3", "#1997-11-03 09:12:40#,#1997-11-03 10:01:05#"}));
+    EXPECT_EQ(json(cmd(u"sessions --json"_s)).array().size(), 1);
+
+    // No sessions file: no session at all, not even one for this run.
+    ASSERT_TRUE(QFile::remove(inData(u"Ses.sms"_s)));
+    const Result none = cmd(u"sessions --json"_s);
+    EXPECT_EQ(none.code, 0);
+    EXPECT_TRUE(json(none).array().isEmpty());
+    EXPECT_EQ(cmd(u"sessions"_s).out, QString());
+
+    // Nothing is recorded yet: an empty array, and a CSV of the header alone.
+    for (const QString &name : QDir(m_data).entryList({u"*.smf"_s}))
+        QFile::remove(inData(name));
+    write(u"Ses.sms"_s, "0\r\n");
+    const Result nothing = cmd(u"export --json"_s);
+    EXPECT_EQ(nothing.code, 0);
+    EXPECT_TRUE(json(nothing).array().isEmpty());
+    EXPECT_EQ(cmd(u"export --format csv"_s).out, csvHeader);
 }
 
 TEST_F(HistoryCommandTest, CsvCellsNeverStartAFormulaAndJsonStaysExact)
@@ -481,7 +471,7 @@ TEST_F(HistoryCommandTest, ChangingCommandsRefuseWhileRoamlogHoldsTheFolder)
     }
     QMap<QString, QByteArray> expected = before;
     for (const char *name : {"0001.smf", "0002.smf", "0004.smf", "roamlog.lock"})
-        expected.remove(QDir(m_data).filePath(QString::fromUtf8(name)));
+        expected.remove(inData(QString::fromUtf8(name)));
     const auto notIndex = [](QMap<QString, QByteArray> files) {
         files.removeIf([](auto it) { return it.key().contains(u"PageText.db"_s); });
         return files;

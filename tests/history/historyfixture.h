@@ -19,6 +19,16 @@
 #include <functional>
 #include <memory>
 
+// Readable failure messages for texts and file contents.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray &bytes, std::ostream *os)
+{
+    *os << '"' << bytes.toStdString() << '"';
+}
+
 /// What one run of the tool gave back.
 struct Result
 {
@@ -69,6 +79,8 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(bytes), bytes.size());
     }
+
+    QString inData(const QString &name) const { return QDir(m_data).filePath(name); }
 
     /// Runs the tool in-process with @p args, on m_data unless @p withDataDir is false.
     Result run(QStringList args, bool withDataDir = true)
