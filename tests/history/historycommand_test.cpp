@@ -217,15 +217,17 @@ TEST_F(HistoryCommandTest, FindAndSearchListMatchingSitesBestFirst)
     }
 }
 
-TEST_F(HistoryCommandTest, UsageErrorsExitWithTwoAndChangeNothing)
+TEST_F(HistoryCommandTest, UsageErrorsAndFailuresExitWithTheirCodeAndChangeNothing)
 {
     QTemporaryDir empty;
     QDir().mkpath(empty.filePath(u"Data"_s));
-    // Rows: the whole command line (no --data-dir is added), what the message must hold.
+    // Rows: the command line (--data-dir is added unless it names one), what the message must
+    // hold, the exit code.
     const struct
     {
         QStringList args;
         QString says;
+        int code = HistoryCommand::UsageError;
     } rows[] = {
         {{}, {}},
         {words(u"frobnicate"_s), {}},
@@ -259,29 +261,22 @@ TEST_F(HistoryCommandTest, UsageErrorsExitWithTwoAndChangeNothing)
         {words(u"sites --data-dir"_s) << m_data << u"--data-dir"_s << m_data, {}},
         {words(u"sites --data-dir"_s) << empty.path(), u" holds no Roamlog records"_s},
         {words(u"sites --data-dir"_s) << empty.filePath(u"Data"_s), u" holds no Roamlog records"_s},
+        {words(u"export --format csv --out"_s) << m_dir.filePath(u"no/such/folder/rows.csv"_s),
+         u"cannot write"_s,
+         HistoryCommand::Failed},
+        // A parent path or a prefix of a URL is another site.
+        {words(u"visits http://site/do"_s), u"http://site/do"_s, HistoryCommand::Failed},
     };
     const QMap<QString, QByteArray> before = snapshot(m_dir.path());
     for (const auto &row : rows) {
         SCOPED_TRACE(row.args.join(u' ').toStdString());
-        // Each usage error is also one with the data folder given.
         const Result result = run(row.args, row.args.join(u' ').indexOf(u"--data-dir"_s) < 0);
-        EXPECT_EQ(result.code, HistoryCommand::UsageError);
+        EXPECT_EQ(result.code, row.code);
         EXPECT_EQ(result.out, QString());
         EXPECT_TRUE(result.err.startsWith(u"roamlog-history: "_s)) << result.err.toStdString();
         EXPECT_TRUE(result.err.contains(row.says)) << result.err.toStdString();
     }
     EXPECT_EQ(snapshot(m_dir.path()), before);
-
-    // Not a usage error but a failure; a parent path or a prefix of a URL is another site.
-    const auto unwritable = words(u"export --format csv --out"_s)
-                            << m_dir.filePath(u"no/such/folder/rows.csv"_s);
-    for (const auto &[args, says] : {std::pair {unwritable, u"cannot write"_s},
-                                     {words(u"visits http://site/do"_s), u"http://site/do"_s}}) {
-        const Result result = run(args);
-        EXPECT_EQ(result.code, HistoryCommand::Failed);
-        EXPECT_EQ(result.out, QString());
-        EXPECT_TRUE(result.err.contains(says)) << result.err.toStdString();
-    }
 
     const Result help = run({u"--help"_s}, false);
     EXPECT_EQ(help.code, 0);
