@@ -126,12 +126,6 @@ protected:
         return doc;
     }
 
-    /// The whole answer as one line, keys in order.
-    static QString compact(const QJsonDocument &doc)
-    {
-        return QString::fromUtf8(doc.toJson(QJsonDocument::Compact));
-    }
-
     QTemporaryDir m_dir;
     QString m_data;
     std::unique_ptr<RoamSettings> m_settings;
