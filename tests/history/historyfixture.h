@@ -10,12 +10,24 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+
+// Readable failure messages for texts and file contents.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray &bytes, std::ostream *os)
+{
+    *os << '"' << bytes.toStdString() << '"';
+}
 
 /// What one run of the tool gave back.
 struct Result
@@ -49,7 +61,7 @@ inline QMap<QString, QByteArray> snapshot(const QString &root)
     return files;
 }
 
-/// A setup folder with an empty Data folder and its own settings file; runs the tool in-process.
+/// A setup folder with an empty Data folder and its own settings file.
 class HistoryFixture : public ::testing::Test
 {
 protected:
@@ -68,7 +80,9 @@ protected:
         ASSERT_EQ(file.write(bytes), bytes.size());
     }
 
-    /// Runs the tool with @p args, on m_data unless @p withDataDir is false.
+    QString inData(const QString &name) const { return QDir(m_data).filePath(name); }
+
+    /// Runs the tool in-process with @p args, on m_data unless @p withDataDir is false.
     Result run(QStringList args, bool withDataDir = true)
     {
         if (withDataDir)
@@ -86,6 +100,22 @@ protected:
     /// Runs the tool with the words of @p line, on m_data.
     Result cmd(const QString &line) { return run(words(line)); }
 
+    /// Runs the built tool as a process of its own; @p inChild runs in the child before it.
+    Result spawn(const QStringList &args, const std::function<void()> &inChild = {})
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        process.setProcessEnvironment(env);
+        if (inChild)
+            process.setChildProcessModifier(inChild);
+        process.start(QStringLiteral(ROAMLOG_HISTORY_EXECUTABLE), args);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return Result {process.exitCode(),
+                       QString::fromUtf8(process.readAllStandardOutput()),
+                       QString::fromUtf8(process.readAllStandardError())};
+    }
+
     static QStringList words(const QString &line) { return line.split(u' ', Qt::SkipEmptyParts); }
 
     static QJsonDocument json(const Result &result)
@@ -94,14 +124,6 @@ protected:
         const QJsonDocument doc = QJsonDocument::fromJson(result.out.toUtf8(), &error);
         EXPECT_EQ(error.error, QJsonParseError::NoError) << result.out.toStdString();
         return doc;
-    }
-
-    /// One line of JSON, keys in order, to compare a whole object at once.
-    static QString compact(const QJsonValue &value)
-    {
-        const QJsonDocument doc = value.isArray() ? QJsonDocument(value.toArray())
-                                                  : QJsonDocument(value.toObject());
-        return QString::fromUtf8(doc.toJson(QJsonDocument::Compact));
     }
 
     QTemporaryDir m_dir;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QMap>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -38,16 +39,9 @@ protected:
     QString m_deb;
 };
 
-struct Entry
-{
-    QString mode;
-    QString owner;
-    QString link;
-};
-
 } // namespace
 
-TEST_F(DebianPackageTest, ControlFieldsNameTheProjectItsArchitectureAndDependencies)
+TEST_F(DebianPackageTest, FieldsFilesAndProgramsOfThePackage)
 {
     QMap<QString, QString> fields;
     const QString text = output(u"dpkg-deb"_s, {u"--field"_s, m_deb});
@@ -67,10 +61,7 @@ TEST_F(DebianPackageTest, ControlFieldsNameTheProjectItsArchitectureAndDependenc
             << name.toStdString() << " missing from Depends: " << depends.toStdString();
     EXPECT_TRUE(fields.value(u"Recommends"_s).contains(u"culmus"_s));
     EXPECT_FALSE(fields.value(u"Description"_s).isEmpty());
-}
 
-TEST_F(DebianPackageTest, FileListHoldsTheDesktopApplicationUnderUsrOnly)
-{
     const QString multiarch = output(u"dpkg-architecture"_s, {u"-qDEB_HOST_MULTIARCH"_s});
     ASSERT_FALSE(multiarch.isEmpty());
     const QString privateLib = u"usr/lib/"_s + multiarch + u"/roamlog/"_s;
@@ -78,6 +69,12 @@ TEST_F(DebianPackageTest, FileListHoldsTheDesktopApplicationUnderUsrOnly)
     // "drwxr-xr-x root/root 0 2026-12-07 01:58 ./usr/bin/roamlog -> Roamlog"
     static const QRegularExpression row(
         u"^(\\S+)\\s+(\\S+)\\s+\\d+\\s+\\S+\\s+\\S+\\s+\\./(.*?)(?: -> (.*))?$"_s);
+    struct Entry
+    {
+        QString mode;
+        QString owner;
+        QString link;
+    };
     QMap<QString, Entry> entries;
     for (const QString &line : output(u"dpkg-deb"_s, {u"--contents"_s, m_deb}).split(u'\n')) {
         const auto match = row.match(line);
@@ -86,11 +83,8 @@ TEST_F(DebianPackageTest, FileListHoldsTheDesktopApplicationUnderUsrOnly)
                        {match.captured(1), match.captured(2), match.captured(4)});
     }
 
-    const struct
-    {
-        QString path;
-        QString mode;
-    } expected[] = {
+    // Rows: a path, its mode.
+    const std::pair<QString, QString> expected[] = {
         {u"usr/bin/Roamlog"_s, u"-rwxr-xr-x"_s},
         {u"usr/bin/roamlog"_s, u"lrwxrwxrwx"_s},
         {u"usr/bin/roamlog-history"_s, u"-rwxr-xr-x"_s},
@@ -106,9 +100,9 @@ TEST_F(DebianPackageTest, FileListHoldsTheDesktopApplicationUnderUsrOnly)
         {u"usr/share/doc/roamlog/changelog.gz"_s, u"-rw-r--r--"_s},
         {u"usr/share/roamlog/Read.me"_s, u"-rw-r--r--"_s},
     };
-    for (const auto &file : expected) {
-        EXPECT_TRUE(entries.contains(file.path)) << file.path.toStdString() << " is missing";
-        EXPECT_EQ(entries.value(file.path).mode, file.mode) << file.path.toStdString();
+    for (const auto &[path, mode] : expected) {
+        EXPECT_TRUE(entries.contains(path)) << path.toStdString() << " is missing";
+        EXPECT_EQ(entries.value(path).mode, mode) << path.toStdString();
     }
     // The library's soname link resolves to a real file of the package.
     const QString soname = privateLib + u"libRoamctl.so.1"_s;
@@ -125,10 +119,7 @@ TEST_F(DebianPackageTest, FileListHoldsTheDesktopApplicationUnderUsrOnly)
             EXPECT_TRUE(it.key().startsWith(privateLib)) << path << " is a public library";
         }
     }
-}
 
-TEST_F(DebianPackageTest, ProgramsRunFromWhereThePackagePutsThem)
-{
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
     output(u"dpkg-deb"_s, {u"--extract"_s, m_deb, root.path()});
@@ -150,7 +141,7 @@ TEST_F(DebianPackageTest, ProgramsRunFromWhereThePackagePutsThem)
 
 TEST_F(DebianPackageTest, LintianReportsNoErrorsOrWarnings)
 {
-    const QString lintian = ToolRun::find(u"lintian"_s);
+    const QString lintian = QStandardPaths::findExecutable(u"lintian"_s);
     if (lintian.isEmpty())
         GTEST_SKIP() << "lintian is not installed";
     const ToolRun run = ToolRun::run(lintian, {u"--tag-display-limit"_s, u"0"_s, m_deb}, 240000);
