@@ -102,26 +102,32 @@ TEST(FrmSitesSessions, ColumnClicksSortByValueWithTheSwitchingRules)
     EXPECT_EQ(column(dialog, For), u"100:00|60:00|09:00| - "_s);
 
     // Rows: the column clicked, the order it gives, the column read.
-    const struct
-    {
-        int clicked;
-        Qt::SortOrder order;
-        const char16_t *texts;
-    } rows[] = {
-        {For, Qt::AscendingOrder, u"09:00|60:00|100:00| - "},
-        {For, Qt::DescendingOrder, u" - |100:00|60:00|09:00"},
+    const std::tuple<int, Qt::SortOrder, QString> rows[] = {
+        {For, Qt::AscendingOrder, u"09:00|60:00|100:00| - "_s},
+        {For, Qt::DescendingOrder, u" - |100:00|60:00|09:00"_s},
         // Another column keeps the order.
-        {From, Qt::DescendingOrder, u"03:00|01:40|01:30|23:10"},
-        {Params, Qt::DescendingOrder, u"d|C|b|a"},
-        {Params, Qt::AscendingOrder, u"a|b|C|d"},
+        {From, Qt::DescendingOrder, u"03:00|01:40|01:30|23:10"_s},
+        {Params, Qt::DescendingOrder, u"d|C|b|a"_s},
+        {Params, Qt::AscendingOrder, u"a|b|C|d"_s},
     };
     int step = 0;
-    for (const auto &row : rows) {
+    for (const auto &[clicked, order, texts] : rows) {
         SCOPED_TRACE(step++);
-        clickHeader(dialog, row.clicked);
-        EXPECT_EQ(column(dialog, row.clicked), s(row.texts));
-        EXPECT_EQ(dialog.sortOrder(), row.order);
-        EXPECT_EQ(dialog.sortColumn(), row.clicked);
+        clickHeader(dialog, clicked);
+        EXPECT_EQ(column(dialog, clicked), texts);
+        EXPECT_EQ(dialog.sortOrder(), order);
+        EXPECT_EQ(dialog.sortColumn(), clicked);
+    }
+
+    // The list follows the form's size.
+    auto *buttons = dialog.findChild<QWidget *>(u"picButtons"_s);
+    for (const QSize size : {QSize(600, 500), QSize(420, 380)}) {
+        dialog.resize(size);
+        QTest::qWait(10);
+        const QRect geometry = list(dialog)->geometry();
+        EXPECT_EQ(geometry.width(), size.width() - 13);
+        EXPECT_EQ(geometry.bottom() + 1, size.height() - buttons->height() - 20);
+        EXPECT_TRUE(buttons->isVisible());
     }
 
     // The list starts on the first column in ascending order: a first click there reverses it.
@@ -171,24 +177,6 @@ TEST(FrmSitesSessions, RunKeepsNothingTypedAndRewritesTheTrimmedNote)
     EXPECT_FALSE(frmSitesSessions::run(*f.store, u"nowhere.example"_s, 0, nullptr));
 }
 
-TEST(FrmSitesSessions, ListFollowsTheFormSize)
-{
-    Site f;
-    ASSERT_TRUE(f.store->GetCFile(url));
-    frmSitesSessions dialog(*f.store, 0);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    auto *buttons = dialog.findChild<QWidget *>(u"picButtons"_s);
-    for (const QSize size : {QSize(600, 500), QSize(420, 380)}) {
-        dialog.resize(size);
-        QTest::qWait(10);
-        const QRect geometry = list(dialog)->geometry();
-        EXPECT_EQ(geometry.width(), size.width() - 13);
-        EXPECT_EQ(geometry.bottom() + 1, size.height() - buttons->height() - 20);
-        EXPECT_TRUE(buttons->isVisible());
-    }
-}
-
 TEST(FrmSitesSessions, HebrewListKeepsTimesLeftToRightAndTheUrlReadsDecoded)
 {
     Site f;
@@ -200,19 +188,17 @@ TEST(FrmSitesSessions, HebrewListKeepsTimesLeftToRightAndTheUrlReadsDecoded)
 
     for (const qint16 lang : {qint16(0), qint16(500)}) {
         frmSitesSessions dialog(*f.store, lang);
-        EXPECT_EQ(dialog.windowTitle(), lang ? s(u"תכונות") : u"Properties"_s);
+        EXPECT_EQ(dialog.windowTitle(), lang ? u"תכונות"_s : u"Properties"_s);
         auto *urlField = dialog.findChild<QLineEdit *>(u"txtFields0"_s);
         EXPECT_EQ(urlField->text(), u"127.0.0.1:8377/search?q=שלום"_s);
         EXPECT_EQ(urlField->layoutDirection(), Qt::LeftToRight);
         // In Hebrew each date, time and duration is one left-to-right unit; English needs none.
         const QString lri = lang ? u"\u2066"_s : QString();
         const QString pdi = lang ? u"\u2069"_s : QString();
-        const auto cell = [&](int c) {
-            return column(dialog, c);
-        };
-        EXPECT_EQ(cell(frmSitesSessions::SessionColumn), lri + u"5 Mar 2024 09:00:00"_s + pdi);
-        EXPECT_EQ(cell(frmSitesSessions::FromColumn), lri + u"09:05"_s + pdi);
-        EXPECT_EQ(cell(frmSitesSessions::ForColumn), lri + u"0:45"_s + pdi);
+        EXPECT_EQ(column(dialog, frmSitesSessions::SessionColumn),
+                  lri + u"5 Mar 2024 09:00:00"_s + pdi);
+        EXPECT_EQ(column(dialog, frmSitesSessions::FromColumn), lri + u"09:05"_s + pdi);
+        EXPECT_EQ(column(dialog, frmSitesSessions::ForColumn), lri + u"0:45"_s + pdi);
     }
     EXPECT_EQ(f.store->NoteURL, encoded);
     EXPECT_EQ(site->URL(), encoded);

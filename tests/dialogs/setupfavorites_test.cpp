@@ -3,27 +3,13 @@
 #include "dialogs/setupfavorites.h"
 
 #include <QFileSystemModel>
+#include <QScopeGuard>
 #include <QTreeView>
 
 using namespace dialogtest;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Points the home directory into the test's folder for the lifetime of the object.
-class HomeIn final
-{
-public:
-    explicit HomeIn(const QString &home)
-        : m_old(qgetenv("HOME"))
-    {
-        qputenv("HOME", home.toLocal8Bit());
-    }
-    ~HomeIn() { qputenv("HOME", m_old); }
-
-private:
-    QByteArray m_old;
-};
 
 QLineEdit *text1(QWidget &dialog)
 {
@@ -35,7 +21,9 @@ QLineEdit *text1(QWidget &dialog)
 TEST(SetupFavorites, FirstFolderIsFavoritesInHomeElseHome)
 {
     QTemporaryDir tmp;
-    const HomeIn home(tmp.path());
+    const QByteArray home = qgetenv("HOME");
+    const auto restoreHome = qScopeGuard([&home] { qputenv("HOME", home); });
+    qputenv("HOME", tmp.path().toLocal8Bit());
     {
         SetupFavorites dialog(0);
         EXPECT_EQ(text1(dialog)->text(), tmp.path());
@@ -44,7 +32,7 @@ TEST(SetupFavorites, FirstFolderIsFavoritesInHomeElseHome)
     ASSERT_TRUE(QDir(tmp.path()).mkdir(u"Favorites"_s));
     SetupFavorites hebrew(500);
     EXPECT_EQ(text1(hebrew)->text(), tmp.filePath(u"Favorites"_s));
-    EXPECT_EQ(hebrew.windowTitle(), s(u"כפתור עדכון העדפות"));
+    EXPECT_EQ(hebrew.windowTitle(), u"כפתור עדכון העדפות"_s);
 }
 
 TEST(SetupFavorites, OkGivesTheChosenOrTypedFolderCancelGivesNothing)
