@@ -12,17 +12,10 @@ namespace {
 
 const QString url = u"example.com/dir"_s;
 
-CSessionPtr visit(const QDateTime &session,
-                  const QDateTime &start,
-                  const QDateTime &end,
-                  const QString &param = {})
+// A visit in session `ses` from `from` to `to` with the query `p`.
+CSession visit(QDateTime ses, QDateTime from, QDateTime to, QString p = {})
 {
-    auto ses = std::make_shared<CSession>();
-    ses->Session = session;
-    ses->sTime = start;
-    ses->eTime = end;
-    ses->Param = param;
-    return ses;
+    return {ses, p, from, to};
 }
 
 QTreeWidget *list(QWidget &dialog)
@@ -52,7 +45,7 @@ struct Site : Fixture
     CLocale locale;
     CFilePtr site = addSite(url, u"Dir page"_s, u"a note"_s);
 
-    void add(const CSessionPtr &ses) { site->Sessions.Add(*ses); }
+    void add(const CSession &visit) { site->Sessions.Add(visit); }
 };
 
 } // namespace
@@ -143,8 +136,8 @@ TEST(FrmSitesSessions, TwoVisitsThatShowOneStartAreBothListed)
 {
     Site f;
     const QDateTime start = at(2024, 3, 5, 9, 0);
-    f.site->Sessions.Add(*visit(start, start, start.addSecs(30), u"one"_s));
-    f.site->Sessions.Add(*visit(start, start.addSecs(20), start.addSecs(90), u"two"_s));
+    f.site->Sessions.Add(visit(start, start, start.addSecs(30), u"one"_s));
+    f.site->Sessions.Add(visit(start, start.addSecs(20), start.addSecs(90), u"two"_s));
     ASSERT_TRUE(f.store->GetCFile(url));
     frmSitesSessions dialog(*f.store, 0);
     EXPECT_EQ(column(dialog, frmSitesSessions::ParamsColumn), u"one|two"_s);
@@ -182,7 +175,7 @@ TEST(FrmSitesSessions, HebrewListKeepsTimesLeftToRightAndTheUrlReadsDecoded)
     Site f;
     const QString encoded = u"127.0.0.1:8377/search?q=%D7%A9%D7%9C%D7%95%D7%9D"_s;
     const CFilePtr site = f.addSite(encoded, u"חיפוש"_s, QString());
-    site->Sessions.Add(*visit(
+    site->Sessions.Add(visit(
         at(2024, 3, 5, 9, 0, 0), at(2024, 3, 5, 9, 5, 30), at(2024, 3, 5, 9, 6, 15), u"q=1"_s));
     ASSERT_TRUE(f.store->GetCFile(encoded));
 
