@@ -28,24 +28,22 @@ inline QDateTime at(int y, int mo, int d, int h, int mi, int sec = 0)
     return QDateTime(QDate(y, mo, d), QTime(h, mi, sec));
 }
 
-/// Runs `act` on the modal dialog once it shows (the caller then enters `exec`), and sets
-/// `*shown`. Gives up after five seconds.
-inline void whenModal(std::function<void(QWidget *)> act, bool *shown = nullptr)
+/// Runs `act` on the first modal dialog that shows (the caller then enters `exec`) and sets
+/// `*shown`, for as long as the returned watch lives.
+[[nodiscard]] inline std::unique_ptr<QTimer> whenModal(std::function<void(QWidget *)> act,
+                                                       bool *shown = nullptr)
 {
-    auto poll = std::make_shared<std::function<void(int)>>();
-    *poll = [act = std::move(act), shown, poll](int remaining) {
+    auto watch = std::make_unique<QTimer>();
+    QObject::connect(watch.get(), &QTimer::timeout, [watch = watch.get(), act, shown] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
+            watch->stop();
             if (shown)
                 *shown = true;
             act(modal);
-            *poll = nullptr;
-        } else if (remaining > 0) {
-            QTimer::singleShot(10, [poll, remaining] { (*poll)(remaining - 1); });
-        } else {
-            *poll = nullptr;
         }
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(500); });
+    });
+    watch->start(10);
+    return watch;
 }
 
 inline void clickButton(QWidget *dialog, const QString &name)

@@ -21,7 +21,7 @@ TEST(FrmNote, UpdateStoresTrimmedNoteAndVisitedMarkButNeverUrlOrTitle)
     Fixture f;
     const CFilePtr site = f.addSite(url, u"Dir page"_s, u"old note"_s);
     bool shown = false;
-    whenModal(
+    auto watch = whenModal(
         [](QWidget *dialog) {
             EXPECT_EQ(dialog->findChild<QLineEdit *>(u"txtFields1"_s)->text(), u"Dir page"_s);
             EXPECT_EQ(dialog->findChild<QPlainTextEdit *>(u"txtFields3"_s)->toPlainText(),
@@ -53,7 +53,7 @@ TEST(FrmNote, UpdateStoresTrimmedNoteAndVisitedMarkButNeverUrlOrTitle)
     // An unknown site shows nothing and leaves the exchange fields.
     shown = false;
     f.store->NoteText = u"from the last use"_s;
-    whenModal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); }, &shown);
+    watch = whenModal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); }, &shown);
     EXPECT_FALSE(frmNote::run(*f.store, u"nowhere.example"_s, 0, nullptr));
     EXPECT_FALSE(shown);
     EXPECT_EQ(f.store->NoteText, u"from the last use"_s);
@@ -64,7 +64,7 @@ TEST(FrmNote, VisitedMarkIsOnlyEverSetAndCloseWithoutUpdateOnlyTrimsTheNote)
     Fixture f;
     const CFilePtr marked = f.addSite(url, u"Dir page"_s, u"n"_s);
     marked->SetVisited(true);
-    whenModal([](QWidget *dialog) {
+    auto watch = whenModal([](QWidget *dialog) {
         EXPECT_TRUE(visitedBox(dialog)->isChecked());
         QTest::mouseClick(visitedBox(dialog), Qt::LeftButton);
         clickButton(dialog, u"cmdUpdate"_s);
@@ -77,7 +77,7 @@ TEST(FrmNote, VisitedMarkIsOnlyEverSetAndCloseWithoutUpdateOnlyTrimsTheNote)
     // The close box (Escape) ends the dialog as Close does; the file is written again.
     const CFilePtr site = f.addSite(u"other.example"_s, u"Other"_s, u"  kept note \t "_s);
     QFile::remove(site->FileName);
-    whenModal([](QWidget *dialog) {
+    watch = whenModal([](QWidget *dialog) {
         typeInto(dialog, u"txtFields3"_s, u"typed but not updated"_s);
         QTest::mouseClick(visitedBox(dialog), Qt::LeftButton);
         QTest::keyClick(dialog, Qt::Key_Escape);

@@ -150,7 +150,7 @@ TEST(FrmSitesSessions, RunKeepsNothingTypedAndRewritesTheTrimmedNote)
     f.add(visit(at(2024, 3, 5, 9, 0), at(2024, 3, 5, 9, 0), at(2024, 3, 5, 9, 1)));
     f.site->Save();
     bool shown = false;
-    whenModal(
+    auto watch = whenModal(
         [](QWidget *dialog) {
             typeInto(dialog, u"txtFields0"_s, u"typed"_s);
             typeInto(dialog, u"txtFields1"_s, u"typed"_s);

@@ -59,14 +59,14 @@ TEST(SetupFavorites, OkGivesTheChosenOrTypedFolderCancelGivesNothing)
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
     }
     // The modal helper: a typed folder and OK, Cancel, and Escape (the close box's way).
-    whenModal([&favorites](QWidget *dialog) {
+    auto watch = whenModal([&favorites](QWidget *dialog) {
         typeInto(dialog, u"Text1"_s, favorites + u"/Work"_s);
         clickButton(dialog, u"cmdOK"_s);
     });
     EXPECT_EQ(SetupFavorites::ask(0, nullptr, favorites), favorites + u"/Work"_s);
-    whenModal([](QWidget *dialog) { clickButton(dialog, u"cmdCancel"_s); });
+    watch = whenModal([](QWidget *dialog) { clickButton(dialog, u"cmdCancel"_s); });
     EXPECT_TRUE(SetupFavorites::ask(0, nullptr, favorites).isEmpty());
-    whenModal([](QWidget *dialog) {
+    watch = whenModal([](QWidget *dialog) {
         text1(*dialog)->setText(u"/somewhere"_s);
         QTest::keyClick(dialog, Qt::Key_Escape);
     });

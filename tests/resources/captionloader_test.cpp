@@ -145,8 +145,10 @@ TEST(CaptionLoader, ThePanelLoadsEitherLanguageAndLoadsAgainInTheOther)
         SCOPED_TRACE(lang);
         CaptionLoader::LoadResStrings1(&root, lang);
         for (int i = 0; i < int(std::size(controls)); ++i) {
-            EXPECT_EQ(shown.at(i)(), lang ? controls[i].hebrew : controls[i].english)
-                << controls[i].design.toStdString();
+            const Control &c = controls[i];
+            EXPECT_EQ(shown.at(i)(), lang ? c.hebrew : c.english)
+                << "row " << i << ": " << (c.tag ? c.tag : "no tag") << ' '
+                << c.design.toStdString();
         }
         QStringList texts;
         for (int i = 0; i < tabs->count(); ++i)
