@@ -340,41 +340,36 @@ TEST_F(OutlineBuilderTest, NodesShowTheirTextsWholeInEitherDirection)
     const QString escaped = u"%D7%A9%D7%9C%D7%95%D7%9D"_s;
     writeSite(url, u"Blog 2024"_s);
     load();
-    const struct
-    {
-        Qt::LayoutDirection direction;
-        int urlsShown;
-        QString stored;
-        QString shown;
-    } cases[] = {
+    // Rows: the direction, whether URLs show, the node's text, the text shown.
+    const std::tuple<Qt::LayoutDirection, int, QString, QString> cases[] = {
         {Qt::RightToLeft, 1, escaped, lri + u"שלום"_s + pdi},
         {Qt::RightToLeft, 0, u"Blog 2024"_s, fsi + u"Blog 2024"_s + pdi},
         {Qt::LeftToRight, 1, escaped, u"שלום"_s},
         {Qt::LeftToRight, 0, u"Blog 2024"_s, u"Blog 2024"_s},
     };
-    for (const auto &row : cases) {
-        SCOPED_TRACE(row.stored.toStdString());
-        m_tree.setLayoutDirection(row.direction);
-        m_builder->SetLangOffset(row.direction == Qt::RightToLeft ? 500 : 0);
-        m_builder->SetUrlOrDescChoice(row.urlsShown);
+    for (const auto &[direction, urlsShown, stored, text] : cases) {
+        SCOPED_TRACE(stored.toStdString());
+        m_tree.setLayoutDirection(direction);
+        m_builder->SetLangOffset(direction == Qt::RightToLeft ? 500 : 0);
+        m_builder->SetUrlOrDescChoice(urlsShown);
         build(u"Sites"_s);
         OutlineNode *node = m_tree.NodeByKey(url);
         ASSERT_TRUE(node);
         const QModelIndex index = m_tree.Nodes().indexOf(node);
-        EXPECT_EQ(index.data(Qt::DisplayRole).toString(), row.shown);
+        EXPECT_EQ(index.data(Qt::DisplayRole).toString(), text);
         // Only the display changes: the node keeps the recorded text and key.
-        EXPECT_EQ(OutlineTree::NodeText(node), row.stored);
+        EXPECT_EQ(OutlineTree::NodeText(node), stored);
         EXPECT_EQ(OutlineTree::NodeKey(node), url);
         // Typing in the tree finds the node by its text, isolates or not.
         const auto flags = Qt::MatchStartsWith | Qt::MatchRecursive;
         const QModelIndex top = m_tree.Nodes().index(0, 0);
-        EXPECT_EQ(m_tree.Nodes().match(top, Qt::DisplayRole, row.stored.left(4), 1, flags),
+        EXPECT_EQ(m_tree.Nodes().match(top, Qt::DisplayRole, stored.left(4), 1, flags),
                   QModelIndexList {index});
         const QStringList tip = index.data(Qt::ToolTipRole).toString().split(u'\n');
         ASSERT_EQ(tip.size(), 2);
-        EXPECT_EQ(tip.at(0), BidiText::displayUrl(url, row.direction));
+        EXPECT_EQ(tip.at(0), BidiText::displayUrl(url, direction));
         EXPECT_TRUE(tip.at(0).contains(u"127.0.0.1:8377/blog/2024/שלום"_s));
-        EXPECT_EQ(tip.at(1).startsWith(lri), row.direction == Qt::RightToLeft);
+        EXPECT_EQ(tip.at(1).startsWith(lri), direction == Qt::RightToLeft);
         EXPECT_TRUE(tip.at(1).contains(u"2024 9:05"_s));
     }
 }

@@ -40,12 +40,8 @@ TEST(OutlineTree, NumbersKeysAndRelatives)
 
 TEST(OutlineTree, SortedChildrenReadNumbersByTheirValue)
 {
-    const struct
-    {
-        QString a;
-        QString b;
-        int sign;
-    } rows[] = {
+    // Rows: two texts, the sign of their comparison.
+    const std::tuple<QString, QString, int> rows[] = {
         {u"site2"_s, u"site10"_s, -1},
         {u"Site10"_s, u"site9"_s, 1},
         {u"10.0.0.2"_s, u"10.0.0.10"_s, -1},
@@ -59,12 +55,12 @@ TEST(OutlineTree, SortedChildrenReadNumbersByTheirValue)
         {u"Host"_s, u"host"_s, -1},
         {u"same"_s, u"same"_s, 0},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(QString(row.a + u' ' + row.b).toStdString());
-        const int ab = OutlineModel::NaturalCompare(row.a, row.b);
-        EXPECT_EQ((ab > 0) - (ab < 0), row.sign);
-        const int ba = OutlineModel::NaturalCompare(row.b, row.a);
-        EXPECT_EQ((ba > 0) - (ba < 0), -row.sign);
+    for (const auto &[a, b, sign] : rows) {
+        SCOPED_TRACE(QString(a + u' ' + b).toStdString());
+        const int ab = OutlineModel::NaturalCompare(a, b);
+        EXPECT_EQ((ab > 0) - (ab < 0), sign);
+        const int ba = OutlineModel::NaturalCompare(b, a);
+        EXPECT_EQ((ba > 0) - (ba < 0), -sign);
     }
 
     // Added in any order and sorted afterwards, at the top or below a node, children take that
