@@ -38,7 +38,7 @@ struct Row
     QList<QDateTime> sessions {};
     QString urls {}; // see writeSites
     QList<Site> sites {};
-    std::string shape;
+    std::string shape {}; // not checked when empty
     QStringList visited {};
     int urlsShown = 0;
     QList<std::pair<int, QString>> shown {};
