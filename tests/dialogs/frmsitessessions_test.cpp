@@ -136,8 +136,8 @@ TEST(FrmSitesSessions, TwoVisitsThatShowOneStartAreBothListed)
 {
     Site f;
     const QDateTime start = at(2024, 3, 5, 9, 0);
-    f.site->Sessions.Add(visit(start, start, start.addSecs(30), u"one"_s));
-    f.site->Sessions.Add(visit(start, start.addSecs(20), start.addSecs(90), u"two"_s));
+    f.add(visit(start, start, start.addSecs(30), u"one"_s));
+    f.add(visit(start, start.addSecs(20), start.addSecs(90), u"two"_s));
     ASSERT_TRUE(f.store->GetCFile(url));
     frmSitesSessions dialog(*f.store, 0);
     EXPECT_EQ(column(dialog, frmSitesSessions::ParamsColumn), u"one|two"_s);

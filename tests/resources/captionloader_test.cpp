@@ -113,16 +113,11 @@ TEST(CaptionLoader, ThePanelLoadsEitherLanguageAndLoadsAgainInTheOther)
             widget = tagged<QRadioButton>(frame, c.design, c.tag);
         else if (c.kind == Edit)
             widget = tagged<QLineEdit>(&root, c.design, c.tag);
-        if (auto *label = qobject_cast<QLabel *>(widget))
-            shown.append([label] { return label->text(); });
-        else if (auto *button = qobject_cast<QAbstractButton *>(widget))
-            shown.append([button] { return button->text(); });
-        else if (auto *group = qobject_cast<QGroupBox *>(widget))
-            shown.append([group] { return group->title(); });
-        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
-            shown.append([edit] { return edit->text(); });
-        if (widget)
+        if (widget) {
+            const char *property = c.kind == Group ? "title" : "text";
+            shown.append([widget, property] { return widget->property(property).toString(); });
             widgets.append(widget);
+        }
         if (c.kind == ToolTip) {
             QAction *action = toolbar->addAction(c.design);
             action->setProperty(CaptionLoader::KeyProperty, QString::fromLatin1(c.tag));
