@@ -23,39 +23,27 @@
 
 namespace dialogtest {
 
-inline QString s(const char16_t *text)
-{
-    return QString::fromUtf16(text);
-}
-
 inline QDateTime at(int y, int mo, int d, int h, int mi, int sec = 0)
 {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, sec));
 }
 
-/// Runs `act` on the modal dialog once it is shown (the caller then enters `exec`). When no
-/// modal dialog shows up within `patienceMs`, `*timedOut` is set.
-inline void whenModal(std::function<void(QWidget *)> act,
-                      bool *shown = nullptr,
-                      int patienceMs = 5000)
+/// Runs `act` on the first modal dialog that shows (the caller then enters `exec`) and sets
+/// `*shown`, for as long as the returned watch lives.
+[[nodiscard]] inline std::unique_ptr<QTimer> whenModal(std::function<void(QWidget *)> act,
+                                                       bool *shown = nullptr)
 {
-    auto remaining = std::make_shared<int>(patienceMs / 10);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act = std::move(act), shown, remaining, poll]() {
+    auto watch = std::make_unique<QTimer>();
+    QObject::connect(watch.get(), &QTimer::timeout, [watch = watch.get(), act, shown] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
+            watch->stop();
             if (shown)
                 *shown = true;
             act(modal);
-            *poll = nullptr;
-            return;
         }
-        if (--*remaining <= 0) {
-            *poll = nullptr;
-            return;
-        }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    watch->start(10);
+    return watch;
 }
 
 inline void clickButton(QWidget *dialog, const QString &name)

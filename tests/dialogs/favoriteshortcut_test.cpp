@@ -11,14 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
 // Every file below `root`, relative to it.
 QStringList filesBelow(const QString &root)
 {
@@ -30,33 +22,29 @@ QStringList filesBelow(const QString &root)
     return files;
 }
 
-} // namespace
-
 TEST(FavoriteShortcut, WritesTheExactBytesAndNeverReplacesAnotherPagesShortcut)
 {
     QTemporaryDir tmp;
     const QString folder = tmp.filePath(u"News"_s);
     QDir().mkpath(folder);
     // Rows: the URL saved under one title, the file it lands in.
-    const struct
-    {
-        const char *url;
-        const char16_t *file;
-    } rows[] = {
-        {"https://example.com/dir/?q=1", u"My page.url"},
-        {"http://b.example/", u"My page (2).url"},
-        {"http://c.example/", u"My page (3).url"},
-        {"http://b.example/", u"My page (2).url"}, // its own shortcut again
-        {"https://example.com/dir/?q=1", u"My page.url"},
+    const std::pair<const char *, QString> rows[] = {
+        {"https://example.com/dir/?q=1", u"My page.url"_s},
+        {"http://b.example/", u"My page (2).url"_s},
+        {"http://c.example/", u"My page (3).url"_s},
+        {"http://b.example/", u"My page (2).url"_s}, // its own shortcut again
+        {"https://example.com/dir/?q=1", u"My page.url"_s},
     };
-    for (const auto &row : rows) {
+    for (const auto &[url, name] : rows) {
         QString error;
         const QString path = FavoriteShortcut::write(
-            QString::fromLatin1(row.url), u"My page"_s, folder, &error);
-        EXPECT_EQ(path, folder + u'/' + s(row.file)) << row.url << error.toStdString();
-        EXPECT_EQ(bytesOf(path), "[InternetShortcut]\r\nURL=" + QByteArray(row.url) + "\r\n");
+            QString::fromLatin1(url), u"My page"_s, folder, &error);
+        ASSERT_EQ(path, folder + u'/' + name) << url << error.toStdString();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "[InternetShortcut]\r\nURL=" + QByteArray(url) + "\r\n");
         // Only its owner reads which pages the user keeps.
-        EXPECT_EQ(QFileInfo(path).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+        EXPECT_EQ(file.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
                   QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
     EXPECT_EQ(filesBelow(tmp.path()).size(), 3);
@@ -68,18 +56,11 @@ TEST(FavoriteShortcut, HostileTitlesStayInsideTheFolder)
     const QString folder = tmp.filePath(u"a/b/Favorites"_s);
     QDir().mkpath(folder);
     const QString url = u"https://news.example.org/story"_s;
-
-    const QString hebrew300 = QString(300, QChar(0x05D0));
-    const QString euro = QString(100, QChar(0x20AC));
     QString emoji;
     for (int i = 0; i < 60; ++i)
         emoji += u"\U0001F600"_s;
 
-    const struct
-    {
-        QString title;
-        QString name;
-    } cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {u"../../x"_s, u"_.._x"_s},
         {u"a/b"_s, u"a_b"_s},
         {u"A: B"_s, u"A_ B"_s},
@@ -89,18 +70,19 @@ TEST(FavoriteShortcut, HostileTitlesStayInsideTheFolder)
         {u"\\*?\"<>|"_s, u"_______"_s},
         {u"tab\there\nline\x7f"_s, u"tab_here_line_"_s},
         {u".hidden title. . "_s, u"hidden title"_s},
-        {hebrew300, QString(100, QChar(0x05D0))},
-        {euro, QString(66, QChar(0x20AC))},
+        {QString(300, QChar(0x05D0)), QString(100, QChar(0x05D0))},
+        {QString(100, QChar(0x20AC)), QString(66, QChar(0x20AC))},
         {emoji, emoji.left(100)},
         {QString(199, u'a') + u" b"_s, QString(199, u'a')},
     };
-    for (const auto &c : cases) {
+    for (const auto &[title, name] : cases) {
+        SCOPED_TRACE(title.toStdString());
         QString error;
-        const QString path = FavoriteShortcut::write(url, c.title, folder, &error);
-        ASSERT_FALSE(path.isEmpty()) << c.title.toStdString() << ": " << error.toStdString();
+        const QString path = FavoriteShortcut::write(url, title, folder, &error);
+        ASSERT_FALSE(path.isEmpty()) << error.toStdString();
         const QFileInfo info(path);
-        EXPECT_EQ(info.absolutePath(), QDir(folder).absolutePath()) << c.title.toStdString();
-        EXPECT_EQ(info.fileName(), c.name + u".url"_s) << c.title.toStdString();
+        EXPECT_EQ(info.absolutePath(), QDir(folder).absolutePath());
+        EXPECT_EQ(info.fileName(), name + u".url"_s);
         EXPECT_LE(info.completeBaseName().toUtf8().size(), 200);
         EXPECT_TRUE(info.isFile());
         QFile::remove(path);
@@ -135,3 +117,5 @@ TEST(FavoriteShortcut, FailuresSayWhy)
     EXPECT_TRUE(QFileInfo(tmp.filePath(u"fav/t.url"_s)).isDir());
     EXPECT_EQ(filesBelow(tmp.path()), (QStringList {u"fav/t (2).url"_s, u"plain"_s}));
 }
+
+} // namespace

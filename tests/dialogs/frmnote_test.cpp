@@ -16,14 +16,12 @@ QCheckBox *visitedBox(QWidget *dialog)
     return dialog->findChild<QCheckBox *>(u"chkFields2"_s);
 }
 
-} // namespace
-
 TEST(FrmNote, UpdateStoresTrimmedNoteAndVisitedMarkButNeverUrlOrTitle)
 {
     Fixture f;
     const CFilePtr site = f.addSite(url, u"Dir page"_s, u"old note"_s);
     bool shown = false;
-    whenModal(
+    auto watch = whenModal(
         [](QWidget *dialog) {
             EXPECT_EQ(dialog->findChild<QLineEdit *>(u"txtFields1"_s)->text(), u"Dir page"_s);
             EXPECT_EQ(dialog->findChild<QPlainTextEdit *>(u"txtFields3"_s)->toPlainText(),
@@ -51,14 +49,22 @@ TEST(FrmNote, UpdateStoresTrimmedNoteAndVisitedMarkButNeverUrlOrTitle)
         EXPECT_EQ(record.Title, u"Dir page"_s);
     }
     EXPECT_EQ(f.store->Files.Count(), 1);
+
+    // An unknown site shows nothing and leaves the exchange fields.
+    shown = false;
+    f.store->NoteText = u"from the last use"_s;
+    watch = whenModal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); }, &shown);
+    EXPECT_FALSE(frmNote::run(*f.store, u"nowhere.example"_s, 0, nullptr));
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(f.store->NoteText, u"from the last use"_s);
 }
 
-TEST(FrmNote, VisitedMarkIsOnlyEverSet)
+TEST(FrmNote, VisitedMarkIsOnlyEverSetAndCloseWithoutUpdateOnlyTrimsTheNote)
 {
     Fixture f;
-    const CFilePtr site = f.addSite(url, u"Dir page"_s, u"n"_s);
-    site->SetVisited(true);
-    whenModal([](QWidget *dialog) {
+    const CFilePtr marked = f.addSite(url, u"Dir page"_s, u"n"_s);
+    marked->SetVisited(true);
+    auto watch = whenModal([](QWidget *dialog) {
         EXPECT_TRUE(visitedBox(dialog)->isChecked());
         QTest::mouseClick(visitedBox(dialog), Qt::LeftButton);
         clickButton(dialog, u"cmdUpdate"_s);
@@ -66,37 +72,20 @@ TEST(FrmNote, VisitedMarkIsOnlyEverSet)
     });
     EXPECT_TRUE(frmNote::run(*f.store, url, 0, nullptr));
     EXPECT_FALSE(f.store->NoteVisited);
-    EXPECT_TRUE(site->Visited());
-}
+    EXPECT_TRUE(marked->Visited());
 
-TEST(FrmNote, CloseWithoutUpdateOnlyTrimsTheNoteAndRewritesTheFile)
-{
-    Fixture f;
-    const CFilePtr site = f.addSite(url, u"Dir page"_s, u"  kept note \t "_s);
+    // The close box (Escape) ends the dialog as Close does; the file is written again.
+    const CFilePtr site = f.addSite(u"other.example"_s, u"Other"_s, u"  kept note \t "_s);
     QFile::remove(site->FileName);
-    // The close box (Escape) ends the dialog as Close does.
-    whenModal([](QWidget *dialog) {
+    watch = whenModal([](QWidget *dialog) {
         typeInto(dialog, u"txtFields3"_s, u"typed but not updated"_s);
         QTest::mouseClick(visitedBox(dialog), Qt::LeftButton);
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
-    EXPECT_TRUE(frmNote::run(*f.store, url, 0, nullptr));
+    EXPECT_TRUE(frmNote::run(*f.store, u"other.example"_s, 0, nullptr));
     EXPECT_FALSE(site->Visited());
     EXPECT_EQ(site->Note, u"kept note"_s);
     EXPECT_EQ(f.reread(site).Note, u"kept note"_s);
-}
-
-TEST(FrmNote, UnknownSiteShowsNothingAndLeavesTheExchangeFields)
-{
-    Fixture f;
-    f.addSite(url, u"Dir page"_s, u"n"_s);
-    f.store->NoteText = u"from the last use"_s;
-    bool shown = false;
-    whenModal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); }, &shown, 300);
-    EXPECT_FALSE(frmNote::run(*f.store, u"nowhere.example"_s, 0, nullptr));
-    QTest::qWait(400);
-    EXPECT_FALSE(shown);
-    EXPECT_EQ(f.store->NoteText, u"from the last use"_s);
 }
 
 TEST(FrmNote, HebrewUrlReadsDecodedAndAnUntouchedFieldGivesTheExactUrlBack)
@@ -106,7 +95,7 @@ TEST(FrmNote, HebrewUrlReadsDecodedAndAnUntouchedFieldGivesTheExactUrlBack)
     f.addSite(encoded, u"Aleph"_s, QString());
     ASSERT_TRUE(f.store->GetCFile(encoded));
     frmNote note(*f.store, 500);
-    EXPECT_EQ(note.windowTitle(), s(u"הערות"));
+    EXPECT_EQ(note.windowTitle(), u"הערות"_s);
     EXPECT_EQ(note.layoutDirection(), Qt::RightToLeft);
     auto *field = note.findChild<QLineEdit *>(u"txtFields0"_s);
     EXPECT_EQ(field->text(), u"he.example/wiki/א%20b"_s);
@@ -114,3 +103,5 @@ TEST(FrmNote, HebrewUrlReadsDecodedAndAnUntouchedFieldGivesTheExactUrlBack)
     clickButton(&note, u"cmdUpdate"_s);
     EXPECT_EQ(f.store->NoteURL, encoded);
 }
+
+} // namespace

@@ -12,17 +12,10 @@ namespace {
 
 const QString url = u"example.com/dir"_s;
 
-CSessionPtr visit(const QDateTime &session,
-                  const QDateTime &start,
-                  const QDateTime &end,
-                  const QString &param = {})
+// A visit in session `ses` from `from` to `to` with the query `p`.
+CSession visit(QDateTime ses, QDateTime from, QDateTime to, QString p = {})
 {
-    auto ses = std::make_shared<CSession>();
-    ses->Session = session;
-    ses->sTime = start;
-    ses->eTime = end;
-    ses->Param = param;
-    return ses;
+    return {ses, p, from, to};
 }
 
 QTreeWidget *list(QWidget &dialog)
@@ -52,7 +45,7 @@ struct Site : Fixture
     CLocale locale;
     CFilePtr site = addSite(url, u"Dir page"_s, u"a note"_s);
 
-    void add(const CSessionPtr &ses) { site->Sessions.Add(*ses); }
+    void add(const CSession &visit) { site->Sessions.Add(visit); }
 };
 
 } // namespace
@@ -102,26 +95,32 @@ TEST(FrmSitesSessions, ColumnClicksSortByValueWithTheSwitchingRules)
     EXPECT_EQ(column(dialog, For), u"100:00|60:00|09:00| - "_s);
 
     // Rows: the column clicked, the order it gives, the column read.
-    const struct
-    {
-        int clicked;
-        Qt::SortOrder order;
-        const char16_t *texts;
-    } rows[] = {
-        {For, Qt::AscendingOrder, u"09:00|60:00|100:00| - "},
-        {For, Qt::DescendingOrder, u" - |100:00|60:00|09:00"},
+    const std::tuple<int, Qt::SortOrder, QString> rows[] = {
+        {For, Qt::AscendingOrder, u"09:00|60:00|100:00| - "_s},
+        {For, Qt::DescendingOrder, u" - |100:00|60:00|09:00"_s},
         // Another column keeps the order.
-        {From, Qt::DescendingOrder, u"03:00|01:40|01:30|23:10"},
-        {Params, Qt::DescendingOrder, u"d|C|b|a"},
-        {Params, Qt::AscendingOrder, u"a|b|C|d"},
+        {From, Qt::DescendingOrder, u"03:00|01:40|01:30|23:10"_s},
+        {Params, Qt::DescendingOrder, u"d|C|b|a"_s},
+        {Params, Qt::AscendingOrder, u"a|b|C|d"_s},
     };
     int step = 0;
-    for (const auto &row : rows) {
+    for (const auto &[clicked, order, texts] : rows) {
         SCOPED_TRACE(step++);
-        clickHeader(dialog, row.clicked);
-        EXPECT_EQ(column(dialog, row.clicked), s(row.texts));
-        EXPECT_EQ(dialog.sortOrder(), row.order);
-        EXPECT_EQ(dialog.sortColumn(), row.clicked);
+        clickHeader(dialog, clicked);
+        EXPECT_EQ(column(dialog, clicked), texts);
+        EXPECT_EQ(dialog.sortOrder(), order);
+        EXPECT_EQ(dialog.sortColumn(), clicked);
+    }
+
+    // The list follows the form's size.
+    auto *buttons = dialog.findChild<QWidget *>(u"picButtons"_s);
+    for (const QSize size : {QSize(600, 500), QSize(420, 380)}) {
+        dialog.resize(size);
+        QTest::qWait(10);
+        const QRect geometry = list(dialog)->geometry();
+        EXPECT_EQ(geometry.width(), size.width() - 13);
+        EXPECT_EQ(geometry.bottom() + 1, size.height() - buttons->height() - 20);
+        EXPECT_TRUE(buttons->isVisible());
     }
 
     // The list starts on the first column in ascending order: a first click there reverses it.
@@ -137,8 +136,8 @@ TEST(FrmSitesSessions, TwoVisitsThatShowOneStartAreBothListed)
 {
     Site f;
     const QDateTime start = at(2024, 3, 5, 9, 0);
-    f.site->Sessions.Add(*visit(start, start, start.addSecs(30), u"one"_s));
-    f.site->Sessions.Add(*visit(start, start.addSecs(20), start.addSecs(90), u"two"_s));
+    f.add(visit(start, start, start.addSecs(30), u"one"_s));
+    f.add(visit(start, start.addSecs(20), start.addSecs(90), u"two"_s));
     ASSERT_TRUE(f.store->GetCFile(url));
     frmSitesSessions dialog(*f.store, 0);
     EXPECT_EQ(column(dialog, frmSitesSessions::ParamsColumn), u"one|two"_s);
@@ -151,7 +150,7 @@ TEST(FrmSitesSessions, RunKeepsNothingTypedAndRewritesTheTrimmedNote)
     f.add(visit(at(2024, 3, 5, 9, 0), at(2024, 3, 5, 9, 0), at(2024, 3, 5, 9, 1)));
     f.site->Save();
     bool shown = false;
-    whenModal(
+    auto watch = whenModal(
         [](QWidget *dialog) {
             typeInto(dialog, u"txtFields0"_s, u"typed"_s);
             typeInto(dialog, u"txtFields1"_s, u"typed"_s);
@@ -171,48 +170,28 @@ TEST(FrmSitesSessions, RunKeepsNothingTypedAndRewritesTheTrimmedNote)
     EXPECT_FALSE(frmSitesSessions::run(*f.store, u"nowhere.example"_s, 0, nullptr));
 }
 
-TEST(FrmSitesSessions, ListFollowsTheFormSize)
-{
-    Site f;
-    ASSERT_TRUE(f.store->GetCFile(url));
-    frmSitesSessions dialog(*f.store, 0);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    auto *buttons = dialog.findChild<QWidget *>(u"picButtons"_s);
-    for (const QSize size : {QSize(600, 500), QSize(420, 380)}) {
-        dialog.resize(size);
-        QTest::qWait(10);
-        const QRect geometry = list(dialog)->geometry();
-        EXPECT_EQ(geometry.width(), size.width() - 13);
-        EXPECT_EQ(geometry.bottom() + 1, size.height() - buttons->height() - 20);
-        EXPECT_TRUE(buttons->isVisible());
-    }
-}
-
 TEST(FrmSitesSessions, HebrewListKeepsTimesLeftToRightAndTheUrlReadsDecoded)
 {
     Site f;
     const QString encoded = u"127.0.0.1:8377/search?q=%D7%A9%D7%9C%D7%95%D7%9D"_s;
     const CFilePtr site = f.addSite(encoded, u"חיפוש"_s, QString());
-    site->Sessions.Add(*visit(
+    site->Sessions.Add(visit(
         at(2024, 3, 5, 9, 0, 0), at(2024, 3, 5, 9, 5, 30), at(2024, 3, 5, 9, 6, 15), u"q=1"_s));
     ASSERT_TRUE(f.store->GetCFile(encoded));
 
     for (const qint16 lang : {qint16(0), qint16(500)}) {
         frmSitesSessions dialog(*f.store, lang);
-        EXPECT_EQ(dialog.windowTitle(), lang ? s(u"תכונות") : u"Properties"_s);
+        EXPECT_EQ(dialog.windowTitle(), lang ? u"תכונות"_s : u"Properties"_s);
         auto *urlField = dialog.findChild<QLineEdit *>(u"txtFields0"_s);
         EXPECT_EQ(urlField->text(), u"127.0.0.1:8377/search?q=שלום"_s);
         EXPECT_EQ(urlField->layoutDirection(), Qt::LeftToRight);
         // In Hebrew each date, time and duration is one left-to-right unit; English needs none.
         const QString lri = lang ? u"\u2066"_s : QString();
         const QString pdi = lang ? u"\u2069"_s : QString();
-        const auto cell = [&](int c) {
-            return column(dialog, c);
-        };
-        EXPECT_EQ(cell(frmSitesSessions::SessionColumn), lri + u"5 Mar 2024 09:00:00"_s + pdi);
-        EXPECT_EQ(cell(frmSitesSessions::FromColumn), lri + u"09:05"_s + pdi);
-        EXPECT_EQ(cell(frmSitesSessions::ForColumn), lri + u"0:45"_s + pdi);
+        EXPECT_EQ(column(dialog, frmSitesSessions::SessionColumn),
+                  lri + u"5 Mar 2024 09:00:00"_s + pdi);
+        EXPECT_EQ(column(dialog, frmSitesSessions::FromColumn), lri + u"09:05"_s + pdi);
+        EXPECT_EQ(column(dialog, frmSitesSessions::ForColumn), lri + u"0:45"_s + pdi);
     }
     EXPECT_EQ(f.store->NoteURL, encoded);
     EXPECT_EQ(site->URL(), encoded);

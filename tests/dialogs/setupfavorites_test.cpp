@@ -3,27 +3,13 @@
 #include "dialogs/setupfavorites.h"
 
 #include <QFileSystemModel>
+#include <QScopeGuard>
 #include <QTreeView>
 
 using namespace dialogtest;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Points the home directory into the test's folder for the lifetime of the object.
-class HomeIn final
-{
-public:
-    explicit HomeIn(const QString &home)
-        : m_old(qgetenv("HOME"))
-    {
-        qputenv("HOME", home.toLocal8Bit());
-    }
-    ~HomeIn() { qputenv("HOME", m_old); }
-
-private:
-    QByteArray m_old;
-};
 
 QLineEdit *text1(QWidget &dialog)
 {
@@ -35,7 +21,9 @@ QLineEdit *text1(QWidget &dialog)
 TEST(SetupFavorites, FirstFolderIsFavoritesInHomeElseHome)
 {
     QTemporaryDir tmp;
-    const HomeIn home(tmp.path());
+    const QByteArray home = qgetenv("HOME");
+    const auto restoreHome = qScopeGuard([&home] { qputenv("HOME", home); });
+    qputenv("HOME", tmp.path().toLocal8Bit());
     {
         SetupFavorites dialog(0);
         EXPECT_EQ(text1(dialog)->text(), tmp.path());
@@ -44,7 +32,7 @@ TEST(SetupFavorites, FirstFolderIsFavoritesInHomeElseHome)
     ASSERT_TRUE(QDir(tmp.path()).mkdir(u"Favorites"_s));
     SetupFavorites hebrew(500);
     EXPECT_EQ(text1(hebrew)->text(), tmp.filePath(u"Favorites"_s));
-    EXPECT_EQ(hebrew.windowTitle(), s(u"כפתור עדכון העדפות"));
+    EXPECT_EQ(hebrew.windowTitle(), u"כפתור עדכון העדפות"_s);
 }
 
 TEST(SetupFavorites, OkGivesTheChosenOrTypedFolderCancelGivesNothing)
@@ -71,14 +59,14 @@ TEST(SetupFavorites, OkGivesTheChosenOrTypedFolderCancelGivesNothing)
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
     }
     // The modal helper: a typed folder and OK, Cancel, and Escape (the close box's way).
-    whenModal([&favorites](QWidget *dialog) {
+    auto watch = whenModal([&favorites](QWidget *dialog) {
         typeInto(dialog, u"Text1"_s, favorites + u"/Work"_s);
         clickButton(dialog, u"cmdOK"_s);
     });
     EXPECT_EQ(SetupFavorites::ask(0, nullptr, favorites), favorites + u"/Work"_s);
-    whenModal([](QWidget *dialog) { clickButton(dialog, u"cmdCancel"_s); });
+    watch = whenModal([](QWidget *dialog) { clickButton(dialog, u"cmdCancel"_s); });
     EXPECT_TRUE(SetupFavorites::ask(0, nullptr, favorites).isEmpty());
-    whenModal([](QWidget *dialog) {
+    watch = whenModal([](QWidget *dialog) {
         text1(*dialog)->setText(u"/somewhere"_s);
         QTest::keyClick(dialog, Qt::Key_Escape);
     });

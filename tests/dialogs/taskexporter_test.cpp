@@ -108,15 +108,12 @@ TEST(TaskExporter, BodyHasExactlyOneScheme)
         {u"example.com/dir"_s, u"http://example.com/dir"_s},
         {u"http://dl.example.com/f.zip"_s, u"http://dl.example.com/f.zip"_s},
         {u"HTTPS://dl.example.com/f.zip"_s, u"HTTPS://dl.example.com/f.zip"_s},
+        {u"ftp://files.example/a.zip"_s, u"ftp://files.example/a.zip"_s},
         {u"localhost:8080/x"_s, u"http://localhost:8080/x"_s},
         {u"/home/u/page.html"_s, u"file:///home/u/page.html"_s},
     };
     for (const auto &[url, body] : rows)
         EXPECT_EQ(TaskExporter::body(url), body) << url.toStdString();
-    Tasks t;
-    const QString path = TaskExporter(t.folder, t.clock)
-                             .exportSite(u"ftp://files.example/a.zip"_s, u"A"_s);
-    EXPECT_EQ(parse(path).value(u"DESCRIPTION"_s), u"ftp://files.example/a.zip"_s);
 }
 
 TEST(TaskExporter, UnwritableFolderGivesAReason)
@@ -171,10 +168,7 @@ TEST(TaskExporter, TodomanListsTheTask)
     const QByteArray out = process.readAllStandardOutput();
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
 
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(out, &parseError);
-    ASSERT_TRUE(doc.isArray()) << out.toStdString();
-    const QJsonArray todos = doc.array();
+    const QJsonArray todos = QJsonDocument::fromJson(out).array();
     ASSERT_EQ(todos.size(), 1) << out.toStdString();
     const QJsonObject todo = todos.at(0).toObject();
     EXPECT_EQ(todo.value(u"summary"_s).toString(), u"Roamlog: 5 Mar 2024  Morning news"_s);

@@ -40,12 +40,8 @@ TEST(OutlineTree, NumbersKeysAndRelatives)
 
 TEST(OutlineTree, SortedChildrenReadNumbersByTheirValue)
 {
-    const struct
-    {
-        QString a;
-        QString b;
-        int sign;
-    } rows[] = {
+    // Rows: two texts, the sign of their comparison.
+    const std::tuple<QString, QString, int> rows[] = {
         {u"site2"_s, u"site10"_s, -1},
         {u"Site10"_s, u"site9"_s, 1},
         {u"10.0.0.2"_s, u"10.0.0.10"_s, -1},
@@ -59,12 +55,12 @@ TEST(OutlineTree, SortedChildrenReadNumbersByTheirValue)
         {u"Host"_s, u"host"_s, -1},
         {u"same"_s, u"same"_s, 0},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(QString(row.a + u' ' + row.b).toStdString());
-        const int ab = OutlineModel::NaturalCompare(row.a, row.b);
-        EXPECT_EQ((ab > 0) - (ab < 0), row.sign);
-        const int ba = OutlineModel::NaturalCompare(row.b, row.a);
-        EXPECT_EQ((ba > 0) - (ba < 0), -row.sign);
+    for (const auto &[a, b, sign] : rows) {
+        SCOPED_TRACE(QString(a + u' ' + b).toStdString());
+        const int ab = OutlineModel::NaturalCompare(a, b);
+        EXPECT_EQ((ab > 0) - (ab < 0), sign);
+        const int ba = OutlineModel::NaturalCompare(b, a);
+        EXPECT_EQ((ba > 0) - (ba < 0), -sign);
     }
 
     // Added in any order and sorted afterwards, at the top or below a node, children take that
@@ -89,23 +85,6 @@ TEST(OutlineTree, SortedChildrenReadNumbersByTheirValue)
     tree.Add(parent, u"z/bb"_s, u"bb"_s, 11);
     EXPECT_EQ(childTexts(tree.Node(parent)).mid(0, 3), (QStringList {u"b"_s, u"bb"_s, u"Site1"_s}));
     EXPECT_EQ(OutlineTree::NodeIndex(tree.Node(parent)->child(0)), open);
-}
-
-TEST(OutlineTree, TheEditKeyOpensAnEditorOnlyWithLabelEditingOn)
-{
-    OutlineTree tree;
-    tree.Add(0, QString(), u"root"_s, 6);
-    const int a = tree.Add(1, u"a"_s, u"a"_s, 10);
-    tree.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
-    tree.setCurrentItem(tree.Node(a));
-    QTest::keyClick(tree.viewport(), Qt::Key_F2);
-    EXPECT_EQ(tree.findChild<QLineEdit *>(), nullptr);
-    tree.SetLabelEditing(true);
-    QTest::keyClick(tree.viewport(), Qt::Key_F2);
-    auto *editor = tree.findChild<QLineEdit *>();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->text(), u"a"_s);
 }
 
 // Every node as "index key <parent index>", in order of numbering.
@@ -143,27 +122,13 @@ void addSession(OutlineTree &tree, const QString &session, int sites, bool defer
 
 TEST(OutlineModel, DeferredNodesTakeTheNumbersTheyWouldHaveHadWhenAddedAtOnce)
 {
-    const std::pair<const char *, std::function<void(OutlineTree &)>> rows[] = {
-        {"by number, from the end",
-         [](OutlineTree &t) {
-             t.Node(t.Count());
-         }},
-        {"by key",
-         [](OutlineTree &t) {
-             t.NodeByKey(u"site4#s1"_s);
-         }},
-        {"by child",
-         [](OutlineTree &t) {
-             t.NodeByKey(u"s1"_s)->childCount();
-         }},
-        {"by removal of a session",
-         [](OutlineTree &t) {
-             t.Remove(t.IndexOf(u"s1"_s));
-         }},
-        {"by removal of a site",
-         [](OutlineTree &t) {
-             t.Remove(t.IndexOf(u"site2#s1"_s));
-         }},
+    using Look = std::function<void(OutlineTree &)>;
+    const std::pair<const char *, Look> rows[] = {
+        {"by number, from the end", Look([](OutlineTree &t) { t.Node(t.Count()); })},
+        {"by key", Look([](OutlineTree &t) { t.NodeByKey(u"site4#s1"_s); })},
+        {"by child", Look([](OutlineTree &t) { t.NodeByKey(u"s1"_s)->childCount(); })},
+        {"by removal of a session", Look([](OutlineTree &t) { t.Remove(t.IndexOf(u"s1"_s)); })},
+        {"by removal of a site", Look([](OutlineTree &t) { t.Remove(t.IndexOf(u"site2#s1"_s)); })},
     };
     for (const auto &[name, look] : rows) {
         SCOPED_TRACE(name);
@@ -227,6 +192,17 @@ TEST(OutlineModel, RowsReachTheViewWhenShownAndKeepTheirOpenState)
     EXPECT_EQ(host->child(0)->text(), u"0 first"_s);
     EXPECT_TRUE(tree.isExpanded(model.indexOf(tree.Node(deep))));
     EXPECT_EQ(tree.SelectedNode(), b);
+
+    // The edit key opens an editor only with label editing on.
+    QTest::keyClick(tree.viewport(), Qt::Key_F2);
+    EXPECT_EQ(tree.findChild<QLineEdit *>(), nullptr);
+    tree.SetLabelEditing(true);
+    QTest::keyClick(tree.viewport(), Qt::Key_F2);
+    auto *editor = tree.findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), u"B"_s);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    tree.SetLabelEditing(false);
 
     // The user's opening is remembered and signalled; closing and removing follow the table.
     OutlineNode *h9 = tree.NodeByKey(u"host0009"_s);

@@ -14,17 +14,11 @@ using Field = QueryBuilder::Field;
 
 const QDate sinceDay(2024, 3, 4);
 
-QDateTime at(const QDate &day, int hour = 10)
-{
-    return QDateTime(day, QTime(hour, 0, 0));
-}
-
 class QueryBuilderTest : public ViewsFixture
 {
 protected:
     void SetUp() override
     {
-        ViewsFixture::SetUp();
         load();
         m_query = std::make_unique<QueryBuilder>(m_tree, *m_builder, *m_store);
     }
@@ -32,7 +26,7 @@ protected:
     // A site in memory with one visit per session day and one download per download day.
     CFile &addSite(const QString &url,
                    const QString &title,
-                   const QList<QDate> &visitDays,
+                   const QList<QDate> &visitDays = {sinceDay},
                    const QList<QDate> &downloadDays = {},
                    const QString &note = u" "_s)
     {
@@ -40,9 +34,9 @@ protected:
         QList<Visit> downloads;
         int minute = 0;
         for (const QDate &day : visitDays)
-            visits.append({at(day, 1), at(day, 2).addSecs(60 * ++minute)});
+            visits.append({QDateTime(day, QTime(1, 0)), QDateTime(day, QTime(2, ++minute))});
         for (const QDate &day : downloadDays)
-            downloads.append({at(day, 1), at(day, 3).addSecs(60 * ++minute)});
+            downloads.append({QDateTime(day, QTime(1, 0)), QDateTime(day, QTime(3, ++minute))});
         const CFilePtr file = site(url, title, visits, downloads);
         file->Note = note;
         m_store->Files.Add(file, url);
@@ -62,13 +56,13 @@ protected:
         return urls;
     }
 
-    static QueryBuilder::Query findString(const QString &text, Field field)
+    QStringList find(const QString &text, Field field)
     {
         QueryBuilder::Query query;
         query.question = Question::FindString;
         query.findText = text;
         query.field = field;
-        return query;
+        return run(query);
     }
 
     std::unique_ptr<QueryBuilder> m_query;
@@ -104,38 +98,43 @@ TEST_F(QueryBuilderTest, DownloadsSinceADayLeaveThatDayOut)
     EXPECT_EQ(run(query), QStringList {u"old.example"_s});
     query.siteText.clear();
     EXPECT_EQ(run(query).size(), 4);
+
+    // The date field takes the user's short and long forms, and no day that does not exist.
+    const QDate day(2023, 11, 3);
+    EXPECT_EQ(QueryBuilder::SinceDate(QLocale::system().toString(day, QLocale::ShortFormat)), day);
+    EXPECT_EQ(QueryBuilder::SinceDate(QLocale().toString(day, QLocale::LongFormat)), day);
+    EXPECT_EQ(QueryBuilder::SinceDate(QString()), QDate(1990, 1, 1));
+    EXPECT_EQ(QueryBuilder::SinceDate(u"2023-02-30"_s), QDate(1990, 1, 1));
 }
 
 TEST_F(QueryBuilderTest, FindStringInTheChosenFieldIgnoringCase)
 {
-    const QDate day = sinceDay;
-    addSite(u"mysite/docs"_s, u"Manual pages"_s, {day}, {}, u"read later"_s);
-    addSite(u"other.org"_s, u""_s, {day}, {}, u"Docs are elsewhere"_s);
-    addSite(u"third.net/page"_s, u"Third Docs"_s, {day});
+    addSite(u"mysite/docs"_s, u"Manual pages"_s, {sinceDay}, {}, u"read later"_s);
+    addSite(u"other.org"_s, u""_s, {sinceDay}, {}, u"Docs are elsewhere"_s);
+    addSite(u"third.net/page"_s, u"Third Docs"_s);
     addSite(u"unvisited.org/docs"_s, u"Docs"_s, {});
 
-    EXPECT_EQ(run(findString(u"SITE"_s, Field::Url)), QStringList {u"mysite/docs"_s});
-    EXPECT_EQ(run(findString(u"docs"_s, Field::Title)), QStringList {u"third.net/page"_s});
-    EXPECT_EQ(run(findString(u"LATER"_s, Field::Note)), QStringList {u"mysite/docs"_s});
-    EXPECT_EQ(run(findString(u"docs"_s, Field::All)),
+    EXPECT_EQ(find(u"SITE"_s, Field::Url), QStringList {u"mysite/docs"_s});
+    EXPECT_EQ(find(u"docs"_s, Field::Title), QStringList {u"third.net/page"_s});
+    EXPECT_EQ(find(u"LATER"_s, Field::Note), QStringList {u"mysite/docs"_s});
+    EXPECT_EQ(find(u"docs"_s, Field::All),
               (QStringList {u"mysite/docs"_s, u"other.org"_s, u"third.net/page"_s}));
     // An empty string is in every field that is not empty: the empty title is left out.
-    EXPECT_EQ(run(findString(QString(), Field::Title)),
-              (QStringList {u"mysite/docs"_s, u"third.net/page"_s}));
-    EXPECT_TRUE(run(findString(u"docs"_s, Field::None)).isEmpty());
+    EXPECT_EQ(find(QString(), Field::Title), (QStringList {u"mysite/docs"_s, u"third.net/page"_s}));
+    EXPECT_TRUE(find(u"docs"_s, Field::None).isEmpty());
     EXPECT_EQ(m_builder->OutlineNodes().Count(), 0);
 }
 
 TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowTitlesOrUrlsAsChosen)
 {
-    addSite(u"mysite"_s, u"My site"_s, {sinceDay}).SetVisited(true);
-    addSite(u"mysite/docs"_s, u"Docs"_s, {sinceDay});
-    addSite(u"mysite/docs/api"_s, u"API"_s, {sinceDay});
-    addSite(u"mysite2/x"_s, u"Other"_s, {sinceDay});
-    addSite(u"mysite3"_s, u" "_s, {sinceDay});
+    addSite(u"mysite"_s, u"My site"_s).SetVisited(true);
+    addSite(u"mysite/docs"_s, u"Docs"_s);
+    addSite(u"mysite/docs/api"_s, u"API"_s);
+    addSite(u"mysite2/x"_s, u"Other"_s);
+    addSite(u"mysite3"_s, u" "_s);
 
     // Titles shown: a site without a title shows its URL.
-    run(findString(u"mysite"_s, Field::Url));
+    find(u"mysite"_s, Field::Url);
     EXPECT_EQ(shape(),
               "1 'Query' [] none 8 +\n"
               "  2 'My site' [mysite] Sites 10\n"
@@ -152,7 +151,7 @@ TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowTitlesOrUrlsAsChosen)
 
     // URLs shown: nested by the whole URL of the node above.
     m_builder->SetUrlOrDescChoice(1);
-    run(findString(u"mysite"_s, Field::Url));
+    find(u"mysite"_s, Field::Url);
     EXPECT_EQ(shape(),
               "1 'Query' [] none 8 +\n"
               "  2 'mysite' [mysite] Sites 10\n"
@@ -164,53 +163,31 @@ TEST_F(QueryBuilderTest, ResultsNestByFullUrlAndShowTitlesOrUrlsAsChosen)
 
 TEST_F(QueryBuilderTest, FindNextStepsThroughMatches)
 {
-    const QDate day = sinceDay;
     m_builder->SetUrlOrDescChoice(1);
-    addSite(u"alpha.org"_s, u"Query tools"_s, {day});
-    addSite(u"beta.org"_s, u"Nothing"_s, {day});
-    addSite(u"gamma.org/query"_s, u"Search"_s, {day});
-    addSite(u"delta.org"_s, u"More query"_s, {day});
-    run(findString(QString(), Field::Url));
-    CTreeNodes &nodes = m_builder->OutlineNodes();
-    const auto index = [this](const QString &key) {
-        return m_tree.IndexOf(key);
+    addSite(u"alpha.org"_s, u"Query tools"_s);
+    addSite(u"beta.org"_s, u"Nothing"_s);
+    addSite(u"gamma.org/query"_s, u"Search"_s);
+    addSite(u"delta.org"_s, u"More query"_s);
+    ASSERT_EQ(find(QString(), Field::Url),
+              (QStringList {u"alpha.org"_s, u"beta.org"_s, u"delta.org"_s, u"gamma.org/query"_s}));
+    const auto next = [this](int from, bool fromStart, bool urls, bool urlsShown, const char *t) {
+        CTreeNodes &nodes = m_builder->OutlineNodes();
+        return QueryBuilder::FindNext(
+            m_tree, nodes, from, fromStart, urls, urlsShown, QString::fromLatin1(t));
     };
-
     // Titles shown: the records are searched, by title for titles and by URL for URLs.
-    int found = QueryBuilder::FindNext(m_tree, nodes, 0, true, false, false, u"QUERY"_s);
-    EXPECT_EQ(found, index(u"alpha.org"_s));
-    found = QueryBuilder::FindNext(m_tree, nodes, found, false, false, false, u"query"_s);
-    EXPECT_EQ(found, index(u"delta.org"_s));
-    EXPECT_EQ(QueryBuilder::FindNext(m_tree, nodes, found, false, false, false, u"query"_s), 0);
-    EXPECT_EQ(QueryBuilder::FindNext(m_tree, nodes, 0, true, true, false, u"query"_s),
-              index(u"gamma.org/query"_s));
+    EXPECT_EQ(next(0, true, false, false, "QUERY"), 2);
+    EXPECT_EQ(next(2, false, false, false, "query"), 4);
+    EXPECT_EQ(next(4, false, false, false, "query"), 0);
+    EXPECT_EQ(next(0, true, true, false, "query"), 5);
     // From the root onwards, and nowhere to start from without a selection.
-    EXPECT_EQ(QueryBuilder::FindNext(m_tree, nodes, 1, false, false, false, u"search"_s),
-              index(u"gamma.org/query"_s));
-    EXPECT_EQ(QueryBuilder::FindNext(m_tree, nodes, 0, false, false, false, u"query"_s), 0);
-
+    EXPECT_EQ(next(1, false, false, false, "search"), 5);
+    EXPECT_EQ(next(0, false, false, false, "query"), 0);
     // URLs shown and searched: the node texts, the root's among them.
-    EXPECT_EQ(QueryBuilder::FindNext(m_tree, nodes, 0, true, true, true, u"QUE"_s), 1);
-    found = QueryBuilder::FindNext(m_tree, nodes, 1, false, true, true, u"org"_s);
-    EXPECT_EQ(found, 2);
-    EXPECT_EQ(QueryBuilder::FindNext(m_tree, nodes, found, false, true, true, u"org"_s), 3);
-    EXPECT_EQ(QueryBuilder::FindNext(m_tree, nodes, 5, false, true, true, u"org"_s), 0);
-}
-
-TEST(QueryBuilder, SinceDatesAndOccurrence)
-{
-    const QDate day(2023, 11, 3);
-    EXPECT_EQ(QueryBuilder::SinceDate(u"2023-11-03"_s), day);
-    EXPECT_EQ(QueryBuilder::SinceDate(QLocale::system().toString(day, QLocale::ShortFormat)), day);
-    EXPECT_EQ(QueryBuilder::SinceDate(QLocale().toString(day, QLocale::LongFormat)), day);
-    EXPECT_EQ(QueryBuilder::SinceDate(u"Enter Date"_s), QDate(1990, 1, 1));
-    EXPECT_EQ(QueryBuilder::SinceDate(QString()), QDate(1990, 1, 1));
-    EXPECT_EQ(QueryBuilder::SinceDate(u"2023-02-30"_s), QDate(1990, 1, 1));
-
-    EXPECT_TRUE(QueryBuilder::OccursIn(u"SITE"_s, u"mysite/docs"_s));
-    EXPECT_TRUE(QueryBuilder::OccursIn(QString(), u" "_s));
-    EXPECT_FALSE(QueryBuilder::OccursIn(QString(), QString()));
-    EXPECT_FALSE(QueryBuilder::OccursIn(u"x"_s, QString()));
+    EXPECT_EQ(next(0, true, true, true, "QUE"), 1);
+    EXPECT_EQ(next(1, false, true, true, "org"), 2);
+    EXPECT_EQ(next(2, false, true, true, "org"), 3);
+    EXPECT_EQ(next(5, false, true, true, "org"), 0);
 }
 
 } // namespace

@@ -32,8 +32,6 @@ struct Visit
 class ViewsFixture : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
     /// A site record as the recorder makes it.
     static CFilePtr site(const QString &url,
                          const QString &title,
@@ -69,6 +67,13 @@ protected:
         ASSERT_TRUE(file->Save());
     }
 
+    /// Sites visited once in the running session, titled with their URLs in capitals.
+    void writeSites(const QString &urls)
+    {
+        for (const QString &url : urls.split(u' ', Qt::SkipEmptyParts))
+            writeSite(url, url.toUpper());
+    }
+
     void writeSessions(const QList<QDateTime> &starts)
     {
         CSessions sessions;
@@ -83,8 +88,7 @@ protected:
         file.write(RoamStore::sessionsBytes(sessions));
     }
 
-    /// Empties the data folder.
-    void reset()
+    void emptyDataFolder()
     {
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());

@@ -1,4 +1,3 @@
-#include "control/accesskeys.h"
 #include "resources/biditext.h"
 
 #include <gtest/gtest.h>
@@ -19,12 +18,8 @@ QString visible(const QString &text)
 
 TEST(BidiText, LeftToRightRunsAreIsolatedInRightToLeftText)
 {
-    struct Row
-    {
-        QString text;
-        QString isolated;
-    };
-    const Row rows[] = {
+    // Rows: the text, the text as right-to-left text shows it.
+    const std::pair<QString, QString> rows[] = {
         // A URL with digits and a port, as the status bar shows it.
         {u"127.0.0.1:8377/blog/2024/01"_s, u"<LRI>127.0.0.1:8377/blog/2024/01<PDI>"_s},
         // A date and time: one run, however many blanks it holds.
@@ -41,12 +36,12 @@ TEST(BidiText, LeftToRightRunsAreIsolatedInRightToLeftText)
         // Already isolated text is left alone.
         {u"\u2066a.b\u2069 שלום"_s, u"<LRI>a.b<PDI> שלום"_s},
     };
-    for (const Row &row : rows) {
-        EXPECT_EQ(visible(BidiText::forDirection(row.text, Qt::RightToLeft)), row.isolated)
-            << row.text.toStdString();
-        EXPECT_EQ(BidiText::forDirection(row.text, Qt::LeftToRight), row.text);
-        EXPECT_EQ(BidiText::withoutIsolates(BidiText::isolateLeftToRightRuns(row.text)),
-                  BidiText::withoutIsolates(row.text));
+    for (const auto &[text, isolated] : rows) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(visible(BidiText::forDirection(text, Qt::RightToLeft)), isolated);
+        EXPECT_EQ(BidiText::forDirection(text, Qt::LeftToRight), text);
+        EXPECT_EQ(BidiText::withoutIsolates(BidiText::isolateLeftToRightRuns(text)),
+                  BidiText::withoutIsolates(text));
     }
     EXPECT_EQ(visible(BidiText::leftToRight(u"a/b"_s)), u"<LRI>a/b<PDI>"_s);
     EXPECT_EQ(visible(BidiText::ownDirection(u"Python docs"_s)), u"<FSI>Python docs<PDI>"_s);
@@ -56,12 +51,8 @@ TEST(BidiText, LeftToRightRunsAreIsolatedInRightToLeftText)
 
 TEST(BidiText, UrlsReadDecodedButOnlyWhereThatIsSafe)
 {
-    struct Row
-    {
-        QString url;
-        QString readable;
-    };
-    const Row rows[] = {
+    // Rows: the URL as recorded, as it reads.
+    const std::pair<QString, QString> rows[] = {
         // A Hebrew query reads as Hebrew; the ASCII escapes around it stay.
         {u"example.com/search?q=%D7%A9%D7%9C%D7%95%D7%9D%20x%2Fy"_s,
          u"example.com/search?q=שלום%20x%2Fy"_s},
@@ -78,49 +69,13 @@ TEST(BidiText, UrlsReadDecodedButOnlyWhereThatIsSafe)
         // Escaped text next to safe text: each run decides for itself.
         {u"%E2%80%AE/%D7%90"_s, u"%E2%80%AE/א"_s},
     };
-    for (const Row &row : rows)
-        EXPECT_EQ(BidiText::readableUrl(row.url), row.readable) << row.url.toStdString();
+    for (const auto &[url, readable] : rows)
+        EXPECT_EQ(BidiText::readableUrl(url), readable) << url.toStdString();
 
     const QString url = u"127.0.0.1:8377/%D7%90?a=1"_s;
     EXPECT_EQ(visible(BidiText::displayUrl(url, Qt::RightToLeft)),
               u"<LRI>127.0.0.1:8377/א?a=1<PDI>"_s);
     EXPECT_EQ(BidiText::displayUrl(url, Qt::LeftToRight), u"127.0.0.1:8377/א?a=1"_s);
-}
-
-TEST(AccessKeys, EveryItemGetsAFreeLetterOfItsOwnCaption)
-{
-    struct Row
-    {
-        QStringList captions;
-        QStringList keyed;
-    };
-    const Row rows[] = {
-        {{u"Navigate To.."_s,
-          u"Find"_s,
-          u"Delete"_s,
-          u"Note"_s,
-          u"Properties"_s,
-          u"Add to tasks"_s,
-          u"Help"_s,
-          u"About"_s},
-         {u"&Navigate To.."_s,
-          u"&Find"_s,
-          u"&Delete"_s,
-          u"N&ote"_s,
-          u"&Properties"_s,
-          u"&Add to tasks"_s,
-          u"&Help"_s,
-          u"A&bout"_s}},
-        // Hebrew letters serve as well; an item that has a key keeps it and reserves it.
-        {{u"לך אל"_s, u"&מחק"_s, u"מצא"_s}, {u"&לך אל"_s, u"&מחק"_s, u"מ&צא"_s}},
-        // "&&" is a literal ampersand, not a key; an item with no free letter stays bare.
-        {{u"A&&B"_s, u"a"_s, u"b"_s}, {u"&A&&B"_s, u"a"_s, u"&b"_s}},
-    };
-    for (const Row &row : rows)
-        EXPECT_EQ(AccessKeys::assigned(row.captions), row.keyed)
-            << row.captions.join(u'|').toStdString();
-    EXPECT_EQ(AccessKeys::keyOf(u"N&ote"_s), QChar(u'o'));
-    EXPECT_TRUE(AccessKeys::keyOf(u"A&&B"_s).isNull());
 }
 
 } // namespace
