@@ -7,8 +7,6 @@
 #include "timekey.h"
 #include "views/outlinebuilder.h"
 
-#include <QTimer>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -52,17 +50,10 @@ protected:
     {
         clickTab(0);
         clickTab(2);
-        m_panel->Builder().OutlineNodes();
         QStringList urls;
-        QList<OutlineNode *> pending;
-        if (OutlineNode *session = node(timeKey(start)))
-            pending.append(session);
-        while (!pending.isEmpty()) {
-            OutlineNode *next = pending.takeFirst();
-            if (OutlineTree::NodeTag(next) == OutlineTree::SiteTag)
-                urls.append(OutlineTree::NodeKey(next).section(u'#', 0, 0));
-            for (int i = next->childCount() - 1; i >= 0; --i)
-                pending.prepend(next->child(i));
+        if (OutlineNode *session = node(timeKey(start))) {
+            for (const QString &key : keysBelow(session).mid(1))
+                urls.append(key.section(u'#', 0, 0));
         }
         return urls;
     }
@@ -89,17 +80,20 @@ protected:
         select(item);
         QTest::keyClick(tree(), Qt::Key_Delete);
     }
+
+    std::string fileOf(const QString &url)
+    {
+        const QString path = m_panel->Store().Files.Item(url)->FileName;
+        return QDir(dataFolder()).relativeFilePath(path).toStdString();
+    }
 };
 
-TEST_F(DeleteCommandsTest, ChronoFollowsWhatIsRecordedAndDeleted)
+TEST_F(DeleteCommandsTest, DeletesAskThenRemoveSessionsAndSitesEverywhere)
 {
     RoamPane1 &panel = twoSessions();
     expectIndexAsBuilt();
     EXPECT_EQ(chronoSites(oldStart),
               (QStringList {u"old.example"_s, u"old.example/page"_s, u"other.example"_s}));
-    EXPECT_EQ(chronoSites(runningStart),
-              (QStringList {u"new.example"_s, u"old.example"_s, u"old.example/page"_s}));
-
     // Recorded while Chrono shows: the next build has it, in visit order.
     visit(u"http://late.example/"_s);
     visit(u"http://new.example/"_s);
@@ -108,21 +102,71 @@ TEST_F(DeleteCommandsTest, ChronoFollowsWhatIsRecordedAndDeleted)
               (QStringList {
                   u"new.example"_s, u"old.example"_s, u"old.example/page"_s, u"late.example"_s}));
 
-    // The old session goes with its visits; its sites stay where they have others.
+    // The root is not deleted; No, the default answer, keeps everything.
+    const auto before = snapshot(dataFolder());
+    selectAndDelete(tree()->Node(1));
+    m_answer = QMessageBox::No;
+    selectAndDelete(node(timeKey(oldStart)));
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messages.at(0).icon, QMessageBox::Question);
+    EXPECT_EQ(snapshot(dataFolder()), before);
+    EXPECT_NE(node(timeKey(oldStart)), nullptr);
+
+    // The old session goes with its visits, in memory, in the tree and on disk; the files of
+    // sites it did not hold are untouched.
+    m_answer = QMessageBox::Yes;
     selectAndDelete(node(timeKey(oldStart)));
     EXPECT_EQ(node(timeKey(oldStart)), nullptr);
+    EXPECT_FALSE(panel.Store().AllSessions.Item(timeKey(oldStart)));
     expectIndexAsBuilt();
     EXPECT_TRUE(chronoSites(oldStart).isEmpty());
-    EXPECT_EQ(node(timeKey(oldStart)), nullptr);
-    EXPECT_EQ(panel.Store().Files.Item(u"other.example"_s)->Sessions.Count(), 0);
+    EXPECT_NE(node(chronoKey(u"old.example/page"_s, runningStart)), nullptr);
+    auto changed = before;
+    auto after = snapshot(dataFolder());
+    for (const std::string &name : {fileOf(u"old.example"_s),
+                                    fileOf(u"old.example/page"_s),
+                                    fileOf(u"other.example"_s),
+                                    std::string("Ses.sms")}) {
+        EXPECT_NE(after[name], changed[name]) << name;
+        after.erase(name);
+        changed.erase(name);
+    }
+    EXPECT_EQ(after, changed);
+    EXPECT_EQ(filesOnDisk().value(u"other.example"_s)->Sessions.Count(), 0);
+    EXPECT_EQ(filesOnDisk().value(u"old.example/page"_s)->Sessions.Count(), 1);
+    RoamStore reread(dataFolder(), m_clock);
+    reread.ReadDataFolder();
+    EXPECT_FALSE(reread.AllSessions.Item(timeKey(oldStart)));
+    EXPECT_TRUE(reread.AllSessions.Item(timeKey(runningStart)));
+    EXPECT_TRUE(QDir(dataFolder()).entryList({u"*.tmp"_s, u"*~"_s}, QDir::Files).isEmpty());
 
-    // A site goes from every session it was in.
+    // A site goes from every session it was in, after the question.
     clickTab(1);
-    selectAndDelete(node(u"late.example"_s));
+    clickNode(node(u"late.example"_s), Qt::RightButton);
+    menuItem(u"mnuDelete"_s)->trigger();
+    closePopup();
+    EXPECT_EQ(m_messages.last().text,
+              u"Delete the record of this site, with its visits and note?"_s);
     EXPECT_FALSE(panel.Store().Files.Item(u"late.example"_s));
     expectIndexAsBuilt();
     EXPECT_EQ(chronoSites(runningStart),
               (QStringList {u"new.example"_s, u"old.example"_s, u"old.example/page"_s}));
+
+    // A site with pages loses its nodes below it but not their records, which come back in the
+    // next build; a site whose file is already gone still goes.
+    clickTab(1);
+    selectAndDelete(node(u"old.example"_s));
+    EXPECT_EQ(node(u"old.example/page"_s), nullptr);
+    EXPECT_TRUE(panel.Store().Files.Item(u"old.example/page"_s));
+    EXPECT_FALSE(panel.Builder().OutlineNodes().Item(u"old.example/page"_s));
+    ASSERT_TRUE(QFile::remove(panel.Store().Files.Item(u"other.example"_s)->FileName));
+    selectAndDelete(node(u"other.example"_s));
+    EXPECT_EQ(node(u"other.example"_s), nullptr);
+    EXPECT_FALSE(panel.Store().Files.Item(u"other.example"_s));
+    EXPECT_EQ(filesOnDisk().keys(), (QStringList {u"new.example"_s, u"old.example/page"_s}));
+    clickTab(0);
+    clickTab(1);
+    EXPECT_NE(node(u"old.example/page"_s), nullptr);
     EXPECT_EQ(panel.Store().UnsavedCount(), 0);
 }
 
@@ -131,26 +175,23 @@ TEST_F(DeleteCommandsTest, ASecondDeleteWhileOneRunsIsRefused)
     RoamPane1 &panel = twoSessions();
     clickTab(2);
     QAction *deleteItem = menuItem(u"mnuDelete"_s);
-    struct During
-    {
-        bool ran = false;
-        bool enabled = true;
-        qsizetype questions = 0;
-    } during;
+    bool ran = false;
+    bool enabled = true;
+    qsizetype questions = 0;
     // Comes while the first delete writes its files: the window is painted meanwhile, and a
     // timer may fire.
     QTimer::singleShot(0, &panel, [&] {
-        during.ran = true;
-        during.enabled = deleteItem->isEnabled();
+        ran = true;
+        enabled = deleteItem->isEnabled();
         select(node(timeKey(runningStart)));
         deleteItem->trigger();
         QTest::keyClick(tree(), Qt::Key_Delete);
-        during.questions = m_messages.size();
+        questions = m_messages.size();
     });
     selectAndDelete(node(timeKey(oldStart)));
-    ASSERT_TRUE(during.ran);
-    EXPECT_FALSE(during.enabled);
-    EXPECT_EQ(during.questions, 1);
+    ASSERT_TRUE(ran);
+    EXPECT_FALSE(enabled);
+    EXPECT_EQ(questions, 1);
     EXPECT_EQ(m_messages.size(), 1);
     EXPECT_TRUE(deleteItem->isEnabled());
 
@@ -173,10 +214,7 @@ TEST_F(DeleteCommandsTest, AFailedWriteDuringASessionDeleteStaysUnsavedUntilItCa
     // A site whose file no longer fits once rewritten.
     const CFilePtr big = panel.Store().Files.Item(u"other.example"_s);
     big->Title = QString(6000, u'x');
-    const QByteArray oldBig = [&] {
-        QFile file(big->FileName);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
+    const QByteArray oldBig = bytesOf(big->FileName);
     {
         FileSizeLimit full(4096);
         selectAndDelete(node(timeKey(oldStart)));
@@ -188,11 +226,7 @@ TEST_F(DeleteCommandsTest, AFailedWriteDuringASessionDeleteStaysUnsavedUntilItCa
     EXPECT_EQ(big->Sessions.Count(), 0);
     EXPECT_EQ(panel.Store().UnsavedCount(), 1);
     EXPECT_FALSE(panel.Store().WriteError().isEmpty());
-    {
-        QFile file(big->FileName);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), oldBig);
-    }
+    EXPECT_EQ(bytesOf(big->FileName), oldBig);
     EXPECT_EQ(filesOnDisk().value(u"old.example/page"_s)->Sessions.Count(), 1);
 
     EXPECT_TRUE(panel.Store().RetryUnsaved());

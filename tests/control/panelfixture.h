@@ -42,6 +42,14 @@ protected:
 
     QString dataFolder() const { return m_dir.filePath(QStringLiteral("Data")); }
 
+    /// No panel, and an empty data folder, for the next row of a table.
+    void emptyDataFolder()
+    {
+        m_panel.reset();
+        QDir(dataFolder()).removeRecursively();
+        QDir().mkpath(dataFolder());
+    }
+
     RoamPane1 &makePanel(const QString &dataFolderOverride = QString())
     {
         m_panel.reset();
@@ -135,6 +143,25 @@ protected:
         return tree()->visualItemRect(item).center();
     }
 
+    /// The keys of @p from and every node below it in the tree's order; the whole tree without.
+    QStringList keysBelow(OutlineNode *from = nullptr)
+    {
+        QStringList keys;
+        QList<OutlineNode *> pending;
+        for (int i = 0; !from && i < tree()->topLevelItemCount(); ++i)
+            pending.append(tree()->topLevelItem(i));
+        if (from)
+            pending.append(from);
+        while (!pending.isEmpty()) {
+            OutlineNode *next = pending.takeFirst();
+            if (!next->key().isEmpty())
+                keys.append(next->key());
+            for (int i = next->childCount() - 1; i >= 0; --i)
+                pending.prepend(next->child(i));
+        }
+        return keys;
+    }
+
     void select(OutlineNode *item)
     {
         if (item)
@@ -145,11 +172,6 @@ protected:
     void clickNode(OutlineNode *item, Qt::MouseButton button = Qt::LeftButton)
     {
         QTest::mouseClick(tree()->viewport(), button, {}, centreOf(item));
-    }
-
-    void doubleClickNode(OutlineNode *item)
-    {
-        QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, centreOf(item));
     }
 
     /// The enabled items of the popup menu, by object name.
@@ -216,15 +238,6 @@ protected:
                               file.readAll().toStdString());
         }
         return files;
-    }
-
-    /// Closes the next modal dialog as soon as it shows.
-    static void closeNextDialog()
-    {
-        QTimer::singleShot(0, [] {
-            if (QWidget *dialog = QApplication::activeModalWidget())
-                dialog->close();
-        });
     }
 
     struct Message
