@@ -87,9 +87,11 @@ TEST_F(RecorderTest, UrlsBecomeTheRecordsOfThePageAndItsParents)
     EXPECT_EQ(disk.value(u"site"_s)->Sessions.Item(1)->Param, QString());
 }
 
-TEST_F(RecorderTest, OpenVisitComparesCaseButRecordsIgnoreIt)
+TEST_F(RecorderTest, OpenVisitComparesCaseButRecordsIgnoreItAndTitlesOnlyChanges)
 {
     RoamPane1 &panel = panelOnSites();
+    panel.UrlName(u"Nothing open"_s);
+    EXPECT_TRUE(panel.Recorder().CurrentTitle().isEmpty());
     panel.SetUrl(u"HTTP://host/"_s);
     m_clock.advance(5);
     panel.SetUrl(u"http://host"_s);
@@ -116,6 +118,18 @@ TEST_F(RecorderTest, OpenVisitComparesCaseButRecordsIgnoreIt)
     m_clock.advance(1);
     panel.SetUrl(u"http://site/third"_s);
     EXPECT_EQ(filesOnDisk().value(u"site"_s)->Sessions.Count(), 3);
+
+    // A title is saved only when it changes.
+    panel.SetUrl(u"http://titled.example"_s);
+    panel.UrlName(u"A \"quoted\" title"_s);
+    const QString fileName = record(u"titled.example"_s)->FileName;
+    EXPECT_EQ(filesOnDisk().value(u"titled.example"_s)->Title, u"A \"quoted\" title"_s);
+
+    ASSERT_TRUE(QFile::remove(fileName));
+    panel.UrlName(u"A \"quoted\" title"_s);
+    EXPECT_FALSE(QFileInfo::exists(fileName));
+    panel.UrlName(u"New"_s);
+    EXPECT_TRUE(QFileInfo::exists(fileName));
 }
 
 TEST_F(RecorderTest, DownloadsNestUnderTheirSiteLikePages)
@@ -215,24 +229,6 @@ TEST_F(RecorderTest, PauseFreezesEverythingUntilRecordResumes)
     EXPECT_EQ(first->Sessions.Item(1)->eTime, paused);
     EXPECT_EQ(first->Sessions.Item(2)->sTime, resumed);
     EXPECT_EQ(first->Sessions.Item(2)->eTime, m_clock.now());
-}
-
-TEST_F(RecorderTest, TitleIsSavedOnlyWhenItChanges)
-{
-    RoamPane1 &panel = panelOnSites();
-    panel.UrlName(u"Nothing open"_s);
-    EXPECT_TRUE(panel.Recorder().CurrentTitle().isEmpty());
-
-    panel.SetUrl(u"http://titled.example"_s);
-    panel.UrlName(u"A \"quoted\" title"_s);
-    const QString fileName = record(u"titled.example"_s)->FileName;
-    EXPECT_EQ(filesOnDisk().value(u"titled.example"_s)->Title, u"A \"quoted\" title"_s);
-
-    ASSERT_TRUE(QFile::remove(fileName));
-    panel.UrlName(u"A \"quoted\" title"_s);
-    EXPECT_FALSE(QFileInfo::exists(fileName));
-    panel.UrlName(u"New"_s);
-    EXPECT_TRUE(QFileInfo::exists(fileName));
 }
 
 TEST_F(RecorderTest, FileNamesFollowTheClockAndNeverCollide)

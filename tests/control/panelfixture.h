@@ -50,14 +50,11 @@ protected:
         QDir().mkpath(dataFolder());
     }
 
-    RoamPane1 &makePanel(const QString &dataFolderOverride = QString())
+    RoamPane1 &makePanel(const QString &otherFolder = QString())
     {
         m_panel.reset();
-        m_panel = std::make_unique<RoamPane1>(*m_settings,
-                                              m_clock,
-                                              dataFolderOverride.isEmpty() ? dataFolder()
-                                                                           : dataFolderOverride,
-                                              false);
+        const QString folder = otherFolder.isEmpty() ? dataFolder() : otherFolder;
+        m_panel = std::make_unique<RoamPane1>(*m_settings, m_clock, folder, false);
         m_panel->resize(350, 700);
         return *m_panel;
     }
@@ -174,15 +171,15 @@ protected:
         QTest::mouseClick(tree()->viewport(), button, {}, centreOf(item));
     }
 
-    /// The enabled items of the popup menu, by object name.
-    QStringList enabledItems()
+    /// The object names of the popup menu's enabled items, in a line.
+    QString enabledItems()
     {
         QStringList names;
         for (QAction *action : m_panel->mnuRoamPane()->actions()) {
             if (!action->isSeparator() && action->isEnabled())
                 names.append(action->objectName());
         }
-        return names;
+        return names.join(u' ');
     }
 
     void closePopup() { m_panel->mnuRoamPane()->hide(); }
