@@ -166,16 +166,11 @@ TEST_F(RecorderTest, DownloadsNestUnderTheirSiteLikePages)
 
     // A download recorded with its scheme by an earlier version still loads and shows, beside
     // the new ones nested under their site.
-    CFile old;
-    old.SetURL(u"http://h/d/old.zip"_s);
-    old.Title = old.URL();
-    old.FileName = QDir(dataFolder()).filePath(u"old.smf"_s);
-    CActivity oldAct;
-    oldAct.Activity = u"Download old.zip"_s;
-    oldAct.Key = m_clock.now().addDays(-1);
-    oldAct.Location = old.URL();
-    old.Activities.Add(oldAct);
-    ASSERT_TRUE(old.Save());
+    QFile old(QDir(dataFolder()).filePath(u"old.smf"_s));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("\"http://h/d/old.zip\",\"http://h/d/old.zip\",4\r\n0,1,\" \"\r\n"
+              "\"A\",#2023-12-31 00:00:00#,\"http://h/d/old.zip\",#2023-12-31 00:00:05#\r\n");
+    old.close();
     RoamPane1 &again = makePanel();
     for (const int tab : {3, 1}) {
         again.TabStrip1()->setCurrentIndex(tab);

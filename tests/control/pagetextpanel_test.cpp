@@ -1,10 +1,8 @@
 #include "panelfixture.h"
 
-#include "control/pagetextpanel.h"
 #include "pagetextindex.h"
 #include "timekey.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -78,42 +76,6 @@ TEST_F(PageTextPanelTest, QueryFindsPagesByTheirTextAndDeletingForgetsIt)
         EXPECT_EQ(m_messages.last().text, u"Forget the text of every page you visited?"_s);
         EXPECT_EQ(textKeys().size(), answer == QMessageBox::Yes ? 0 : 1);
     }
-}
-
-TEST_F(PageTextPanelTest, TextIsKeptOnlyWhileRecordingWithTheOptionOnAndNoRule)
-{
-    RoamPane1 &panel = twoSessions();
-    clickTab(5);
-    auto *keep = child<QCheckBox>(u"KeepPageText"_s);
-    ASSERT_TRUE(keep->isVisible());
-    ASSERT_TRUE(keep->isChecked());
-    child<QLineEdit>(u"NeverRecordEdit"_s)->setText(u"secret.example"_s);
-    child<QPushButton>(u"NeverRecordAdd"_s)->click();
-
-    struct Row
-    {
-        const char *name;
-        bool paused;
-        bool optionOn;
-        QString url;
-        bool kept;
-    };
-    const Row rows[] = {
-        {"recording", false, true, u"https://mysite.example/new"_s, true},
-        {"never-record rule", false, true, u"https://www.secret.example/a"_s, false},
-        {"paused", true, true, u"https://mysite.example/new"_s, false},
-        {"option off", false, false, u"https://mysite.example/new"_s, false},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        clickToolbarButton(row.paused ? 1 : 2);
-        if (keep->isChecked() != row.optionOn)
-            keep->click();
-        EXPECT_EQ(m_settings->keepPageText(), row.optionOn);
-        EXPECT_EQ(panel.KeepsPageText(row.url), row.kept);
-    }
-    // The choice outlives the panel.
-    EXPECT_FALSE(makePanel().PageText()->keeps());
 }
 
 TEST_F(PageTextPanelTest, ADamagedIndexIsReplacedAndTheStatusBarSaysSo)

@@ -76,19 +76,33 @@ TEST_F(InteractionTest, PopupItemsAndNavigationFollowTheNodeKind)
 // A click shows in the status bar what the tree does not, the URL beside titles and the title
 // beside URLs, and picks the site. In Hebrew a URL stays one left-to-right unit (never
 // "docs/mysite.example") and a title takes the direction of its own first letter.
-TEST_F(InteractionTest, LeftClicksShowTheOtherTextAndPickTheSite)
+TEST_F(InteractionTest, ClicksAndQueriesSpeakInEitherDirection)
 {
     struct Row
     {
         qint16 lang;
         QString url;
         QString title;
+        QString noString;
+        QString found;
     };
-    const Row rows[] = {{0, u"mysite.example/docs"_s, u"Alpha about"_s},
-                        {500, u"\u2066mysite.example/docs\u2069"_s, u"\u2068Alpha about\u2069"_s}};
+    const Row rows[] = {
+        {0,
+         u"mysite.example/docs"_s,
+         u"Alpha about"_s,
+         u"No string to find"_s,
+         u"Sites found: 1"_s},
+        // The number reads as one left-to-right run in the Hebrew status bar.
+        {500,
+         u"\u2066mysite.example/docs\u2069"_s,
+         u"\u2068Alpha about\u2069"_s,
+         u"אין מילה לחפש"_s,
+         u"אתרים שנמצאו: \u20661\u2069"_s},
+    };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.lang);
         emptyDataFolder();
+        m_messages.clear();
         m_settings->setUrlOrDesc(0);
         m_clock.set(firstStart);
         RoamPane1 &panel = twoSessions(row.lang);
@@ -116,6 +130,21 @@ TEST_F(InteractionTest, LeftClicksShowTheOtherTextAndPickTheSite)
         EXPECT_EQ(panel.StatusText(), row.title);
         // The record and the navigation keep the exact URL.
         EXPECT_EQ(panel.SiteUrl(), u"mysite.example/about"_s);
+
+        // A query for blanks says there is no string; one that finds counts its results.
+        clickTab(4);
+        child<QRadioButton>(u"qryOpt1"_s)->click();
+        child<QRadioButton>(u"qryOpt1_3"_s)->click();
+        auto *string = child<QLineEdit>(u"qryString"_s);
+        QTest::keyClicks(string, u"  "_s);
+        QTest::keyClick(string, Qt::Key_Return);
+        ASSERT_EQ(m_messages.size(), 1);
+        EXPECT_EQ(m_messages.at(0).text, row.noString);
+        EXPECT_TRUE(panel.qrFrame()->isVisible());
+        string->setText(u"zeta"_s);
+        QTest::keyClick(string, Qt::Key_Return);
+        EXPECT_NE(node(u"mysite.example/docs"_s), nullptr);
+        EXPECT_EQ(panel.StatusText(), row.found);
     }
 }
 
@@ -201,27 +230,6 @@ TEST_F(InteractionTest, QueryPageSaysWhatIsMissingAndShowsItsResults)
     EXPECT_FALSE(panel.Find(true, false, false, u"no such text"_s));
     EXPECT_EQ(tree()->SelectedNode(), nullptr);
     EXPECT_EQ(panel.StatusText(), u"Not found"_s);
-}
-
-TEST_F(InteractionTest, QueryInHebrewSaysWhatIsMissingAndCountsItsResults)
-{
-    RoamPane1 &panel = twoSessions(500);
-    clickTab(4);
-    child<QRadioButton>(u"qryOpt1"_s)->click();
-    child<QRadioButton>(u"qryOpt1_3"_s)->click();
-    auto *string = child<QLineEdit>(u"qryString"_s);
-    // Blanks are no string.
-    QTest::keyClicks(string, u"  "_s);
-    QTest::keyClick(string, Qt::Key_Return);
-    ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_EQ(m_messages.at(0).text, u"אין מילה לחפש"_s);
-    EXPECT_TRUE(panel.qrFrame()->isVisible());
-
-    string->setText(u"zeta"_s);
-    QTest::keyClick(string, Qt::Key_Return);
-    EXPECT_NE(node(u"mysite.example/docs"_s), nullptr);
-    // The number reads as one left-to-right run in the Hebrew status bar.
-    EXPECT_EQ(panel.StatusText(), u"אתרים שנמצאו: \u20661\u2069"_s);
 }
 
 TEST_F(InteractionTest, MenuCommandsReachDialogsTasksAndHost)

@@ -1,7 +1,9 @@
 #include "panelfixture.h"
 
+#include "control/pagetextpanel.h"
 #include "roamstore.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -215,8 +217,34 @@ TEST_F(ToolbarTest, NeverRecordRulesOnTheOptionsPage)
               QByteArray("[InternetShortcut]\r\nURL=https://www.PRIVATE.example/inbox\r\n"));
     EXPECT_EQ(snapshot(dataFolder()), before);
 
-    // The rules come back at the next start; a removed rule records again.
+    // Page text is kept only while recording, with the option on, of pages under no rule.
+    auto *keep = child<QCheckBox>(u"KeepPageText"_s);
+    ASSERT_TRUE(keep->isChecked());
+    const struct
+    {
+        const char *name;
+        bool paused;
+        bool optionOn;
+        QString url;
+        bool kept;
+    } rows[] = {
+        {"recording", false, true, u"https://example.org/open"_s, true},
+        {"never-record rule", false, true, u"https://www.private.example/a"_s, false},
+        {"paused", true, true, u"https://example.org/open"_s, false},
+        {"option off", false, false, u"https://example.org/open"_s, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        clickToolbarButton(row.paused ? 1 : 2);
+        if (keep->isChecked() != row.optionOn)
+            keep->click();
+        EXPECT_EQ(panel.KeepsPageText(row.url), row.kept);
+    }
+
+    // The rules and the page text choice come back at the next start; a removed rule records
+    // again.
     RoamPane1 &again = showPanel();
+    EXPECT_FALSE(again.PageText()->keeps());
     clickTab(5);
     auto *rules = child<QListWidget>(u"NeverRecordList"_s);
     ASSERT_EQ(rules->count(), 2);
