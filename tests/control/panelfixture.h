@@ -140,22 +140,15 @@ protected:
         return tree()->visualItemRect(item).center();
     }
 
-    /// The keys of @p from and every node below it in the tree's order; the whole tree without.
+    /// The keys of @p from and of every node below it in the tree's order; without, the tree's.
     QStringList keysBelow(OutlineNode *from = nullptr)
     {
         QStringList keys;
-        QList<OutlineNode *> pending;
-        for (int i = 0; !from && i < tree()->topLevelItemCount(); ++i)
-            pending.append(tree()->topLevelItem(i));
-        if (from)
-            pending.append(from);
-        while (!pending.isEmpty()) {
-            OutlineNode *next = pending.takeFirst();
-            if (!next->key().isEmpty())
-                keys.append(next->key());
-            for (int i = next->childCount() - 1; i >= 0; --i)
-                pending.prepend(next->child(i));
-        }
+        if (from && !from->key().isEmpty())
+            keys.append(from->key());
+        const int count = from ? from->childCount() : tree()->topLevelItemCount();
+        for (int i = 0; i < count; ++i)
+            keys += keysBelow(from ? from->child(i) : tree()->topLevelItem(i));
         return keys;
     }
 

@@ -16,10 +16,10 @@ namespace {
 class PanelStoreTest : public PanelFixture
 {
 protected:
-    // The save state the status bar shows, or nothing while it is hidden.
-    QString saveState(const RoamPane1 &panel)
+    // The text a part of the status bar shows, or nothing while it is hidden.
+    static QString shown(const RoamPane1 &panel, const QString &part = u"sbrDBSaveState"_s)
     {
-        const auto *label = panel.findChild<QLabel *>(u"sbrDBSaveState"_s);
+        const auto *label = panel.findChild<QLabel *>(part);
         return label && label->isVisibleTo(&panel) ? label->text() : QString();
     }
 };
@@ -29,7 +29,7 @@ TEST_F(PanelStoreTest, ASecondPanelOnTheSameFolderOnlyShowsTheHistory)
     RoamPane1 &first = makePanel();
     first.SetUrl(u"http://a.example/page"_s);
     first.SetSession(true);
-    EXPECT_EQ(saveState(first), QString());
+    EXPECT_EQ(shown(first), QString());
     const QString sessions = QDir(dataFolder()).filePath(u"Ses.sms"_s);
     const QByteArray sessionBytes = bytesOf(sessions);
 
@@ -39,7 +39,7 @@ TEST_F(PanelStoreTest, ASecondPanelOnTheSameFolderOnlyShowsTheHistory)
                          + QString::number(QCoreApplication::applicationPid())
                          + u": the history is only shown, browsing is not recorded"_s;
     EXPECT_TRUE(second.Store().ReadOnly());
-    EXPECT_EQ(saveState(second), says);
+    EXPECT_EQ(shown(second), says);
     EXPECT_EQ(second.LastMessage(), says + u'.');
     EXPECT_FALSE(second.ToolbarButton(1)->isEnabled());
     EXPECT_FALSE(second.ToolbarButton(2)->isEnabled());
@@ -66,13 +66,13 @@ TEST_F(PanelStoreTest, UnsavedRecordsShowUntilWrittenAndAreNamedAtClose)
         panel.SetUrl(u"http://a.example/page"_s);
     }
     // The page and its parent, and the sessions file naming the running session.
-    EXPECT_EQ(saveState(panel),
+    EXPECT_EQ(shown(panel),
               u"Not saved: 3 records (File too large); written again at the next save"_s);
     EXPECT_TRUE(filesOnDisk().isEmpty());
 
     // Space is back: the next visit writes what was seen while the disk was full.
     panel.SetUrl(u"http://b.example/"_s);
-    EXPECT_EQ(saveState(panel), QString());
+    EXPECT_EQ(shown(panel), QString());
     EXPECT_EQ(filesOnDisk().keys(),
               (QStringList {u"a.example"_s, u"a.example/page"_s, u"b.example"_s}));
     EXPECT_TRUE(QFile::exists(QDir(dataFolder()).filePath(u"Ses.sms"_s)));
@@ -82,7 +82,7 @@ TEST_F(PanelStoreTest, UnsavedRecordsShowUntilWrittenAndAreNamedAtClose)
         panel.SetUrl(u"http://c.example/"_s);
         panel.SetSession(true);
     }
-    EXPECT_NE(saveState(panel), QString());
+    EXPECT_NE(shown(panel), QString());
     EXPECT_EQ(panel.LastMessage(),
               u"3 records could not be written to the data folder "_s + dataFolder()
                   + u" (File too large) and are lost when Roamlog closes."_s);
@@ -98,9 +98,9 @@ TEST_F(PanelStoreTest, AFolderThatCannotBeMadeOrWrittenIsReportedAtStart)
         ::chmod(QFile::encodeName(unwritable).constData(), 0500);
     }
     RoamPane1 &written = makePanel(unwritable);
-    EXPECT_TRUE(saveState(written).startsWith(u"The data folder "_s + unwritable
-                                              + u" cannot be written: "_s))
-        << saveState(written).toStdString();
+    EXPECT_TRUE(
+        shown(written).startsWith(u"The data folder "_s + unwritable + u" cannot be written: "_s))
+        << shown(written).toStdString();
     EXPECT_TRUE(written.InitialisationError().isEmpty());
 
     // A folder that cannot be made: the panel says so and goes on with an empty record.
@@ -113,12 +113,7 @@ TEST_F(PanelStoreTest, AFolderThatCannotBeMadeOrWrittenIsReportedAtStart)
 
 TEST_F(PanelStoreTest, UnreadableAndPartlyReadableFilesAreCountedAndKeptAside)
 {
-    const auto unreadable = [this] {
-        const auto *label = m_panel->findChild<QLabel *>(u"sbrDBUnreadable"_s);
-        return label->isVisibleTo(m_panel.get()) ? label->text() : QString();
-    };
-    makePanel();
-    EXPECT_EQ(unreadable(), QString());
+    EXPECT_EQ(shown(makePanel(), u"sbrDBUnreadable"_s), QString());
     // The second visit is cut off: the record holds only the first.
     const QByteArray damaged
         = "\"a.example\",\"A\",1\r\n"
@@ -135,7 +130,7 @@ TEST_F(PanelStoreTest, UnreadableAndPartlyReadableFilesAreCountedAndKeptAside)
     }
 
     RoamPane1 &panel = makePanel();
-    EXPECT_EQ(unreadable(), u"Unreadable site files: 2"_s);
+    EXPECT_EQ(shown(panel, u"sbrDBUnreadable"_s), u"Unreadable site files: 2"_s);
     EXPECT_TRUE(panel.Store().Files.Item(u"a.example"_s));
 
     panel.SetUrl(u"http://a.example/"_s);
