@@ -1,7 +1,6 @@
 #include "panelfixture.h"
 
 #include "control/navigationrecorder.h"
-#include "control/roampane1.h"
 
 #include "csession.h"
 #include "ctreenodes.h"
@@ -9,14 +8,9 @@
 #include "roamstore.h"
 #include "timekey.h"
 #include "views/outlinebuilder.h"
-#include "views/outlinetree.h"
 
 #include <QAbstractItemModel>
-#include <QFile>
 #include <QFileInfo>
-#include <QTabBar>
-#include <QTest>
-#include <QToolBar>
 
 using namespace Qt::StringLiterals;
 
@@ -43,8 +37,7 @@ protected:
     }
 };
 
-// A page's record and those of its parent paths, keyed without the scheme (but ftp's), on disk
-// at once.
+// A page's record and those of its parent paths, keyed as RecordedUrl says, on disk at once.
 TEST_F(RecorderTest, UrlsBecomeTheRecordsOfThePageAndItsParents)
 {
     struct Row
@@ -57,23 +50,16 @@ TEST_F(RecorderTest, UrlsBecomeTheRecordsOfThePageAndItsParents)
         {"too short or no host",
          {u"http://abc"_s, u"HTTP:x"_s, u"https://abc"_s, u"https://"_s},
          {}},
-        {"schemes dropped", {u"http://abcd"_s, u"HTTPS://abcde/"_s}, {u"abcd"_s, u"abcde"_s}},
-        {"file paths", {u"file:///C:/doc/a.htm"_s}, {u"/C:"_s, u"/C:/doc"_s, u"/C:/doc/a.htm"_s}},
         {"ftp keeps its scheme and no parents",
          {u"ftp://ftphost/pub/f.zip"_s},
          {u"ftp://ftphost/pub/f.zip"_s}},
-        {"https walks up to the host only",
-         {u"https://www.example.com/a/b.html"_s},
-         {u"www.example.com"_s, u"www.example.com/a"_s, u"www.example.com/a/b.html"_s}},
         {"slashes in a query or a fragment make no parent",
          {u"http://site/s?u=b/c"_s, u"http://site/app/frag.html#/route/x"_s},
          {u"site"_s, u"site/app"_s, u"site/app/frag.html#/route/x"_s, u"site/s?u=b/c"_s}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        m_panel.reset();
-        QDir(dataFolder()).removeRecursively();
-        QDir().mkpath(dataFolder());
+        emptyDataFolder();
         RoamPane1 &panel = panelOnSites();
         for (const QString &url : row.visited) {
             m_clock.advance(1);
@@ -83,7 +69,6 @@ TEST_F(RecorderTest, UrlsBecomeTheRecordsOfThePageAndItsParents)
         EXPECT_EQ(QStringList(filesOnDisk().keys()), row.keys);
         for (const CFilePtr &file : panel.Store().Files) {
             EXPECT_EQ(file->Sessions.Item(1)->Session, panel.Store().SessionStart);
-            EXPECT_TRUE(file->Visited());
             EXPECT_EQ(file->Title, file->URL());
         }
         if (row.keys.isEmpty()) {
@@ -96,44 +81,49 @@ TEST_F(RecorderTest, UrlsBecomeTheRecordsOfThePageAndItsParents)
     EXPECT_EQ(disk.value(u"site"_s)->Sessions.Item(1)->Param, QString());
 }
 
-TEST_F(RecorderTest, OpenVisitComparesCaseButRecordsIgnoreIt)
+TEST_F(RecorderTest, OpenVisitComparesCaseButRecordsIgnoreItAndTitlesOnlyChanges)
 {
     RoamPane1 &panel = panelOnSites();
+    panel.UrlName(u"Nothing open"_s);
+    EXPECT_TRUE(panel.Recorder().CurrentTitle().isEmpty());
     panel.SetUrl(u"HTTP://host/"_s);
     m_clock.advance(5);
     panel.SetUrl(u"http://host"_s);
-    ASSERT_TRUE(record(u"host"_s));
     EXPECT_EQ(record(u"host"_s)->Sessions.Count(), 1);
-    EXPECT_TRUE(isZeroDateTime(record(u"host"_s)->Sessions.Item(1)->eTime));
-
     m_clock.advance(5);
     const QDateTime second = m_clock.now();
     panel.SetUrl(u"http://HOST"_s);
     EXPECT_EQ(urls(), QStringList {u"host"_s});
     EXPECT_EQ(panel.Recorder().CurrentUrl(), u"HOST"_s);
-
     const CFilePtr onDisk = filesOnDisk().value(u"host"_s);
-    ASSERT_TRUE(onDisk);
     ASSERT_EQ(onDisk->Sessions.Count(), 2);
     EXPECT_EQ(onDisk->Sessions.Item(1)->eTime, second);
     EXPECT_EQ(onDisk->Sessions.Item(2)->sTime, second);
     EXPECT_TRUE(isZeroDateTime(onDisk->Sessions.Item(2)->eTime));
-}
 
-TEST_F(RecorderTest, TwoVisitsWithinASecondKeepTheFirst)
-{
-    RoamPane1 &panel = panelOnSites();
+    // Two visits of one site within a second keep the first entry.
+    m_clock.advance(1);
     panel.SetUrl(u"http://site/s?u=b/c"_s);
     m_clock.advance(1);
     panel.SetUrl(u"http://site/app/frag.html#/route/x"_s);
-    // Two visits of one site within a second keep the first entry.
     panel.SetUrl(u"http://site/other"_s);
-    ASSERT_TRUE(record(u"site"_s));
     EXPECT_EQ(record(u"site"_s)->Sessions.Count(), 2);
     EXPECT_EQ(record(u"site"_s)->Sessions.Item(1)->Param, QString());
     m_clock.advance(1);
     panel.SetUrl(u"http://site/third"_s);
     EXPECT_EQ(filesOnDisk().value(u"site"_s)->Sessions.Count(), 3);
+
+    // A title is saved only when it changes.
+    panel.SetUrl(u"http://titled.example"_s);
+    panel.UrlName(u"A \"quoted\" title"_s);
+    const QString fileName = record(u"titled.example"_s)->FileName;
+    EXPECT_EQ(filesOnDisk().value(u"titled.example"_s)->Title, u"A \"quoted\" title"_s);
+
+    ASSERT_TRUE(QFile::remove(fileName));
+    panel.UrlName(u"A \"quoted\" title"_s);
+    EXPECT_FALSE(QFileInfo::exists(fileName));
+    panel.UrlName(u"New"_s);
+    EXPECT_TRUE(QFileInfo::exists(fileName));
 }
 
 TEST_F(RecorderTest, DownloadsNestUnderTheirSiteLikePages)
@@ -145,13 +135,12 @@ TEST_F(RecorderTest, DownloadsNestUnderTheirSiteLikePages)
     panel.Activity(u"https://h/d/f.zip"_s);
     EXPECT_EQ(urls(), (QStringList {u"h"_s, u"h/d"_s, u"h/d/f.zip"_s, u"h/d/page.html"_s}));
     const CFilePtr onDisk = filesOnDisk().value(u"h/d/f.zip"_s);
-    ASSERT_TRUE(onDisk);
     ASSERT_EQ(onDisk->Activities.Count(), 1);
     const auto act = onDisk->Activities.Item(1);
+    EXPECT_EQ(record(u"h/d/f.zip"_s)->Activities.Item(1)->Activity, u"Download f.zip"_s);
     EXPECT_EQ(act->Location, u"https://h/d/f.zip"_s);
     EXPECT_EQ(act->Key, m_clock.now());
     EXPECT_EQ(act->Session, panel.Store().SessionStart);
-    EXPECT_EQ(record(u"h/d/f.zip"_s)->Activities.Item(1)->Activity, u"Download f.zip"_s);
     // A download is not a page: the open page stays open, with its one visit.
     EXPECT_EQ(panel.Recorder().CurrentUrl(), u"h/d/page.html"_s);
     ASSERT_EQ(record(u"h/d/page.html"_s)->Sessions.Count(), 1);
@@ -166,7 +155,6 @@ TEST_F(RecorderTest, DownloadsNestUnderTheirSiteLikePages)
     m_clock.advance(1);
     panel.PageActivity(u"https://h/d/page.html"_s, u"made.csv"_s);
     const CFilePtr page = filesOnDisk().value(u"h/d/page.html"_s);
-    ASSERT_TRUE(page);
     ASSERT_EQ(page->Activities.Count(), 1);
     EXPECT_EQ(record(u"h/d/page.html"_s)->Activities.Item(1)->Activity, u"Download made.csv"_s);
     EXPECT_EQ(page->Activities.Item(1)->Location, u"https://h/d/page.html"_s);
@@ -175,31 +163,21 @@ TEST_F(RecorderTest, DownloadsNestUnderTheirSiteLikePages)
     panel.PageActivity(u"http://other.example/gen"_s, QString());
     ASSERT_TRUE(record(u"other.example/gen"_s));
     EXPECT_EQ(record(u"other.example/gen"_s)->Activities.Item(1)->Activity, u"Download download"_s);
-    for (const QString &url : urls())
-        EXPECT_TRUE(!url.contains(u':') || url.startsWith(u"ftp://"_s)) << url.toStdString();
 
     // A download recorded with its scheme by an earlier version still loads and shows, beside
     // the new ones nested under their site.
-    CFile old;
-    old.SetURL(u"http://h/d/old.zip"_s);
-    old.Title = old.URL();
-    old.FileName = QDir(dataFolder()).filePath(u"old.smf"_s);
-    auto oldAct = std::make_shared<CActivity>();
-    oldAct->Activity = u"Download old.zip"_s;
-    oldAct->Key = m_clock.now().addDays(-1);
-    oldAct->Location = old.URL();
-    old.Activities.Add(*oldAct);
-    ASSERT_TRUE(old.Save());
+    QFile old(QDir(dataFolder()).filePath(u"old.smf"_s));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("\"http://h/d/old.zip\",\"http://h/d/old.zip\",4\r\n0,1,\" \"\r\n"
+              "\"A\",#2023-12-31 00:00:00#,\"http://h/d/old.zip\",#2023-12-31 00:00:05#\r\n");
+    old.close();
     RoamPane1 &again = makePanel();
-    again.TabStrip1()->setCurrentIndex(3);
-    OutlineTree *tree = again.TreeView1();
-    EXPECT_TRUE(tree->NodeByKey(u"http://h/d/old.zip"_s));
-    EXPECT_TRUE(tree->NodeByKey(u"h/d/f.zip"_s));
-    again.TabStrip1()->setCurrentIndex(1);
-    EXPECT_TRUE(tree->NodeByKey(u"http://h/d/old.zip"_s));
-    OutlineNode *nested = tree->NodeByKey(u"h/d/f.zip"_s);
-    ASSERT_TRUE(nested && nested->parent());
-    EXPECT_EQ(OutlineTree::NodeKey(nested->parent()), u"h/d"_s);
+    for (const int tab : {3, 1}) {
+        again.TabStrip1()->setCurrentIndex(tab);
+        EXPECT_TRUE(node(u"http://h/d/old.zip"_s)) << tab;
+        ASSERT_TRUE(node(u"h/d/f.zip"_s)) << tab;
+    }
+    EXPECT_EQ(OutlineTree::NodeKey(node(u"h/d/f.zip"_s)->parent()), u"h/d"_s);
 }
 
 TEST_F(RecorderTest, PauseFreezesEverythingUntilRecordResumes)
@@ -211,7 +189,6 @@ TEST_F(RecorderTest, PauseFreezesEverythingUntilRecordResumes)
     m_clock.advance(30);
     const QDateTime paused = m_clock.now();
     clickToolbarButton(1);
-    EXPECT_FALSE(panel.Recording());
     EXPECT_FALSE(panel.ToolbarButton(1)->isEnabled());
     EXPECT_TRUE(panel.ToolbarButton(2)->isEnabled());
     // The open visit ends when the recording pauses.
@@ -224,50 +201,23 @@ TEST_F(RecorderTest, PauseFreezesEverythingUntilRecordResumes)
     EXPECT_EQ(urls(), QStringList {u"first.example"_s});
     EXPECT_EQ(panel.Recorder().CurrentUrl(), u"first.example"_s);
     EXPECT_EQ(panel.Recorder().CurrentTitle(), u"First"_s);
-    EXPECT_EQ(record(u"first.example"_s)->Title, u"First"_s);
 
     // Resuming asks the host for the page shown, which starts a visit from now.
-    int asked = 0;
-    QObject::connect(&panel, &RoamPane1::GetURL, &panel, [&] {
-        ++asked;
-        panel.SetUrl(u"http://first.example"_s);
-    });
+    QObject::connect(
+        &panel, &RoamPane1::GetURL, &panel, [&] { panel.SetUrl(u"http://first.example"_s); });
     m_clock.advance(60);
     clickToolbarButton(2);
-    EXPECT_TRUE(panel.Recording());
     EXPECT_TRUE(panel.ToolbarButton(1)->isEnabled());
     EXPECT_FALSE(panel.ToolbarButton(2)->isEnabled());
-    EXPECT_EQ(asked, 1);
     const QDateTime resumed = m_clock.now();
     m_clock.advance(60);
     panel.SetUrl(u"http://second.example"_s);
     const CFilePtr first = filesOnDisk().value(u"first.example"_s);
-    ASSERT_TRUE(first);
     EXPECT_EQ(first->Title, u"First"_s);
     ASSERT_EQ(first->Sessions.Count(), 2);
     EXPECT_EQ(first->Sessions.Item(1)->eTime, paused);
     EXPECT_EQ(first->Sessions.Item(2)->sTime, resumed);
     EXPECT_EQ(first->Sessions.Item(2)->eTime, m_clock.now());
-    EXPECT_TRUE(record(u"second.example"_s));
-}
-
-TEST_F(RecorderTest, TitleIsSavedOnlyWhenItChanges)
-{
-    RoamPane1 &panel = panelOnSites();
-    panel.UrlName(u"Nothing open"_s);
-    EXPECT_TRUE(panel.Recorder().CurrentTitle().isEmpty());
-
-    panel.SetUrl(u"http://titled.example"_s);
-    panel.UrlName(u"A \"quoted\" title"_s);
-    const QString fileName = record(u"titled.example"_s)->FileName;
-    EXPECT_EQ(filesOnDisk().value(u"titled.example"_s)->Title, u"A \"quoted\" title"_s);
-
-    ASSERT_TRUE(QFile::remove(fileName));
-    panel.UrlName(u"A \"quoted\" title"_s);
-    EXPECT_FALSE(QFileInfo::exists(fileName));
-    EXPECT_EQ(panel.Recorder().CurrentTitle(), u"A \"quoted\" title"_s);
-    panel.UrlName(u"New"_s);
-    EXPECT_TRUE(QFileInfo::exists(fileName));
 }
 
 TEST_F(RecorderTest, FileNamesFollowTheClockAndNeverCollide)
@@ -290,7 +240,6 @@ TEST_F(RecorderTest, FileNamesFollowTheClockAndNeverCollide)
     panel.SetUrl(u"http://zzzzz"_s);
     const QString zName = record(u"zzzzz"_s)->FileName;
     EXPECT_NE(zName, yName);
-    EXPECT_TRUE(zName.endsWith(u".smf"_s));
     const auto disk = filesOnDisk();
     EXPECT_EQ(QStringList(disk.keys()), (QStringList {u"yyyyy"_s, u"zzzzz"_s}));
     EXPECT_EQ(disk.value(u"yyyyy"_s)->FileName, yName);
@@ -303,6 +252,7 @@ TEST_F(RecorderTest, FileNamesFollowTheClockAndNeverCollide)
     EXPECT_NE(record(u"wwwww"_s)->FileName, zName);
 }
 
+// What a crash leaves is read back as the next start would.
 TEST_F(RecorderTest, FirstVisitWritesTheSessionsFile)
 {
     RoamPane1 &panel = panelOnSites();
@@ -310,9 +260,6 @@ TEST_F(RecorderTest, FirstVisitWritesTheSessionsFile)
     EXPECT_FALSE(QFileInfo::exists(store.sessionsFileName()));
     m_clock.advance(30);
     panel.SetUrl(u"http://crash.example"_s);
-    ASSERT_TRUE(QFileInfo::exists(store.sessionsFileName()));
-
-    // Read back as the next start would after a crash.
     RoamStore reread(dataFolder(), m_clock);
     m_clock.advance(100);
     reread.LoadDataFolder();
@@ -329,66 +276,56 @@ TEST_F(RecorderTest, FirstVisitWritesTheSessionsFile)
 TEST_F(RecorderTest, GrowsTheCurrentOutlineWhileItShows)
 {
     RoamPane1 &panel = makePanel();
-    OutlineTree *tree = panel.TreeView1();
-    ASSERT_EQ(tree->Count(), 1);
-    panel.SetUrl(u"http://site/docs/intro.htm?lang=en"_s);
-    ASSERT_EQ(tree->Count(), 4);
-    OutlineNode *site = tree->Node(2);
-    OutlineNode *docs = tree->Node(3);
-    OutlineNode *page = tree->Node(4);
-    EXPECT_EQ(OutlineTree::NodeKey(site), u"site"_s);
-    EXPECT_EQ(OutlineTree::NodeText(site), u"site"_s);
-    EXPECT_EQ(site->parent(), tree->Node(1));
-    EXPECT_EQ(OutlineTree::NodeText(docs), u"docs"_s);
-    EXPECT_EQ(docs->parent(), site);
-    EXPECT_EQ(OutlineTree::NodeText(page), u"intro.htm?lang=en"_s);
-    EXPECT_EQ(page->parent(), docs);
-    for (OutlineNode *node : {site, docs, page}) {
-        EXPECT_EQ(OutlineTree::NodeTag(node), u"Sites"_s);
-        EXPECT_EQ(OutlineTree::NodeImage(node), 10);
-        EXPECT_TRUE(node->isExpanded());
+    for (const QString &url : {u"http://site/docs/intro.htm?lang=en"_s,
+                               u"http://site/s?u=b/c"_s,
+                               u"http://site/f.html#/route"_s,
+                               u"ftp://ftphost/pub/f.zip"_s,
+                               u"https://secure.example/x"_s,
+                               u"http://site/docs/intro.htm?lang=en"_s}) {
+        m_clock.advance(1);
+        panel.SetUrl(url);
     }
-    CTreeNodes &nodes = panel.Builder().OutlineNodes();
-    ASSERT_TRUE(nodes.Item(u"site/docs"_s));
-    EXPECT_EQ(nodes.Item(u"site/docs"_s)->Index, 3);
-    EXPECT_EQ(nodes.Item(u"site/docs"_s)->Node, u"docs"_s);
-    EXPECT_EQ(nodes.Item(u"site/docs/intro.htm?lang=en"_s)->URL, u"site/docs/intro.htm?lang=en"_s);
-    EXPECT_EQ(urls(), (QStringList {u"site"_s, u"site/docs"_s, u"site/docs/intro.htm?lang=en"_s}));
-
-    // Query and fragment slashes make no level.
-    m_clock.advance(1);
-    panel.SetUrl(u"http://site/s?u=b/c"_s);
-    OutlineNode *query = tree->NodeByKey(u"site/s?u=b/c"_s);
-    ASSERT_TRUE(query);
-    EXPECT_EQ(OutlineTree::NodeText(query), u"c"_s);
-    EXPECT_EQ(query->parent(), site);
-    panel.SetUrl(u"http://site/f.html#/route"_s);
-    OutlineNode *route = tree->NodeByKey(u"site/f.html#/route"_s);
-    ASSERT_TRUE(route);
-    EXPECT_EQ(route->parent(), site);
-    EXPECT_FALSE(tree->NodeByKey(u"site/f.html#"_s));
-    m_clock.advance(1);
-    panel.SetUrl(u"http://site/docs/intro.htm?lang=en"_s);
-    EXPECT_EQ(panel.Recorder().CurrentUrl(), u"site/docs/intro.htm?lang=en"_s);
-
-    // ftp keeps one node below the root; https gets no scheme nodes.
-    panel.SetUrl(u"ftp://ftphost/pub/f.zip"_s);
-    OutlineNode *ftp = tree->NodeByKey(u"ftp://ftphost/pub/f.zip"_s);
-    ASSERT_TRUE(ftp);
-    EXPECT_EQ(OutlineTree::NodeText(ftp), u"f.zip"_s);
-    EXPECT_EQ(ftp->parent(), tree->Node(1));
-    panel.SetUrl(u"https://secure.example/x"_s);
-    OutlineNode *secure = tree->NodeByKey(u"secure.example"_s);
-    ASSERT_TRUE(secure);
-    EXPECT_EQ(secure->parent(), tree->Node(1));
-    EXPECT_FALSE(tree->NodeByKey(u"https:"_s));
+    // Query and fragment slashes make no level; ftp keeps one node below the root, https
+    // gets no scheme node; a page seen before keeps its one node.
+    const QString root = OutlineTree::NodeKey(tree()->Node(1));
+    const struct
+    {
+        QString key;
+        QString parent;
+        QString text;
+    } nodes[] = {
+        {u"site"_s, root, u"site"_s},
+        {u"site/docs"_s, u"site"_s, u"docs"_s},
+        {u"site/docs/intro.htm?lang=en"_s, u"site/docs"_s, u"intro.htm?lang=en"_s},
+        {u"site/s?u=b/c"_s, u"site"_s, u"c"_s},
+        {u"site/f.html#/route"_s, u"site"_s, u"route"_s},
+        {u"ftp://ftphost/pub/f.zip"_s, root, u"f.zip"_s},
+        {u"secure.example"_s, root, u"secure.example"_s},
+        {u"secure.example/x"_s, u"secure.example"_s, u"x"_s},
+    };
+    EXPECT_EQ(tree()->Count(), 1 + int(std::size(nodes)));
+    for (const auto &row : nodes) {
+        SCOPED_TRACE(row.key.toStdString());
+        OutlineNode *grown = node(row.key);
+        ASSERT_NE(grown, nullptr);
+        EXPECT_EQ(OutlineTree::NodeKey(grown->parent()), row.parent);
+        EXPECT_EQ(OutlineTree::NodeText(grown), row.text);
+        EXPECT_EQ(OutlineTree::NodeTag(grown), u"Sites"_s);
+        EXPECT_EQ(OutlineTree::NodeImage(grown), 10);
+        EXPECT_TRUE(grown->isExpanded());
+    }
+    CTreeNodes &records = panel.Builder().OutlineNodes();
+    ASSERT_TRUE(records.Item(u"site/docs"_s));
+    EXPECT_EQ(records.Item(u"site/docs"_s)->Index, tree()->IndexOf(u"site/docs"_s));
+    EXPECT_EQ(records.Item(u"site/docs"_s)->Node, u"docs"_s);
+    EXPECT_EQ(records.Item(u"site/s?u=b/c"_s)->URL, u"site/s?u=b/c"_s);
 
     // Another tab: no nodes.
     panel.TabStrip1()->setCurrentIndex(1);
-    const int count = tree->Count();
+    const int count = tree()->Count();
     m_clock.advance(1);
     panel.SetUrl(u"http://site/docs/intro.htm"_s);
-    EXPECT_EQ(tree->Count(), count);
+    EXPECT_EQ(tree()->Count(), count);
     EXPECT_TRUE(record(u"site/docs/intro.htm"_s));
 }
 
@@ -397,9 +334,7 @@ TEST_F(RecorderTest, EveryVisitIsRecordedWhicheverTabShows)
 {
     for (const int tab : {0, 1}) {
         SCOPED_TRACE(tab);
-        m_panel.reset();
-        QDir(dataFolder()).removeRecursively();
-        QDir().mkpath(dataFolder());
+        emptyDataFolder();
         RoamPane1 &panel = makePanel();
         panel.TabStrip1()->setCurrentIndex(tab);
         const QString steps[] = {
@@ -420,35 +355,27 @@ TEST_F(RecorderTest, EveryVisitIsRecordedWhicheverTabShows)
 
         const auto disk = filesOnDisk();
         const CFilePtr page = disk.value(u"site/a/page.html"_s);
-        ASSERT_TRUE(page);
         ASSERT_EQ(page->Sessions.Count(), 3);
         // Each visit ends when the next page starts; the last one when the session ends.
         std::vector<QDateTime> starts;
-        for (const CSession &visit : page->Sessions)
-            starts.push_back(visit.sTime);
-        std::sort(starts.begin(), starts.end());
         for (const CSession &visit : page->Sessions) {
-            EXPECT_FALSE(isZeroDateTime(visit.eTime));
+            starts.push_back(visit.sTime);
             EXPECT_GT(visit.eTime, visit.sTime);
         }
+        std::sort(starts.begin(), starts.end());
         EXPECT_EQ(page->Sessions.Item(timeKey(starts.back()))->eTime, end);
         EXPECT_EQ(page->Sessions.Item(timeKey(starts.front()))->eTime, starts.front().addSecs(2));
         EXPECT_EQ(disk.value(u"site/other.html"_s)->Sessions.Count(), 1);
         // The folder page: its own visit besides those as a parent, ended by the next page.
         const CFilePtr folder = disk.value(u"site/a"_s);
-        ASSERT_TRUE(folder);
         EXPECT_EQ(folder->Sessions.Count(), 4);
         EXPECT_EQ(folder->Sessions.Item(timeKey(starts.back().addSecs(-2)))->eTime, starts.back());
 
         // The Current outline grew without a second node for any key.
         if (tab == 0) {
-            OutlineTree *tree = panel.TreeView1();
-            QStringList keys;
-            for (int i = 1; i <= tree->Count(); ++i)
-                keys.append(OutlineTree::NodeKey(tree->Node(i)).toLower());
-            EXPECT_EQ(keys.size(), QSet<QString>(keys.cbegin(), keys.cend()).size())
-                << keys.join(u' ').toStdString();
-            EXPECT_EQ(tree->Count(), 5) << keys.join(u' ').toStdString();
+            const QStringList keys = keysBelow();
+            EXPECT_EQ(tree()->Count(), 5) << keys.join(u' ').toStdString();
+            EXPECT_EQ(QSet<QString>(keys.cbegin(), keys.cend()).size(), keys.size());
         }
     }
 }
@@ -468,12 +395,12 @@ TEST_F(RecorderTest, ReportsArrivingDuringAReportWaitForIt)
     panel.SetUrl(u"http://first.example/a/b"_s);
     ASSERT_TRUE(sent);
     EXPECT_EQ(panel.Recorder().CurrentUrl(), u"second.example/page"_s);
-    OutlineTree *tree = panel.TreeView1();
     // The first page's nodes all came first, in one piece.
-    EXPECT_EQ(OutlineTree::NodeKey(tree->Node(2)), u"first.example"_s);
-    EXPECT_EQ(OutlineTree::NodeKey(tree->Node(3)), u"first.example/a"_s);
-    EXPECT_EQ(OutlineTree::NodeKey(tree->Node(4)), u"first.example/a/b"_s);
-    EXPECT_EQ(OutlineTree::NodeKey(tree->Node(5)), u"second.example"_s);
+    QStringList added;
+    for (int index = 2; index <= 5; ++index)
+        added.append(OutlineTree::NodeKey(tree()->Node(index)));
+    EXPECT_EQ(added.join(u' '),
+              u"first.example first.example/a first.example/a/b second.example"_s);
     EXPECT_TRUE(record(u"first.example/a/b"_s));
     EXPECT_TRUE(record(u"second.example/page"_s));
 }

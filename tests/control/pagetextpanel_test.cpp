@@ -1,10 +1,8 @@
 #include "panelfixture.h"
 
-#include "control/pagetextpanel.h"
 #include "pagetextindex.h"
 #include "timekey.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,24 +14,6 @@ namespace {
 class PageTextPanelTest : public PanelFixture
 {
 protected:
-    // The panel of `twoSessions`, each page with its text kept.
-    RoamPane1 &withPageTexts()
-    {
-        RoamPane1 &panel = twoSessions();
-        PageTextIndex *index = panel.PageTexts();
-        EXPECT_NE(index, nullptr);
-        if (index) {
-            index->store(u"mysite.example/docs"_s,
-                         u"Docs"_s,
-                         u"The quokka lives on Rottnest island"_s,
-                         secondStart);
-            index->store(
-                u"old.example/page"_s, u"Old page"_s, u"A quokka and a numbat"_s, firstStart);
-            index->store(u"mysite.example/about"_s, u"About"_s, u"Contact us"_s, secondStart);
-        }
-        return panel;
-    }
-
     QStringList textKeys()
     {
         m_panel->PageTexts()->flush();
@@ -52,16 +32,22 @@ protected:
 
 } // namespace
 
-TEST_F(PageTextPanelTest, QueryFindsPagesByTheirTextAndShowsTheSnippet)
+TEST_F(PageTextPanelTest, QueryFindsPagesByTheirTextAndDeletingForgetsIt)
 {
-    RoamPane1 &panel = withPageTexts();
+    RoamPane1 &panel = twoSessions();
+    PageTextIndex *index = panel.PageTexts();
+    ASSERT_NE(index, nullptr);
+    index->store(
+        u"mysite.example/docs"_s, u"Docs"_s, u"The quokka lives on Rottnest"_s, secondStart);
+    index->store(u"old.example/page"_s, u"Old page"_s, u"A quokka and a numbat"_s, firstStart);
+    index->store(u"mysite.example/about"_s, u"About"_s, u"Contact us"_s, secondStart);
     query(u"QUOKKA"_s, u"qryOpt1_3"_s);
     EXPECT_NE(node(u"mysite.example/docs"_s), nullptr);
     EXPECT_NE(node(u"old.example/page"_s), nullptr);
     EXPECT_EQ(node(u"mysite.example/about"_s), nullptr);
 
     clickNode(node(u"mysite.example/docs"_s));
-    EXPECT_EQ(panel.StatusText(), u"In the page: The [quokka] lives on Rottnest island"_s);
+    EXPECT_EQ(panel.StatusText(), u"In the page: The [quokka] lives on Rottnest"_s);
     // A site found by its URL alone keeps the status the tree gives it.
     query(u"mysite"_s, u"qryOpt1_3"_s);
     clickNode(node(u"mysite.example/about"_s));
@@ -70,11 +56,8 @@ TEST_F(PageTextPanelTest, QueryFindsPagesByTheirTextAndShowsTheSnippet)
     // Only "All" looks into the text.
     query(u"quokka"_s, u"qryOpt1_1"_s);
     EXPECT_EQ(tree()->Count(), 1);
-}
 
-TEST_F(PageTextPanelTest, DeletingSitesAndSessionsForgetsTheirText)
-{
-    withPageTexts();
+    // Deleting sites and sessions forgets their text.
     clickTab(1);
     m_answer = QMessageBox::Yes;
     clickNode(node(u"mysite.example/docs"_s), Qt::RightButton);
@@ -87,50 +70,12 @@ TEST_F(PageTextPanelTest, DeletingSitesAndSessionsForgetsTheirText)
     QTest::keyClick(tree(), Qt::Key_Delete);
     EXPECT_EQ(textKeys(), QStringList {u"mysite.example/about"_s});
 
-    m_answer = QMessageBox::No;
-    auto *forget = child<QPushButton>(u"ForgetPageText"_s);
-    forget->click();
-    EXPECT_EQ(m_messages.last().text, u"Forget the text of every page you visited?"_s);
-    EXPECT_EQ(textKeys().size(), 1);
-    m_answer = QMessageBox::Yes;
-    forget->click();
-    EXPECT_TRUE(textKeys().isEmpty());
-}
-
-TEST_F(PageTextPanelTest, TextIsKeptOnlyWhileRecordingWithTheOptionOnAndNoRule)
-{
-    RoamPane1 &panel = withPageTexts();
-    clickTab(5);
-    auto *keep = child<QCheckBox>(u"KeepPageText"_s);
-    ASSERT_TRUE(keep->isVisible());
-    ASSERT_TRUE(keep->isChecked());
-    child<QLineEdit>(u"NeverRecordEdit"_s)->setText(u"secret.example"_s);
-    child<QPushButton>(u"NeverRecordAdd"_s)->click();
-
-    struct Row
-    {
-        const char *name;
-        bool paused;
-        bool optionOn;
-        QString url;
-        bool kept;
-    };
-    const Row rows[] = {
-        {"recording", false, true, u"https://mysite.example/new"_s, true},
-        {"never-record rule", false, true, u"https://www.secret.example/a"_s, false},
-        {"paused", true, true, u"https://mysite.example/new"_s, false},
-        {"option off", false, false, u"https://mysite.example/new"_s, false},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        clickToolbarButton(row.paused ? 1 : 2);
-        if (keep->isChecked() != row.optionOn)
-            keep->click();
-        EXPECT_EQ(m_settings->keepPageText(), row.optionOn);
-        EXPECT_EQ(panel.KeepsPageText(row.url), row.kept);
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        m_answer = answer;
+        child<QPushButton>(u"ForgetPageText"_s)->click();
+        EXPECT_EQ(m_messages.last().text, u"Forget the text of every page you visited?"_s);
+        EXPECT_EQ(textKeys().size(), answer == QMessageBox::Yes ? 0 : 1);
     }
-    // The choice outlives the panel.
-    EXPECT_FALSE(makePanel().PageText()->keeps());
 }
 
 TEST_F(PageTextPanelTest, ADamagedIndexIsReplacedAndTheStatusBarSaysSo)

@@ -42,14 +42,19 @@ protected:
 
     QString dataFolder() const { return m_dir.filePath(QStringLiteral("Data")); }
 
-    RoamPane1 &makePanel(const QString &dataFolderOverride = QString())
+    /// No panel, and an empty data folder, for the next row of a table.
+    void emptyDataFolder()
     {
         m_panel.reset();
-        m_panel = std::make_unique<RoamPane1>(*m_settings,
-                                              m_clock,
-                                              dataFolderOverride.isEmpty() ? dataFolder()
-                                                                           : dataFolderOverride,
-                                              false);
+        QDir(dataFolder()).removeRecursively();
+        QDir().mkpath(dataFolder());
+    }
+
+    RoamPane1 &makePanel(const QString &otherFolder = QString())
+    {
+        m_panel.reset();
+        const QString folder = otherFolder.isEmpty() ? dataFolder() : otherFolder;
+        m_panel = std::make_unique<RoamPane1>(*m_settings, m_clock, folder, false);
         m_panel->resize(350, 700);
         return *m_panel;
     }
@@ -135,6 +140,18 @@ protected:
         return tree()->visualItemRect(item).center();
     }
 
+    /// The keys of @p from and of every node below it in the tree's order; without, the tree's.
+    QStringList keysBelow(OutlineNode *from = nullptr)
+    {
+        QStringList keys;
+        if (from && !from->key().isEmpty())
+            keys.append(from->key());
+        const int count = from ? from->childCount() : tree()->topLevelItemCount();
+        for (int i = 0; i < count; ++i)
+            keys += keysBelow(from ? from->child(i) : tree()->topLevelItem(i));
+        return keys;
+    }
+
     void select(OutlineNode *item)
     {
         if (item)
@@ -147,20 +164,15 @@ protected:
         QTest::mouseClick(tree()->viewport(), button, {}, centreOf(item));
     }
 
-    void doubleClickNode(OutlineNode *item)
-    {
-        QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, centreOf(item));
-    }
-
-    /// The enabled items of the popup menu, by object name.
-    QStringList enabledItems()
+    /// The object names of the popup menu's enabled items, in a line.
+    QString enabledItems()
     {
         QStringList names;
         for (QAction *action : m_panel->mnuRoamPane()->actions()) {
             if (!action->isSeparator() && action->isEnabled())
                 names.append(action->objectName());
         }
-        return names;
+        return names.join(u' ');
     }
 
     void closePopup() { m_panel->mnuRoamPane()->hide(); }
@@ -216,15 +228,6 @@ protected:
                               file.readAll().toStdString());
         }
         return files;
-    }
-
-    /// Closes the next modal dialog as soon as it shows.
-    static void closeNextDialog()
-    {
-        QTimer::singleShot(0, [] {
-            if (QWidget *dialog = QApplication::activeModalWidget())
-                dialog->close();
-        });
     }
 
     struct Message

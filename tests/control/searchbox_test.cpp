@@ -7,8 +7,6 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 
-#include <set>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -16,39 +14,11 @@ namespace {
 class SearchBoxTest : public PanelFixture
 {
 protected:
-    // Three sites with a host record each (the recorder adds them), one with a Hebrew title.
-    RoamPane1 &recorded(qint16 lang = 0)
+    // Every node key of the tree, in order of key.
+    QStringList shownKeys()
     {
-        RoamPane1 &panel = showPanel(lang);
-        const std::pair<QString, QString> pages[] = {
-            {u"http://mysite.example/docs/"_s, u"Zeta docs"_s},
-            {u"https://mysite.example/about"_s, u"Alpha about"_s},
-            {u"http://he.example/%D7%A9%D7%9C%D7%95%D7%9D"_s, u"שלום עולם"_s},
-        };
-        for (const auto &[url, title] : pages) {
-            m_clock.advance(5);
-            panel.SetUrl(url);
-            panel.UrlName(title);
-        }
-        clickTab(1);
-        return panel;
-    }
-
-    // Every node key of the tree, opening the nodes on the way.
-    std::set<std::string> shownKeys()
-    {
-        std::set<std::string> keys;
-        std::vector<OutlineNode *> open;
-        for (int i = 0; i < tree()->topLevelItemCount(); ++i)
-            open.push_back(tree()->topLevelItem(i));
-        while (!open.empty()) {
-            OutlineNode *at = open.back();
-            open.pop_back();
-            if (!at->key().isEmpty())
-                keys.insert(at->key().toStdString());
-            for (int i = 0; i < at->childCount(); ++i)
-                open.push_back(at->child(i));
-        }
+        QStringList keys = keysBelow();
+        keys.sort();
         return keys;
     }
 
@@ -71,10 +41,20 @@ protected:
 
 TEST_F(SearchBoxTest, ShowsRecordsHoldingEveryWordWithTheirAncestors)
 {
-    RoamPane1 &panel = recorded();
+    // Three sites with a host record each (the recorder adds them), one with a Hebrew title.
+    RoamPane1 &panel = showPanel();
+    for (const auto &[url, title] :
+         {std::pair {u"http://mysite.example/docs/"_s, u"Zeta docs"_s},
+          std::pair {u"https://mysite.example/about"_s, u"Alpha about"_s},
+          std::pair {u"http://he.example/%D7%A9%D7%9C%D7%95%D7%9D"_s, u"שלום עולם"_s}}) {
+        m_clock.advance(5);
+        panel.SetUrl(url);
+        panel.UrlName(title);
+    }
+    clickTab(1);
     SearchBox *box = child<SearchBox>(u"SearchBox"_s);
     ASSERT_TRUE(box);
-    const std::set<std::string> everything = shownKeys();
+    const QStringList everything = shownKeys();
 
     EXPECT_TRUE(box->isVisible());
     QTest::keyClick(tree(), Qt::Key_F, Qt::ControlModifier);
@@ -84,19 +64,19 @@ TEST_F(SearchBoxTest, ShowsRecordsHoldingEveryWordWithTheirAncestors)
     {
         QString typed;
         int found;
-        std::set<std::string> keys;
+        QStringList keys;
     };
     const Row rows[] = {
         // Title, case ignored; the host above the hit comes along.
-        {u"ALPHA"_s, 1, {"mysite.example", "mysite.example/about"}},
+        {u"ALPHA"_s, 1, {u"mysite.example"_s, u"mysite.example/about"_s}},
         // Every word must occur, each in any of title and URL.
-        {u"docs  mysite"_s, 1, {"mysite.example", "mysite.example/docs"}},
+        {u"docs  mysite"_s, 1, {u"mysite.example"_s, u"mysite.example/docs"_s}},
         {u"zeta alpha"_s, 0, {}},
         // A word found in several records; hosts match by their URL.
         {u"example"_s, 5, everything},
         // Hebrew in the title, and in the URL as it reads decoded.
-        {u"עולם"_s, 1, {"he.example", "he.example/%D7%A9%D7%9C%D7%95%D7%9D"}},
-        {u"he.example/שלום"_s, 1, {"he.example", "he.example/%D7%A9%D7%9C%D7%95%D7%9D"}},
+        {u"עולם"_s, 1, {u"he.example"_s, u"he.example/%D7%A9%D7%9C%D7%95%D7%9D"_s}},
+        {u"he.example/שלום"_s, 1, {u"he.example"_s, u"he.example/%D7%A9%D7%9C%D7%95%D7%9D"_s}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.typed.toStdString());
@@ -112,7 +92,7 @@ TEST_F(SearchBoxTest, ShowsRecordsHoldingEveryWordWithTheirAncestors)
                              u"The quokka lives on Rottnest island"_s,
                              QDateTime::currentDateTimeUtc());
     type(box, u"quokka"_s);
-    EXPECT_EQ(shownKeys(), (std::set<std::string> {"mysite.example", "mysite.example/docs"}));
+    EXPECT_EQ(shownKeys(), (QStringList {u"mysite.example"_s, u"mysite.example/docs"_s}));
     clickNode(node(u"mysite.example/docs"_s));
     EXPECT_EQ(panel.StatusText(), u"In the page: The [quokka] lives on Rottnest island"_s);
 
