@@ -14,10 +14,19 @@ QString pathOf(const QString &target)
 
 } // namespace
 
-TestHttpServer::TestHttpServer(QObject *parent)
-    : QObject(parent)
+TestHttpServer::TestHttpServer()
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::onNewConnection);
+    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            m_buffers.insert(socket, {});
+            QObject::connect(
+                socket, &QTcpSocket::readyRead, socket, [this, socket] { onReadyRead(socket); });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+                m_buffers.remove(socket);
+                socket->deleteLater();
+            });
+        }
+    });
 }
 
 TestHttpServer::~TestHttpServer()
@@ -25,9 +34,8 @@ TestHttpServer::~TestHttpServer()
     // Connections still open (a browser that outlived its test) close with the server, after
     // the members their handlers use are gone: they are let go first.
     m_server.close();
-    const QList<QTcpSocket *> sockets = m_server.findChildren<QTcpSocket *>();
-    for (QTcpSocket *socket : sockets) {
-        disconnect(socket, nullptr, this, nullptr);
+    for (QTcpSocket *socket : m_server.findChildren<QTcpSocket *>()) {
+        socket->disconnect();
         delete socket;
     }
 }
@@ -42,17 +50,6 @@ QString TestHttpServer::url(const QString &path) const
     return u"http://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(path);
 }
 
-void TestHttpServer::addPage(const QString &path, const QByteArray &html)
-{
-    m_responses.insert(path, Response {200, "text/html; charset=utf-8", {}, html});
-}
-
-void TestHttpServer::addRedirect(const QString &path, const QString &location, int status)
-{
-    m_responses.insert(
-        path, Response {status, "text/plain", "Location: " + location.toUtf8() + "\r\n", {}});
-}
-
 void TestHttpServer::addFile(const QString &path,
                              const QByteArray &contentType,
                              const QByteArray &body)
@@ -60,23 +57,17 @@ void TestHttpServer::addFile(const QString &path,
     m_responses.insert(path, Response {200, contentType, {}, body});
 }
 
+void TestHttpServer::addRedirect(const QString &path, const QString &location)
+{
+    m_responses.insert(path,
+                       Response {302, "text/plain", "Location: " + location.toUtf8() + "\r\n", {}});
+}
+
 int TestHttpServer::requestCount(const QByteArray &method, const QString &path) const
 {
     return int(std::count_if(m_requests.cbegin(), m_requests.cend(), [&](const Request &request) {
         return request.method == method && pathOf(request.path) == path;
     }));
-}
-
-void TestHttpServer::onNewConnection()
-{
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        m_buffers.insert(socket, {});
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            m_buffers.remove(socket);
-            socket->deleteLater();
-        });
-    }
 }
 
 void TestHttpServer::onReadyRead(QTcpSocket *socket)
@@ -87,7 +78,6 @@ void TestHttpServer::onReadyRead(QTcpSocket *socket)
     if (headerEnd < 0)
         return;
     const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
-    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     qsizetype contentLength = 0;
     for (const QByteArray &line : lines) {
         const qsizetype colon = line.indexOf(':');
@@ -96,28 +86,18 @@ void TestHttpServer::onReadyRead(QTcpSocket *socket)
     }
     if (buffer.size() < headerEnd + 4 + contentLength)
         return;
-    const QByteArray body = buffer.mid(headerEnd + 4, contentLength);
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    const QByteArray method = requestLine.value(0);
+    const QString target = QString::fromLatin1(requestLine.value(1));
+    m_requests.append(Request {method, target, buffer.mid(headerEnd + 4, contentLength)});
     buffer.clear();
-    respond(socket, requestLine.value(0), QString::fromLatin1(requestLine.value(1)), body);
-}
-
-void TestHttpServer::respond(QTcpSocket *socket,
-                             const QByteArray &method,
-                             const QString &target,
-                             const QByteArray &body)
-{
-    m_requests.append(Request {method, target, body});
-    const auto found = m_responses.constFind(pathOf(target));
-    const Response response = found != m_responses.cend()
-                                  ? *found
-                                  : Response {404, "text/plain", {}, "not found"};
+    const Response response = m_responses.value(pathOf(target),
+                                                Response {404, "text/plain", {}, "not found"});
     // The browser reads the status code alone.
     QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     reply += "Content-Type: " + response.contentType + "\r\n";
     reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    reply += "Cache-Control: no-store\r\nConnection: close\r\n";
-    reply += response.headers;
-    reply += "\r\n";
+    reply += "Cache-Control: no-store\r\nConnection: close\r\n" + response.headers + "\r\n";
     if (method != "HEAD")
         reply += response.body;
     socket->write(reply);

@@ -3,10 +3,8 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QObject>
 #include <QString>
 #include <QTcpServer>
-#include <QUrl>
 
 class QTcpSocket;
 
@@ -14,10 +12,8 @@ class QTcpSocket;
  * A small HTTP/1.1 server on 127.0.0.1 for tests that drive a real browser: fixed responses by
  * path, every request kept for inspection. Each response closes its connection.
  */
-class TestHttpServer final : public QObject
+class TestHttpServer final
 {
-    Q_OBJECT
-
 public:
     struct Request
     {
@@ -26,23 +22,25 @@ public:
         QByteArray body;
     };
 
-    explicit TestHttpServer(QObject *parent = nullptr);
-    ~TestHttpServer() override;
+    TestHttpServer();
+    ~TestHttpServer();
 
     /** Starts listening on a free port of 127.0.0.1. */
     bool listen();
     /** Absolute URL of a path on this server, such as "/index.html". */
     QString url(const QString &path) const;
 
-    /** Serves an HTML page (UTF-8). */
-    void addPage(const QString &path, const QByteArray &html);
-    /** Answers with a redirect to location (absolute or server-relative). */
-    void addRedirect(const QString &path, const QString &location, int status = 302);
-    /** Serves any body. */
+    /** Serves any body; a page is HTML in UTF-8. */
     void addFile(const QString &path, const QByteArray &contentType, const QByteArray &body);
+    void addPage(const QString &path, const QByteArray &html)
+    {
+        addFile(path, "text/html; charset=utf-8", html);
+    }
+    /** Answers with a redirect to @p location (absolute or server-relative). */
+    void addRedirect(const QString &path, const QString &location);
 
-    QList<Request> requests() const { return m_requests; }
-    /** How often method (e.g. "GET") was asked for path (query string ignored). */
+    const QList<Request> &requests() const { return m_requests; }
+    /** How often @p method (e.g. "GET") was asked for @p path (query string ignored). */
     int requestCount(const QByteArray &method, const QString &path) const;
 
 private:
@@ -54,12 +52,7 @@ private:
         QByteArray body;
     };
 
-    void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
-    void respond(QTcpSocket *socket,
-                 const QByteArray &method,
-                 const QString &target,
-                 const QByteArray &body);
 
     QTcpServer m_server;
     QHash<QString, Response> m_responses;
