@@ -147,6 +147,7 @@ TEST_F(RoamlogWindowTest, MissingOrCrashedBrowserIsReportedAndTheHistoryStays)
     for (const auto &[failure, install] :
          {std::pair {u"The browser was not found."_s, true},
           std::pair {u"The browser ended unexpectedly (it crashed)."_s, false}}) {
+        SCOPED_TRACE(failure.toStdString());
         FakeBrowser browser;
         RoamlogWindow window(m_options, m_settings, browser, 0, m_clock);
         window.show();
