@@ -3,6 +3,7 @@
 #include "fakepanel.h"
 #include "pagetextindex.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -213,8 +214,7 @@ TEST_F(BrowserBridgeTest, QuitOptionAtClose)
         FakeBrowser browser;
         FakePanel panel;
         BrowserBridge bridge(browser, panel);
-        int ended = 0;
-        QObject::connect(&bridge, &BrowserBridge::browserEnded, [&ended] { ++ended; });
+        QSignalSpy ended(&bridge, &BrowserBridge::browserEnded);
         browser.start({});
         panel.m_quitIt = c.quitIt;
         bool asked = false;
@@ -227,7 +227,7 @@ TEST_F(BrowserBridgeTest, QuitOptionAtClose)
         EXPECT_EQ(asked, c.asked);
         EXPECT_EQ(browser.m_calls.contains(u"Quit"_s), c.quits);
         // The browser's end that follows the host's own quit closes nothing more.
-        EXPECT_EQ(ended, 0);
+        EXPECT_EQ(ended.count(), 0);
         bridge.EndSession([] { return true; });
         EXPECT_EQ(panel.m_log.size(), 1);
     }
@@ -235,15 +235,12 @@ TEST_F(BrowserBridgeTest, QuitOptionAtClose)
 
 TEST_F(BrowserBridgeTest, BrowserThatEndsOrFails)
 {
-    int ended = 0;
-    QStringList failures;
-    QObject::connect(&m_bridge, &BrowserBridge::browserEnded, [&ended] { ++ended; });
-    QObject::connect(&m_bridge, &BrowserBridge::browserFailed, [&](const QString &message) {
-        failures.append(message);
-    });
+    QSignalSpy ended(&m_bridge, &BrowserBridge::browserEnded);
+    QSignalSpy failed(&m_bridge, &BrowserBridge::browserFailed);
     emit m_browser.OnQuit();
     emit m_browser.OnQuit();
-    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(failed.count(), 0);
     EXPECT_FALSE(m_bridge.ExplorerAlive());
 
     // Closing afterwards never asks and never calls the browser.
@@ -258,15 +255,13 @@ TEST_F(BrowserBridgeTest, BrowserThatEndsOrFails)
     FakeBrowser browser;
     FakePanel panel;
     BrowserBridge bridge(browser, panel);
-    int crashEnded = 0;
-    QObject::connect(&bridge, &BrowserBridge::browserEnded, [&crashEnded] { ++crashEnded; });
-    QObject::connect(&bridge, &BrowserBridge::browserFailed, [&](const QString &message) {
-        failures.append(message);
-    });
+    QSignalSpy crashEnded(&bridge, &BrowserBridge::browserEnded);
+    QSignalSpy crashFailed(&bridge, &BrowserBridge::browserFailed);
     emit browser.failed(u"it crashed"_s);
     emit browser.OnQuit();
-    EXPECT_EQ(crashEnded, 0);
-    EXPECT_EQ(failures, QStringList {u"it crashed"_s});
+    EXPECT_EQ(crashEnded.count(), 0);
+    ASSERT_EQ(crashFailed.count(), 1);
+    EXPECT_EQ(crashFailed.at(0).at(0).toString(), u"it crashed"_s);
     EXPECT_FALSE(bridge.ExplorerAlive());
     panel.m_siteUrl = u"a.test"_s;
     emit panel.NavTo();

@@ -193,19 +193,16 @@ TEST_F(HostDialogsTest, AboutBoxLetsTheWindowOffTheTopWhileItShows)
 
     bool seen = false;
     bool onTopWhileShown = true;
-    QString version;
     QTimer::singleShot(0, [&] {
         auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
         ASSERT_NE(about, nullptr);
         seen = true;
         onTopWhileShown = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        version = about->lblVersion()->text();
         QTest::mouseClick(about->cmdOK(), Qt::LeftButton);
     });
     emit window->RoamPane2()->AboutBox();
     EXPECT_TRUE(seen);
     EXPECT_FALSE(onTopWhileShown);
-    EXPECT_EQ(version, u"Version " ROAMLOG_TEST_PROJECT_VERSION ""_s);
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
