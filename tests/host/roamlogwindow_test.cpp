@@ -162,6 +162,10 @@ TEST_F(RoamlogWindowTest, MissingOrCrashedBrowserIsReportedAndTheHistoryStays)
         EXPECT_TRUE(install
                     || window.problemText().startsWith(u"The browser ended unexpectedly"_s));
         EXPECT_EQ(window.RoamPane2()->StatusText(), window.problemText());
+        // Nor is the browser asked for anything any more.
+        window.RoamPane2()->SetSelectedUrl(u"site.test/a"_s);
+        emit window.RoamPane2()->NavTo();
+        EXPECT_TRUE(browser.m_calls.filter(u"Navigate"_s).isEmpty());
     }
 }
 
