@@ -2,11 +2,9 @@
 // headless Chromium, driving a real panel on a temporary data folder. The user is played
 // through a second DevTools client; the clock stands still between the user's steps.
 #include "browserbridge.h"
-#include "browserwrapper.h"
 #include "chromiumbrowser.h"
-#include "devtoolsclient.h"
+#include "livebrowser.h"
 #include "roampanelink.h"
-#include "testhttpserver.h"
 
 #include "cactivity.h"
 #include "control/panelfixture.h"
@@ -15,62 +13,51 @@
 #include "timekey.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kWaitMs = 15000;
-
-class BrowserRecordingTest : public PanelFixture
+class BrowserRecordingTest : public PanelFixture, protected LiveBrowser
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_server.listen());
+        ASSERT_TRUE(ready());
         makePanel();
         m_link = std::make_unique<RoamPaneLink>(m_panel.get());
         m_bridge = std::make_unique<BrowserBridge>(m_browser, *m_link);
-        // Through the wrapper, so that the test's own client can drive the same browser.
-        const QString wrapper = BrowserWrapper::create(m_dir.path());
-        ASSERT_FALSE(wrapper.isEmpty());
-        Browser::Options options;
-        options.executable = wrapper;
-        options.profileDir = m_dir.filePath(u"profile"_s);
-        options.downloadDir = m_dir.filePath(u"downloads"_s);
-        options.headless = true;
+        Browser::Options start = options();
+        start.homeUrl.clear();
         QSignalSpy started(&m_browser, &Browser::started);
-        m_browser.start(options);
+        m_browser.start(start);
         ASSERT_TRUE(started.wait(kWaitMs)) << "the browser did not start";
-        ASSERT_TRUE(m_user.open(BrowserWrapper::endpoint(options.profileDir, kWaitMs)));
+        ASSERT_TRUE(attach(start.profileDir));
     }
 
     void TearDown() override
     {
-        if (m_browser.isRunning()) {
-            QSignalSpy quit(&m_browser, &Browser::OnQuit);
+        QSignalSpy quit(&m_browser, &Browser::OnQuit);
+        if (m_browser.isRunning())
             m_browser.Quit();
-            quit.wait(kWaitMs);
-        }
+        quit.wait(kWaitMs);
     }
 
-    QString url(const QString &path) const { return m_server.url(path); }
-    // A URL as the record keeps it.
-    QString key(const QString &path) const { return url(path).mid(int(qstrlen("http://"))); }
     CFilePtr record(const QString &path) { return m_panel->Store().Files.Item(key(path)); }
 
-    bool waitForRecord(const QString &path, const std::function<bool(const CFile &)> &done)
+    // Until the record of the page at @p path is there and @p done with it.
+    testing::AssertionResult waitForRecord(const QString &path,
+                                           const std::function<bool(const CFile &)> &done)
     {
-        return QTest::qWaitFor(
+        return eventually(
             [&] {
                 const CFilePtr file = record(path);
                 return file && done(*file);
             },
-            kWaitMs);
+            [this] { return dump(); });
     }
 
-    bool waitForTitle(const QString &path, const QString &title)
+    testing::AssertionResult waitForTitle(const QString &path, const QString &title)
     {
         return waitForRecord(path, [&](const CFile &f) { return f.Title == title; });
     }
@@ -87,14 +74,12 @@ protected:
         return lines.join(u'\n').toStdString();
     }
 
-    TestHttpServer m_server;
     ChromiumBrowser m_browser;
     std::unique_ptr<RoamPaneLink> m_link;
     std::unique_ptr<BrowserBridge> m_bridge;
-    DevToolsClient m_user;
 };
 
-TEST_F(BrowserRecordingTest, OnlyTheTabShownIsTheCurrentPage)
+TEST_F(BrowserRecordingTest, OnlyTheTabShownIsTheCurrentPageAndOnlyWhatTheBrowserSavesADownload)
 {
     m_server.addPage(u"/home.html"_s,
                      "<title>Home</title><a id=bg href=/bg.html>in the background</a>"
@@ -105,18 +90,17 @@ TEST_F(BrowserRecordingTest, OnlyTheTabShownIsTheCurrentPage)
         "<button id=push onclick=\"history.pushState({}, '', '/bg/state')\">p</button>");
 
     m_browser.Navigate(url(u"/home.html"_s));
-    ASSERT_TRUE(waitForTitle(u"/home.html"_s, u"Home"_s)) << dump();
+    ASSERT_TRUE(waitForTitle(u"/home.html"_s, u"Home"_s));
     const QDateTime homeStart = m_clock.now();
 
     // A link opened in a background tab leaves the page the user stays on open, titles and all.
     m_clock.advance(10);
     ASSERT_TRUE(m_user.ctrlClick(url(u"/home.html"_s), u"#bg"_s));
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return m_server.requestCount("GET", u"/bg.html"_s) == 1; }, kWaitMs));
+    ASSERT_TRUE(eventually([&] { return m_server.requestCount("GET", u"/bg.html"_s) == 1; }));
     ASSERT_FALSE(m_user.tabWith(url(u"/bg.html"_s), u"#route"_s).isEmpty());
     ASSERT_TRUE(m_user.click(url(u"/home.html"_s), u"#retitle"_s));
-    ASSERT_TRUE(waitForTitle(u"/home.html"_s, u"Home later"_s)) << dump();
-    EXPECT_FALSE(record(u"/bg.html"_s)) << dump();
+    ASSERT_TRUE(waitForTitle(u"/home.html"_s, u"Home later"_s));
+    EXPECT_FALSE(record(u"/bg.html"_s));
     EXPECT_EQ(m_panel->CurrentUrl(), key(u"/home.html"_s));
     ASSERT_EQ(record(u"/home.html"_s)->Sessions.Count(), 1);
     EXPECT_TRUE(isZeroDateTime(record(u"/home.html"_s)->Sessions.Item(1)->eTime));
@@ -125,19 +109,19 @@ TEST_F(BrowserRecordingTest, OnlyTheTabShownIsTheCurrentPage)
     m_clock.advance(10);
     const QDateTime switched = m_clock.now();
     ASSERT_TRUE(m_user.bringToFront(url(u"/bg.html"_s)));
-    ASSERT_TRUE(waitForTitle(u"/bg.html"_s, u"Background"_s)) << dump();
+    ASSERT_TRUE(waitForTitle(u"/bg.html"_s, u"Background"_s));
     EXPECT_EQ(record(u"/home.html"_s)->Sessions.Item(timeKey(homeStart))->eTime, switched);
     EXPECT_EQ(record(u"/bg.html"_s)->Sessions.Count(), 1);
 
     // Changes within the document keep its title; a fragment's slashes make no parent.
     m_clock.advance(10);
     ASSERT_TRUE(m_user.click(url(u"/bg.html"_s), u"#route"_s));
-    ASSERT_TRUE(waitForTitle(u"/bg.html#/route/x"_s, u"Background"_s)) << dump();
+    ASSERT_TRUE(waitForTitle(u"/bg.html#/route/x"_s, u"Background"_s));
     m_clock.advance(10);
     ASSERT_TRUE(m_user.click(url(u"/bg.html#/route/x"_s), u"#push"_s));
-    ASSERT_TRUE(waitForTitle(u"/bg/state"_s, u"Background"_s)) << dump();
+    ASSERT_TRUE(waitForTitle(u"/bg/state"_s, u"Background"_s));
     for (const CFilePtr &file : m_panel->Store().Files) {
-        EXPECT_FALSE(file->URL().endsWith(u'#')) << dump();
+        EXPECT_FALSE(file->URL().endsWith(u'#'));
         EXPECT_FALSE(file->URL().contains(u"#/route"_s)
                      && file->URL() != key(u"/bg.html#/route/x"_s))
             << dump();
@@ -146,16 +130,12 @@ TEST_F(BrowserRecordingTest, OnlyTheTabShownIsTheCurrentPage)
     // Back to the first tab: a visit of its page again.
     m_clock.advance(10);
     ASSERT_TRUE(m_user.bringToFront(url(u"/home.html"_s)));
-    ASSERT_TRUE(waitForRecord(u"/home.html"_s, [](const CFile &f) {
-        return f.Sessions.Count() == 2;
-    })) << dump();
+    ASSERT_TRUE(
+        waitForRecord(u"/home.html"_s, [](const CFile &f) { return f.Sessions.Count() == 2; }));
     EXPECT_EQ(record(u"/home.html"_s)->Title, u"Home later"_s);
     EXPECT_EQ(record(u"/bg/state"_s)->Sessions.Item(1)->eTime, m_clock.now());
-}
 
-TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
-{
-    // The smallest GIF picture there is.
+    // Only what the browser saves is a download. The smallest GIF picture there is:
     const QByteArray gif = QByteArray::fromBase64(
         "R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7");
     m_server.addPage(u"/files.html"_s,
@@ -173,30 +153,28 @@ TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
     m_server.addFile(u"/docs/notes.txt"_s, "text/plain", "plain notes");
     m_server.addFile(u"/pics/dot.gif"_s, "image/gif", gif);
 
+    m_clock.advance(10);
     m_browser.Navigate(url(u"/files.html"_s));
-    ASSERT_TRUE(waitForTitle(u"/files.html"_s, u"Files"_s)) << dump();
+    ASSERT_TRUE(waitForTitle(u"/files.html"_s, u"Files"_s));
 
     // Redirected: one activity, under the URL fetched, nested in its site.
     m_clock.advance(10);
     ASSERT_TRUE(m_user.click(url(u"/files.html"_s), u"#redir"_s));
-    ASSERT_TRUE(waitForRecord(u"/files/x.zip"_s, [](const CFile &f) {
-        return f.Activities.Count() == 1;
-    })) << dump();
+    ASSERT_TRUE(
+        waitForRecord(u"/files/x.zip"_s, [](const CFile &f) { return f.Activities.Count() == 1; }));
     EXPECT_EQ(record(u"/files/x.zip"_s)->Activities.Item(1)->Location, url(u"/files/x.zip"_s));
     EXPECT_EQ(record(u"/files/x.zip"_s)->Activities.Item(1)->Activity, u"Download x.zip"_s);
-    EXPECT_TRUE(record(u"/files"_s)) << dump();
+    EXPECT_TRUE(record(u"/files"_s));
 
     // Made by the page (blob:, data:): activities of the page, under the names given.
     m_clock.advance(10);
     ASSERT_TRUE(m_user.click(url(u"/files.html"_s), u"#blob"_s));
-    ASSERT_TRUE(waitForRecord(u"/files.html"_s, [](const CFile &f) {
-        return f.Activities.Count() == 1;
-    })) << dump();
+    ASSERT_TRUE(
+        waitForRecord(u"/files.html"_s, [](const CFile &f) { return f.Activities.Count() == 1; }));
     m_clock.advance(10);
     ASSERT_TRUE(m_user.click(url(u"/files.html"_s), u"#data"_s));
-    ASSERT_TRUE(waitForRecord(u"/files.html"_s, [](const CFile &f) {
-        return f.Activities.Count() == 2;
-    })) << dump();
+    ASSERT_TRUE(
+        waitForRecord(u"/files.html"_s, [](const CFile &f) { return f.Activities.Count() == 2; }));
     QStringList made;
     for (const CActivity &act : record(u"/files.html"_s)->Activities)
         made.append(act.Activity);
@@ -220,12 +198,12 @@ TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
             m_user.evaluate(tab, u"history.back(); true"_s);
             ASSERT_TRUE(waitForRecord(u"/files.html"_s, [&](const CFile &f) {
                 return f.Sessions.Count() == visits + 1;
-            })) << dump();
+            }));
             m_clock.advance(10);
         }
         const QDateTime leaving = m_clock.now();
         ASSERT_TRUE(m_user.click(url(u"/files.html"_s), selector));
-        ASSERT_TRUE(waitForRecord(path, [&](const CFile &f) { return f.Title == name; })) << dump();
+        ASSERT_TRUE(waitForRecord(path, [&](const CFile &f) { return f.Title == name; }));
         EXPECT_EQ(record(path)->Sessions.Count(), 1);
         EXPECT_EQ(record(path)->Activities.Count(), 0);
         const CFilePtr page = record(u"/files.html"_s);
@@ -236,9 +214,9 @@ TEST_F(BrowserRecordingTest, OnlyWhatTheBrowserSavesIsADownload)
     // Nothing else: no record for the link that redirected, nor for blob: or data:.
     for (const CFilePtr &file : m_panel->Store().Files) {
         EXPECT_FALSE(file->URL().contains(u"redir"_s)) << dump();
-        EXPECT_FALSE(file->URL().contains(u"blob:"_s)) << dump();
-        EXPECT_FALSE(file->URL().contains(u"data:"_s)) << dump();
-        EXPECT_FALSE(file->URL().startsWith(u"http"_s)) << dump();
+        EXPECT_FALSE(file->URL().contains(u"blob:"_s));
+        EXPECT_FALSE(file->URL().contains(u"data:"_s));
+        EXPECT_FALSE(file->URL().startsWith(u"http"_s));
     }
     const auto disk = filesOnDisk();
     EXPECT_EQ(disk.size(), m_panel->Store().Files.Count());

@@ -30,11 +30,14 @@ bool DevToolsClient::open(const QUrl &browserEndpoint, int timeoutMs)
                            timeoutMs);
 }
 
-void DevToolsClient::post(const QString &method, const QJsonObject &params)
+int DevToolsClient::post(const QString &method, const QJsonObject &params, const QString &sessionId)
 {
-    const QJsonObject message {{u"id"_s, m_nextId++}, {u"method"_s, method}, {u"params"_s, params}};
+    QJsonObject message {{u"id"_s, m_nextId}, {u"method"_s, method}, {u"params"_s, params}};
+    if (!sessionId.isEmpty())
+        message[u"sessionId"_s] = sessionId;
     m_socket.sendTextMessage(
         QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    return m_nextId++;
 }
 
 QJsonObject DevToolsClient::call(const QString &method,
@@ -42,34 +45,18 @@ QJsonObject DevToolsClient::call(const QString &method,
                                  const QString &sessionId,
                                  int timeoutMs)
 {
-    const int id = m_nextId++;
-    QJsonObject message {{u"id"_s, id}, {u"method"_s, method}, {u"params"_s, params}};
-    if (!sessionId.isEmpty())
-        message[u"sessionId"_s] = sessionId;
-    m_socket.sendTextMessage(
-        QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    const int id = post(method, params, sessionId);
     (void)QTest::qWaitFor([this, id] { return m_replies.contains(id); }, timeoutMs);
     return m_replies.take(id);
 }
 
-QList<QJsonObject> DevToolsClient::pages()
+QString DevToolsClient::pageWithUrl(const QString &url)
 {
-    QList<QJsonObject> result;
     const QJsonArray infos
         = call(u"Target.getTargets"_s).value(u"result"_s)[u"targetInfos"_s].toArray();
     for (const QJsonValue &info : infos) {
-        if (info[u"type"_s].toString() == "page"_L1)
-            result.append(info.toObject());
-    }
-    return result;
-}
-
-QString DevToolsClient::pageWithUrl(const QString &url)
-{
-    const QList<QJsonObject> all = pages();
-    for (const QJsonObject &info : all) {
-        if (info.value(u"url"_s).toString() == url)
-            return info.value(u"targetId"_s).toString();
+        if (info[u"type"_s].toString() == "page"_L1 && info[u"url"_s].toString() == url)
+            return info[u"targetId"_s].toString();
     }
     return {};
 }
@@ -124,14 +111,13 @@ bool DevToolsClient::click(const QString &url, const QString &selector)
 bool DevToolsClient::ctrlClick(const QString &url, const QString &selector)
 {
     const QString tab = tabWith(url, selector);
-    if (tab.isEmpty())
-        return false;
-    const QJsonArray box = evaluate(
-                               tab,
-                               u"(() => { const r = document.querySelector('%1')"
-                               ".getBoundingClientRect(); return [r.x + 2, r.y + 2]; })()"_s.arg(
-                                   selector))
-                               .toArray();
+    const QJsonArray box = tab.isEmpty()
+                               ? QJsonArray()
+                               : evaluate(tab,
+                                          u"(() => { const r = document.querySelector('%1')"
+                                          ".getBoundingClientRect(); return [r.x + 2, r.y + 2]; "
+                                          "})()"_s.arg(selector))
+                                     .toArray();
     if (box.size() != 2)
         return false;
     for (const QString &type : {u"mousePressed"_s, u"mouseReleased"_s})

@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QJsonObject>
-#include <QList>
 #include <QObject>
 #include <QUrl>
 #include <QWebSocket>
@@ -25,11 +24,9 @@ public:
                      const QJsonObject &params = {},
                      const QString &sessionId = {},
                      int timeoutMs = 5000);
-    /** Sends a command without waiting (Browser.close never answers). */
-    void post(const QString &method, const QJsonObject &params = {});
+    /** Sends a command without waiting (Browser.close never answers); returns its id. */
+    int post(const QString &method, const QJsonObject &params = {}, const QString &sessionId = {});
 
-    /** Every target of type "page" (targetInfo objects). */
-    QList<QJsonObject> pages();
     /** Target id of the page whose URL is url, empty when there is none. */
     QString pageWithUrl(const QString &url);
     /** Attaches to the target (once) and returns its session. */

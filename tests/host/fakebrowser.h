@@ -12,20 +12,49 @@ class FakeBrowser final : public Browser
 public:
     using Browser::Browser;
 
-    void start(const Options &options) override;
+    void start(const Options &startOptions) override
+    {
+        options = startOptions;
+        m_calls.append(QStringLiteral("start"));
+        m_running = true;
+    }
     bool isRunning() const override { return m_running; }
     void GoHome() override { m_calls.append(QStringLiteral("GoHome")); }
-    void Navigate(const QString &url) override;
+    void Navigate(const QString &url) override
+    {
+        m_calls.append(QStringLiteral("Navigate ") + url);
+    }
     bool Visible() const override { return m_visible; }
-    void setVisible(bool visible) override;
+    void setVisible(bool visible) override
+    {
+        m_visible = visible;
+        m_calls.append(QStringLiteral("Visible %1").arg(int(visible)));
+    }
     QString LocationURL() const override { return m_location; }
     QString LocationName() const override { return m_title; }
-    void Quit() override;
+    /** Ends the browser at once (OnQuit from inside the call) when it runs. */
+    void Quit() override
+    {
+        m_calls.append(QStringLiteral("Quit"));
+        if (std::exchange(m_running, false))
+            emit OnQuit();
+    }
 
     /// What the browser shows now (LocationURL, LocationName).
-    void show(const QString &url, const QString &title = {});
+    void show(const QString &url, const QString &title = {})
+    {
+        m_location = url;
+        m_title = title.isEmpty() ? url : title;
+    }
     /// A top-level navigation from start to commit, as the browser reports it.
-    void browse(const QString &url, const QString &title = {});
+    void browse(const QString &url, const QString &title = {})
+    {
+        emit BeforeNavigate(url);
+        show(url, title);
+        emit NavigateComplete(url);
+        if (!title.isEmpty())
+            emit TitleChange(title);
+    }
 
     Options options;
     QStringList m_calls;
@@ -33,6 +62,4 @@ public:
     QString m_title;
     bool m_running = false;
     bool m_visible = false;
-    /// Whether Quit() ends the browser at once (OnQuit from inside the call).
-    bool m_quitEmitsAtOnce = true;
 };

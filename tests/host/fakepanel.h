@@ -6,7 +6,7 @@
 
 #include <functional>
 
-/** The panel as the bridge sees it: every call it gets is logged, one line each. */
+/** The panel as the bridge and the find window see it: every call it gets is logged. */
 class FakePanel final : public PanelLink
 {
     Q_OBJECT
@@ -14,7 +14,12 @@ class FakePanel final : public PanelLink
 public:
     using PanelLink::PanelLink;
 
-    void SetUrl(const QString &url) override;
+    void SetUrl(const QString &url) override
+    {
+        m_log.append(QStringLiteral("SetUrl ") + url);
+        if (const auto during = std::exchange(m_duringSetUrl, nullptr))
+            during(url);
+    }
     void UrlName(const QString &title) override
     {
         m_log.append(QStringLiteral("UrlName ") + title);
@@ -25,10 +30,19 @@ public:
         m_log.append(QStringLiteral("PageActivity %1 %2").arg(pageUrl, fileName));
     }
     QString SiteUrl() const override { return m_siteUrl; }
-    bool isOnTop() const override { return m_onTop; }
+    bool isOnTop() const override { return false; }
     qint16 QuitIt() const override { return m_quitIt; }
-    void SetSession(bool sEnd) override;
-    void ShowStatus(const QString &text) override { m_status = text; }
+    void SetSession(bool sEnd) override
+    {
+        m_log.append(QStringLiteral("SetSession %1").arg(int(sEnd)));
+    }
+    void ShowStatus(const QString &) override { }
+    bool Find(bool start, bool url, bool down, const QString &text) override
+    {
+        m_log.append(
+            QStringLiteral("%1 %2 %3 [%4]").arg(int(start)).arg(int(url)).arg(int(down)).arg(text));
+        return m_found;
+    }
     bool KeepsPageText(const QString &url) const override
     {
         return m_keepsPageText && !url.contains(QStringLiteral("nokeep"));
@@ -37,9 +51,8 @@ public:
 
     QStringList m_log;
     QString m_siteUrl;
-    QString m_status;
-    bool m_onTop = false;
     qint16 m_quitIt = 2;
+    bool m_found = true;
     /// What KeepsPageText says (never for a URL holding "nokeep"), and where text goes.
     bool m_keepsPageText = true;
     PageTextIndex *m_pageTexts = nullptr;

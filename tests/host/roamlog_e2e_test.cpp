@@ -1,9 +1,7 @@
 // The Roamlog program end to end: the real host on the real browser, driven as a user would
 // through a second DevTools client, checked by the files it leaves on disk.
-#include "browserwrapper.h"
 #include "datafolderlock.h"
-#include "devtoolsclient.h"
-#include "testhttpserver.h"
+#include "livebrowser.h"
 
 #include "cfile.h"
 #include "pagetextindex.h"
@@ -29,18 +27,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kWaitMs = 15000;
-
-class RoamlogEndToEnd : public ::testing::Test
+class RoamlogEndToEnd : public ::testing::Test, protected LiveBrowser
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        ASSERT_TRUE(m_server.listen());
-        QDir().mkpath(m_dir.filePath(u"home"_s));
-        m_wrapper = BrowserWrapper::create(m_dir.path());
-        ASSERT_FALSE(m_wrapper.isEmpty());
+        ASSERT_TRUE(ready());
+        QDir().mkpath(m_tmp.filePath(u"home"_s));
     }
 
     void TearDown() override
@@ -60,15 +53,15 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         // Downloads and anything else the browser keeps per user stay in the test's folder.
-        env.insert(u"HOME"_s, m_dir.filePath(u"home"_s));
+        env.insert(u"HOME"_s, m_tmp.filePath(u"home"_s));
         env.remove(u"ROAMLOG_SETTINGS"_s);
         m_host.setProcessEnvironment(env);
         m_host.setProgram(QStringLiteral(ROAMLOG_EXECUTABLE));
         m_host.setArguments(QStringList {u"--headless"_s,
                                          u"--data-dir"_s,
-                                         m_dir.filePath(u"setup"_s),
+                                         m_tmp.filePath(u"setup"_s),
                                          u"--settings"_s,
-                                         m_dir.filePath(u"settings.ini"_s),
+                                         m_tmp.filePath(u"settings.ini"_s),
                                          u"--profile"_s,
                                          profileDir(),
                                          u"--home"_s,
@@ -80,33 +73,19 @@ protected:
         ASSERT_TRUE(m_host.waitForStarted(5000)) << m_host.errorString().toStdString();
     }
 
-    bool waitForStandardError(const QString &text)
+    testing::AssertionResult waitForStandardError(const QString &text)
     {
         QString said;
-        const bool seen = QTest::qWaitFor(
+        return eventually(
             [&] {
                 said += QString::fromUtf8(m_host.readAllStandardError());
                 return said.contains(text);
             },
-            kWaitMs);
-        EXPECT_TRUE(seen) << said.toStdString();
-        return seen;
+            [&] { return said.toStdString(); });
     }
 
-    QString profileDir() const { return m_dir.filePath(u"profile"_s); }
-    QString dataDir() const { return m_dir.filePath(u"setup/Data"_s); }
-    QString url(const QString &path) const { return m_server.url(path); }
-    // A URL as the record keeps it.
-    QString key(const QString &path) const { return url(path).mid(int(qstrlen("http://"))); }
-
-    // Attaches the user's client to the browser the host started.
-    void attach()
-    {
-        const QUrl endpoint = BrowserWrapper::endpoint(profileDir(), kWaitMs);
-        ASSERT_FALSE(endpoint.isEmpty()) << "the wrapped browser opened no port; host said: "
-                                         << m_host.readAllStandardError().toStdString();
-        ASSERT_TRUE(m_user.open(endpoint));
-    }
+    QString profileDir() const { return m_tmp.filePath(u"profile"_s); }
+    QString dataDir() const { return m_tmp.filePath(u"setup/Data"_s); }
 
     std::map<QString, CFile> siteFiles() const
     {
@@ -120,20 +99,22 @@ protected:
         return files;
     }
 
-    bool waitForRecord(const QString &recordKey, const std::function<bool(const CFile &)> &done)
+    // Until the record of the page at @p path is there and @p done with it.
+    testing::AssertionResult waitForRecord(const QString &path,
+                                           const std::function<bool(const CFile &)> &done)
     {
-        return QTest::qWaitFor(
+        return eventually(
             [&] {
                 const auto files = siteFiles();
-                const auto it = files.find(recordKey);
+                const auto it = files.find(key(path));
                 return it != files.end() && done(it->second);
             },
-            kWaitMs);
+            [this] { return dump(siteFiles()); });
     }
 
-    bool waitForTitle(const QString &recordKey, const QString &title)
+    testing::AssertionResult waitForTitle(const QString &path, const QString &title)
     {
-        return waitForRecord(recordKey, [&](const CFile &file) { return file.Title == title; });
+        return waitForRecord(path, [&](const CFile &file) { return file.Title == title; });
     }
 
     static std::string dump(const std::map<QString, CFile> &files)
@@ -148,11 +129,7 @@ protected:
         return lines.join(u'\n').toStdString();
     }
 
-    QTemporaryDir m_dir;
-    TestHttpServer m_server;
-    QString m_wrapper;
     QProcess m_host;
-    DevToolsClient m_user;
 };
 
 TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
@@ -179,65 +156,61 @@ TEST_F(RoamlogEndToEnd, RecordsWhatTheUserDoesInTheBrowser)
     m_server.addFile(u"/files/data.bin"_s, "application/octet-stream", QByteArray(256, 'd'));
 
     startHost();
-    attach();
+    ASSERT_TRUE(attach(profileDir()));
     const QString index = url(u"/index.html"_s);
-    ASSERT_TRUE(waitForTitle(key(u"/index.html"_s), u"Index"_s)) << dump(siteFiles());
+    ASSERT_TRUE(waitForTitle(u"/index.html"_s, u"Index"_s));
     QElapsedTimer sinceIndex;
     sinceIndex.start();
 
     // A link, and a title the page's script changes.
     ASSERT_TRUE(m_user.click(index, u"#one"_s));
-    ASSERT_TRUE(waitForTitle(key(u"/a/one.html"_s), u"One changed"_s)) << dump(siteFiles());
+    ASSERT_TRUE(waitForTitle(u"/a/one.html"_s, u"One changed"_s));
 
     // Typed back to the start page: the visit of the page left ends, and the start page gets a
     // second visit.
     QTest::qWait(qMax<qint64>(0, 1100 - sinceIndex.elapsed()));
     const QString tab = m_user.pageWithUrl(url(u"/a/one.html"_s));
     m_user.call(u"Page.navigate"_s, {{u"url"_s, index}}, m_user.session(tab));
-    ASSERT_TRUE(waitForRecord(key(u"/a/one.html"_s), [](const CFile &file) {
+    ASSERT_TRUE(waitForRecord(u"/a/one.html"_s, [](const CFile &file) {
         return file.Sessions.Count() == 1 && (*file.Sessions.begin()).eTime != zeroDateTime();
-    })) << dump(siteFiles());
+    }));
 
     // New tabs: a target=_blank link and window.open.
     ASSERT_TRUE(m_user.click(index, u"#blank"_s));
-    ASSERT_TRUE(waitForTitle(key(u"/b/blank.html"_s), u"Blank"_s)) << dump(siteFiles());
+    ASSERT_TRUE(waitForTitle(u"/b/blank.html"_s, u"Blank"_s));
     ASSERT_TRUE(m_user.click(index, u"#open"_s));
-    ASSERT_TRUE(waitForTitle(key(u"/c/opened.html"_s), u"Opened"_s)) << dump(siteFiles());
+    ASSERT_TRUE(waitForTitle(u"/c/opened.html"_s, u"Opened"_s));
 
     // The user goes back to the first tab: its page is shown, and visited, again.
     QTest::qWait(1100);
     ASSERT_TRUE(m_user.bringToFront(index));
-    ASSERT_TRUE(waitForRecord(key(u"/index.html"_s), [](const CFile &file) {
-        return file.Sessions.Count() == 3;
-    })) << dump(siteFiles());
+    ASSERT_TRUE(waitForRecord(u"/index.html"_s,
+                              [](const CFile &file) { return file.Sessions.Count() == 3; }));
 
     // Downloads: a link to a .zip, and an <a download> link the URL does not give away. Each
     // nests under its site like the pages.
     ASSERT_TRUE(m_user.click(index, u"#zip"_s));
-    ASSERT_TRUE(waitForRecord(key(u"/files/pack.zip"_s), [](const CFile &file) {
-        return file.Activities.Count() == 1;
-    })) << dump(siteFiles());
+    ASSERT_TRUE(waitForRecord(u"/files/pack.zip"_s,
+                              [](const CFile &file) { return file.Activities.Count() == 1; }));
     QTest::qWait(1100);
     ASSERT_TRUE(m_user.click(index, u"#dl"_s));
-    ASSERT_TRUE(waitForRecord(key(u"/files/data.bin"_s), [](const CFile &file) {
-        return file.Activities.Count() == 1;
-    })) << dump(siteFiles());
+    ASSERT_TRUE(waitForRecord(u"/files/data.bin"_s,
+                              [](const CFile &file) { return file.Activities.Count() == 1; }));
 
     // A form sent once, never again by the host.
     ASSERT_TRUE(m_user.click(index, u"#send"_s));
-    ASSERT_TRUE(waitForTitle(key(u"/submit"_s), u"Submitted"_s)) << dump(siteFiles());
+    ASSERT_TRUE(waitForTitle(u"/submit"_s, u"Submitted"_s));
 
     // A private window.
     m_user.openPrivate(url(u"/secret.html"_s));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return m_server.requestCount("GET", u"/secret.html"_s) == 1; }, kWaitMs));
+    ASSERT_TRUE(eventually([&] { return m_server.requestCount("GET", u"/secret.html"_s) == 1; }));
     QTest::qWait(500);
 
     // The user closes the browser: the host ends and stamps the session's end.
     const QDateTime closing = QDateTime::currentDateTime().addSecs(-1);
     m_user.post(u"Browser.close"_s);
     // The event loop carries the command out.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_host.state() == QProcess::NotRunning; }, kWaitMs))
+    ASSERT_TRUE(eventually([&] { return m_host.state() == QProcess::NotRunning; }))
         << "the host did not end with the browser";
     EXPECT_EQ(m_host.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_host.exitCode(), 0);
@@ -297,7 +270,7 @@ TEST_F(RoamlogEndToEnd, TheBrowserIsPrivateToRoamlogAndEndsWithIt)
     startHost({u"--browser"_s, u"chromium"_s});
     // The first page after the start is recorded.
     ASSERT_TRUE(waitForRecord(
-        key(u"/index.html"_s),
+        u"/index.html"_s,
         [](const CFile &file) { return file.Title == "Index"_L1 && file.Sessions.Count() == 1; }))
         << dump(siteFiles()) << m_host.readAllStandardError().toStdString();
     const qint64 browser = BrowserWrapper::lockedPid(profileDir());
@@ -309,14 +282,14 @@ TEST_F(RoamlogEndToEnd, TheBrowserIsPrivateToRoamlogAndEndsWithIt)
     // Roamlog dies without a chance to clean up: its browser goes too.
     ::kill(pid_t(m_host.processId()), SIGKILL);
     ASSERT_TRUE(m_host.waitForFinished(kWaitMs));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !BrowserWrapper::isAlive(browser); }, kWaitMs))
+    EXPECT_TRUE(eventually([&] { return !BrowserWrapper::isAlive(browser); }))
         << "the browser outlived Roamlog";
 }
 
 TEST_F(RoamlogEndToEnd, WithoutABrowserOrTheFolderTheHostStillShowsTheHistory)
 {
     // Ended from outside (a logout), the host closes the session it could not browse in.
-    const QString missing = m_dir.filePath(u"no-chromium-here"_s);
+    const QString missing = m_tmp.filePath(u"no-chromium-here"_s);
     startHost({u"--browser"_s, missing});
     ASSERT_TRUE(waitForStandardError(u"apt-get install chromium"_s));
     QTest::qWait(300);
@@ -374,7 +347,7 @@ TEST_F(RoamlogEndToEnd, KeepsTheTextOfVisitedPagesToSearch)
                      "document.body.innerHTML = '<p>quetzal view</p>'; }, 600);</script>");
     m_server.addPage(u"/private/never.html"_s, "<title>Never</title><p>zeppelin</p>");
     m_server.addPage(u"/secret.html"_s, "<title>Secret</title><p>walrus</p>");
-    QSettings(m_dir.filePath(u"settings.ini"_s), QSettings::IniFormat)
+    QSettings(m_tmp.filePath(u"settings.ini"_s), QSettings::IniFormat)
         .setValue(u"Options/NeverRecord"_s, QStringList {key(u"/private"_s)});
 
     const auto found = [this](const QString &words) {
@@ -392,26 +365,23 @@ TEST_F(RoamlogEndToEnd, KeepsTheTextOfVisitedPagesToSearch)
     };
     const auto startAtHome = [&] {
         startHost();
-        attach();
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                tab = m_user.pageWithUrl(url(u"/index.html"_s));
-                return !tab.isEmpty();
-            },
-            kWaitMs));
+        ASSERT_TRUE(attach(profileDir()));
+        ASSERT_TRUE(eventually([&] {
+            tab = m_user.pageWithUrl(url(u"/index.html"_s));
+            return !tab.isEmpty();
+        }));
     };
 
     startAtHome();
     // The home page, loaded while the host attached to the browser.
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return found(u"welcome"_s) == QStringList {key(u"/index.html"_s)}; }, kWaitMs));
+    EXPECT_TRUE(
+        eventually([&] { return found(u"welcome"_s) == QStringList {key(u"/index.html"_s)}; }));
     // A page under a never-record rule and one in a private window.
     visit(u"/private/never.html"_s);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return m_server.requestCount("GET", u"/private/never.html"_s) == 1; }, kWaitMs));
+    ASSERT_TRUE(
+        eventually([&] { return m_server.requestCount("GET", u"/private/never.html"_s) == 1; }));
     m_user.openPrivate(url(u"/secret.html"_s));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return m_server.requestCount("GET", u"/secret.html"_s) == 1; }, kWaitMs));
+    ASSERT_TRUE(eventually([&] { return m_server.requestCount("GET", u"/secret.html"_s) == 1; }));
 
     struct Row
     {
@@ -430,8 +400,7 @@ TEST_F(RoamlogEndToEnd, KeepsTheTextOfVisitedPagesToSearch)
     for (const Row &row : rows) {
         visit(row.path);
         const QString kept = key(row.keptAs.isEmpty() ? row.path : row.keptAs);
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return found(row.words) == QStringList {kept}; }, kWaitMs))
+        EXPECT_TRUE(eventually([&] { return found(row.words) == QStringList {kept}; }))
             << row.what << ": " << found(row.words).join(u' ').toStdString();
     }
     // Both pages before were read twice by now, had they been read at all.
@@ -439,7 +408,7 @@ TEST_F(RoamlogEndToEnd, KeepsTheTextOfVisitedPagesToSearch)
     EXPECT_TRUE(found(u"walrus"_s).isEmpty());
 
     m_user.post(u"Browser.close"_s);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_host.state() == QProcess::NotRunning; }, kWaitMs));
+    ASSERT_TRUE(eventually([&] { return m_host.state() == QProcess::NotRunning; }));
 
     // Forgetting a page forgets its text; the others stay.
     QProcess forget;
@@ -461,8 +430,8 @@ TEST_F(RoamlogEndToEnd, KeepsTheTextOfVisitedPagesToSearch)
     QFile::remove(QDir(profileDir()).filePath(u"DevToolsActivePort"_s));
     startAtHome();
     visit(u"/text/body.html"_s);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return found(u"marmalade"_s) == QStringList {key(u"/text/body.html"_s)}; }, kWaitMs));
+    EXPECT_TRUE(eventually(
+        [&] { return found(u"marmalade"_s) == QStringList {key(u"/text/body.html"_s)}; }));
     EXPECT_TRUE(found(u"xylophone"_s).isEmpty());
 }
 

@@ -1,14 +1,10 @@
 #include "browserbridge.h"
-#include "fakebrowser.h"
 #include "frmsplash.h"
-#include "hostoptions.h"
+#include "hostwindowfixture.h"
 #include "iexplore.h"
-#include "roamlogwindow.h"
 
 #include "control/navigationrecorder.h"
 #include "control/roampane1.h"
-#include "model/clock.h"
-#include "model/roamsettings.h"
 #include "resources/roamstrings.h"
 
 #include <QApplication>
@@ -16,56 +12,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kWaitMs = 5000;
-
-class RoamlogWindowTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_settings = std::make_unique<RoamSettings>(m_dir.filePath(u"settings.ini"_s));
-        m_options.dataDir = m_dir.filePath(u"setup"_s);
-        m_options.profileDir = m_dir.filePath(u"profile"_s);
-        m_options.homeUrl = u"http://home.test/"_s;
-    }
-
-    void TearDown() override { QTest::qWait(0); }
-
-    std::unique_ptr<RoamlogWindow> makeWindow(qint16 lang = 0)
-    {
-        return std::make_unique<RoamlogWindow>(m_options, *m_settings, m_browser, lang, m_clock);
-    }
-
-    QString sessionsFile() const { return m_dir.filePath(u"setup/Data/Ses.sms"_s); }
-
-    // Answers the next modal message box with the button of role @p button.
-    static void answerNextMessageBox(QMessageBox::StandardButton button, QString *text)
-    {
-        QTimer::singleShot(0, [button, text] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            *text = box->text();
-            QTest::mouseClick(box->button(button), Qt::LeftButton);
-        });
-    }
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<RoamSettings> m_settings;
-    HostOptions m_options;
-    FakeBrowser m_browser;
-    ManualClock m_clock {QDateTime(QDate(2024, 3, 5), QTime(10, 0, 0))};
-};
+using RoamlogWindowTest = HostWindowFixture;
 
 TEST(PlaceWindow, ProportionsOfTheAvailableScreen)
 {
@@ -76,7 +29,7 @@ TEST(PlaceWindow, ProportionsOfTheAvailableScreen)
               QRect(100 + 1048, 30 + 200, 500, 714));
 }
 
-TEST_F(RoamlogWindowTest, LoadStartsTheBrowserHiddenAndFirstActivationPlacesIt)
+TEST_F(RoamlogWindowTest, LoadStartsTheBrowserHiddenFirstActivationPlacesItAndThePanelCrosses)
 {
     auto window = makeWindow();
     EXPECT_FALSE(window->isVisible());
@@ -100,36 +53,22 @@ TEST_F(RoamlogWindowTest, LoadStartsTheBrowserHiddenAndFirstActivationPlacesIt)
 
     window->resize(300, 500);
     QTest::qWait(20);
-    EXPECT_EQ(window->RoamPane2()->size(), window->centralWidget()->size());
-    EXPECT_GE(window->RoamPane2()->width(), 290);
+    RoamPane1 *panel = window->RoamPane2();
+    EXPECT_EQ(panel->size(), window->centralWidget()->size());
+    EXPECT_GE(panel->width(), 290);
 
     // The panel's on-top events.
-    emit window->RoamPane2()->OnTop();
+    emit panel->OnTop();
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(window->isVisible());
-    emit window->RoamPane2()->NotOnTop();
+    emit panel->NotOnTop();
     EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(window->isVisible());
-}
 
-TEST_F(RoamlogWindowTest, StaysOnTopWhenTheOptionIsSet)
-{
-    m_settings->setOnTop(true);
-    auto window = makeWindow();
-    window->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->FirstActivate(); }, kWaitMs));
-    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(window->isVisible());
-}
-
-TEST_F(RoamlogWindowTest, BrowserEventsAndPanelRequestsCrossThroughThePanel)
-{
-    auto window = makeWindow();
-    RoamPane1 *panel = window->RoamPane2();
+    // Browser events and panel requests cross through the panel.
     m_browser.browse(u"http://site.test/a/page.html"_s, u"A page"_s);
     EXPECT_EQ(panel->Recorder().CurrentUrl(), u"site.test/a/page.html"_s);
     EXPECT_EQ(panel->Recorder().CurrentTitle(), u"A page"_s);
-
     panel->SetSelectedUrl(u"site.test/a"_s);
     emit panel->NavTo();
     EXPECT_EQ(m_browser.m_calls.last(), u"Navigate http://site.test/a"_s);
@@ -152,16 +91,22 @@ TEST_F(RoamlogWindowTest, CloseEndsTheSessionAndAppliesTheQuitOption)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.quit);
-        m_settings->setQuit(row.quit);
+        m_settings.setQuit(row.quit);
         m_browser.m_calls.clear();
         m_browser.m_running = true;
         QFile::remove(sessionsFile());
-        auto window = makeWindow(row.lang);
+        auto window = makeWindow(row.lang, true);
         QSignalSpy closed(window.get(), &RoamlogWindow::closed);
         window->show();
         QString asked;
-        if (row.answer != QMessageBox::NoButton)
-            answerNextMessageBox(row.answer, &asked);
+        if (row.answer != QMessageBox::NoButton) {
+            QTimer::singleShot(0, [&] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                asked = box->text();
+                QTest::mouseClick(box->button(row.answer), Qt::LeftButton);
+            });
+        }
         window->close();
         if (row.answer == QMessageBox::NoButton)
             window->close(); // closes nothing more
@@ -175,7 +120,7 @@ TEST_F(RoamlogWindowTest, CloseEndsTheSessionAndAppliesTheQuitOption)
 
 TEST_F(RoamlogWindowTest, BrowserClosedByTheUserClosesTheWindowOnce)
 {
-    m_settings->setQuit(2);
+    m_settings.setQuit(2);
     auto window = makeWindow();
     QSignalSpy closed(window.get(), &RoamlogWindow::closed);
     window->show();
@@ -198,122 +143,104 @@ TEST_F(RoamlogWindowTest, MissingOrCrashedBrowserIsReportedAndTheHistoryStays)
 {
     m_options.headless = true;
     m_options.browser = m_dir.filePath(u"no-such-browser"_s);
-    auto window = makeWindow();
-    window->show();
-    emit m_browser.failed(u"The browser was not found."_s);
-    EXPECT_TRUE(window->problemText().contains(u"apt-get install chromium"_s))
-        << window->problemText().toStdString();
-    EXPECT_EQ(window->RoamPane2()->StatusText(), window->problemText());
-    EXPECT_TRUE(window->isVisible());
-
-    FakeBrowser browser;
-    RoamlogWindow crashed(m_options, *m_settings, browser, 0, m_clock);
-    crashed.show();
-    emit browser.started();
-    emit browser.failed(u"The browser ended unexpectedly (it crashed)."_s);
-    emit browser.OnQuit();
-    EXPECT_TRUE(crashed.isVisible());
-    EXPECT_TRUE(crashed.problemText().startsWith(u"The browser ended unexpectedly"_s));
-    EXPECT_FALSE(crashed.problemText().contains(u"apt-get"_s));
-    EXPECT_EQ(crashed.RoamPane2()->StatusText(), crashed.problemText());
+    // Rows: what the browser layer says, and whether the window tells how to install one.
+    for (const auto &[failure, install] :
+         {std::pair {u"The browser was not found."_s, true},
+          std::pair {u"The browser ended unexpectedly (it crashed)."_s, false}}) {
+        SCOPED_TRACE(failure.toStdString());
+        FakeBrowser browser;
+        RoamlogWindow window(m_options, m_settings, browser, 0, m_clock);
+        window.show();
+        if (!install)
+            emit browser.started();
+        emit browser.failed(failure);
+        if (!install)
+            emit browser.OnQuit();
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(window.problemText().contains(u"apt-get install chromium"_s), install)
+            << window.problemText().toStdString();
+        EXPECT_TRUE(install
+                    || window.problemText().startsWith(u"The browser ended unexpectedly"_s));
+        EXPECT_EQ(window.RoamPane2()->StatusText(), window.problemText());
+        // Nor is the browser asked for anything any more.
+        window.RoamPane2()->SetSelectedUrl(u"site.test/a"_s);
+        emit window.RoamPane2()->NavTo();
+        EXPECT_TRUE(browser.m_calls.filter(u"Navigate"_s).isEmpty());
+    }
 }
 
 TEST_F(RoamlogWindowTest, StartWindowReadsTheLanguageAndLeavesSetupPathAlone)
 {
-    m_settings->setLang(500);
-    frmSplash splash;
-    splash.Form_Load(*m_settings);
-    EXPECT_EQ(splash.LangOffset(), 500);
-    EXPECT_TRUE(m_settings->setupPath().isEmpty());
-    EXPECT_FALSE(m_settings->store().contains(u"Setup/Path"_s));
-
-    m_settings->setSetupPath(u"/srv/roamlog"_s);
-    m_settings->setLang(0);
-    frmSplash again;
-    again.Form_Load(*m_settings);
-    EXPECT_EQ(again.LangOffset(), 0);
-    EXPECT_EQ(m_settings->setupPath(), u"/srv/roamlog"_s);
+    for (const auto &[lang, setupPath] :
+         {std::pair {qint16(500), QString()}, std::pair {qint16(0), u"/srv/roamlog"_s}}) {
+        if (!setupPath.isEmpty())
+            m_settings.setSetupPath(setupPath);
+        m_settings.setLang(lang);
+        frmSplash splash;
+        splash.Form_Load(m_settings);
+        EXPECT_EQ(splash.LangOffset(), lang);
+        EXPECT_EQ(m_settings.setupPath(), setupPath);
+        EXPECT_EQ(m_settings.store().contains(u"Setup/Path"_s), !setupPath.isEmpty());
+    }
 }
 
-TEST_F(RoamlogWindowTest, MainShowsTheStartWindowThenTheMainWindowOnOk)
+TEST_F(RoamlogWindowTest, MainShowsTheStartWindowAndEndsWhenTheBrowserDoes)
 {
     m_options.settingsFile = m_dir.filePath(u"settings.ini"_s);
-    auto browser = std::make_unique<FakeBrowser>();
-    FakeBrowser *fake = browser.get();
-    Iexplore program(m_options, std::move(browser), m_clock);
-    QSignalSpy finished(&program, &Iexplore::finished);
-    program.Main();
-    ASSERT_NE(program.mainWindow(), nullptr);
-    EXPECT_TRUE(program.splash()->isVisible());
-    EXPECT_FALSE(program.mainWindow()->isVisible());
-    EXPECT_TRUE(program.splash()->Command2()->isVisible());
-    EXPECT_EQ(fake->m_calls, (QStringList {u"start"_s, u"GoHome"_s}));
-
-    QTest::mouseClick(program.splash()->Command2(), Qt::LeftButton);
-    EXPECT_TRUE(program.mainWindow()->isVisible());
-    EXPECT_FALSE(program.splash()->isVisible());
-
-    program.mainWindow()->setQuitQuestion([] { return false; });
-    program.closeAll();
-    EXPECT_EQ(finished.count(), 1);
-    EXPECT_TRUE(QFile::exists(sessionsFile()));
-    // Ended from outside, the program takes its browser with it, closed properly.
-    EXPECT_EQ(fake->m_calls.count(u"Quit"_s), 1);
-}
-
-TEST_F(RoamlogWindowTest, ABrowserTheUserKeepsKeepsTheProgramUntilItCloses)
-{
-    // Kept by the option, and by answering No.
-    for (const int quitMode : {0, 2}) {
+    // Rows: the quit option (0 keeps the browser; 2 asks, and the user keeps it; -1 as it is),
+    // the start window.
+    for (const auto &[quitMode, splash] : {std::pair {-1, true}, {0, false}, {2, false}}) {
         SCOPED_TRACE(quitMode);
-        m_options.settingsFile = m_dir.filePath(u"settings.ini"_s);
-        m_options.noSplash = true;
+        QFile::remove(sessionsFile());
+        m_options.noSplash = !splash;
         auto browser = std::make_unique<FakeBrowser>();
         FakeBrowser *fake = browser.get();
         Iexplore program(m_options, std::move(browser), m_clock);
-        program.settings().setQuit(quitMode);
+        if (quitMode >= 0)
+            program.settings().setQuit(qint16(quitMode));
         QSignalSpy finished(&program, &Iexplore::finished);
         program.Main();
+        ASSERT_NE(program.mainWindow(), nullptr);
+        EXPECT_EQ(fake->m_calls, (QStringList {u"start"_s, u"GoHome"_s}));
         program.mainWindow()->setQuitQuestion([] { return false; });
+        if (splash) {
+            EXPECT_TRUE(program.splash()->isVisible());
+            EXPECT_FALSE(program.mainWindow()->isVisible());
+            EXPECT_TRUE(program.splash()->Command2()->isVisible());
+            QTest::mouseClick(program.splash()->Command2(), Qt::LeftButton);
+            EXPECT_TRUE(program.mainWindow()->isVisible());
+            EXPECT_FALSE(program.splash()->isVisible());
+            // Ended from outside, the program takes its browser with it, closed properly.
+            program.closeAll();
+            EXPECT_EQ(finished.count(), 1);
+            EXPECT_TRUE(QFile::exists(sessionsFile()));
+            EXPECT_EQ(fake->m_calls.count(u"Quit"_s), 1);
+            continue;
+        }
+        // A browser the user keeps keeps the program until it closes.
         program.mainWindow()->close();
         EXPECT_FALSE(program.mainWindow()->isVisible());
         EXPECT_TRUE(QFile::exists(sessionsFile()));
         EXPECT_EQ(finished.count(), 0);
         EXPECT_FALSE(fake->m_calls.contains(u"Quit"_s));
-
-        // The user closes the browser later.
         fake->m_running = false;
         emit fake->OnQuit();
         EXPECT_EQ(finished.count(), 1);
-        QFile::remove(sessionsFile());
     }
 }
 
-TEST(HostOptions, CommandLine)
+TEST(HostOptions, SettingsFromTheEnvironmentAndUnknownOptions)
 {
+    // The options Roamlog is run with are parsed by the end-to-end tests.
     QString error;
-    const HostOptions options = HostOptions::parse(
-        QStringList {u"Roamlog"_s}
-            + u"--browser /opt/c --profile /tmp/p --home http://h.test/ --headless "
-              u"--data-dir /tmp/d --settings /tmp/s.ini"_s.split(u' '),
-        &error);
-    EXPECT_TRUE(error.isEmpty());
-    EXPECT_EQ((QStringList {options.browser,
-                            options.profileDir,
-                            options.homeUrl,
-                            options.dataDir,
-                            options.settingsFile}),
-              (QStringList {
-                  u"/opt/c"_s, u"/tmp/p"_s, u"http://h.test/"_s, u"/tmp/d"_s, u"/tmp/s.ini"_s}));
-    EXPECT_TRUE(options.headless);
-    EXPECT_FALSE(options.noSplash);
-
     qputenv(HostOptions::SettingsVariable, "/tmp/env.ini");
     const HostOptions defaults = HostOptions::parse({u"Roamlog"_s}, &error);
     qunsetenv(HostOptions::SettingsVariable);
+    EXPECT_TRUE(error.isEmpty());
     EXPECT_EQ(defaults.settingsFile, u"/tmp/env.ini"_s);
     EXPECT_EQ(defaults.profileDir, HostOptions::defaultProfileDir());
     EXPECT_TRUE(defaults.browser.isEmpty());
+    EXPECT_FALSE(defaults.noSplash);
 
     HostOptions::parse({u"Roamlog"_s, u"--no-such-option"_s}, &error);
     EXPECT_FALSE(error.isEmpty());
