@@ -108,8 +108,9 @@ protected:
             return;
         ASSERT_TRUE(m_log->waitFor(u"started"_s));
         ASSERT_TRUE(m_browser->isRunning()) << m_log->dump();
-        if (start.executable == m_wrapper)
+        if (start.executable == m_wrapper) {
             ASSERT_TRUE(attach(start.profileDir));
+        }
     }
 
     std::unique_ptr<ChromiumBrowser> m_browser;
