@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -106,27 +107,11 @@ int writeAll(int fd, const QByteArray &bytes)
 
 void writeFilesSafely(std::vector<SafeWrite> &files)
 {
-    // A large batch in one folder is made durable with one flush of its file system: a wait
-    // for each file would cost a journal commit and a flush of the disk's cache each, hundreds
-    // of them. The folder is opened first, so that the flush reports every write error of
-    // the file system from then on, ours among them. (A small batch waits for its own files
-    // only, not for whatever else is being written there, the browser's files among them.)
-    constexpr size_t wholeFileSystemFrom = 16;
-    int folderFd = -1;
-    if (files.size() >= wholeFileSystemFrom) {
-        const QString folder = QFileInfo(files.front().fileName).absolutePath();
-        const bool oneFolder = std::all_of(files.begin(), files.end(), [&folder](const auto &f) {
-            return QFileInfo(f.fileName).absolutePath() == folder;
-        });
-        if (oneFolder)
-            folderFd = ::open(QFile::encodeName(folder).constData(),
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    }
-
     struct Pending
     {
         SafeWrite *file;
         QByteArray temporary;
+        int syncError = 0;
     };
     std::vector<Pending> pending;
     pending.reserve(files.size());
@@ -159,29 +144,43 @@ void writeFilesSafely(std::vector<SafeWrite> &files)
         }
         pending.push_back(std::move(next));
     }
-    // Then each is made durable: with one flush for a large batch, else one by one.
-    if (folderFd >= 0) {
-        // Which file a failed flush concerns is not told: none of them replaces its old file.
-        const int failure = ::syncfs(folderFd) == 0 ? 0 : errno;
-        ::close(folderFd);
-        for (Pending &next : pending) {
-            if (failure != 0)
-                fail(next, failure);
-        }
-    }
-    for (Pending &next : pending) {
-        if (folderFd >= 0 || !next.file)
-            continue;
+
+    // Then each is made durable. The waits of a large batch run side by side: the file system
+    // commits its journal once for all the waits it has at hand, where waiting for each in
+    // turn would cost a journal commit and a flush of the disk's cache each, hundreds of them.
+    // Only our files are waited for, never what others (the browser) are writing there.
+    const auto makeDurable = [](Pending &next) {
         const int fd = ::open(next.temporary.constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            fail(next, errno);
-            continue;
+            next.syncError = errno;
+            return;
         }
-        int failure = ::fdatasync(fd) == 0 ? 0 : errno;
-        if (::close(fd) != 0 && failure == 0)
-            failure = errno;
-        if (failure != 0)
-            fail(next, failure);
+        if (::fdatasync(fd) != 0)
+            next.syncError = errno;
+        if (::close(fd) != 0 && next.syncError == 0)
+            next.syncError = errno;
+    };
+    constexpr size_t filesPerWaiter = 8;
+    constexpr size_t mostWaiters = 16;
+    const size_t waiters = std::min(mostWaiters, pending.size() / filesPerWaiter);
+    if (waiters <= 1) {
+        for (Pending &next : pending)
+            makeDurable(next);
+    } else {
+        std::vector<std::thread> running;
+        running.reserve(waiters);
+        for (size_t first = 0; first < waiters; ++first) {
+            running.emplace_back([&pending, &makeDurable, first, waiters] {
+                for (size_t at = first; at < pending.size(); at += waiters)
+                    makeDurable(pending[at]);
+            });
+        }
+        for (std::thread &waiter : running)
+            waiter.join();
+    }
+    for (Pending &next : pending) {
+        if (next.syncError != 0)
+            fail(next, next.syncError);
     }
     // Only now does any old file give way, each only to a complete new one.
     std::vector<QByteArray> folders;

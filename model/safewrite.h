@@ -32,8 +32,8 @@ struct SafeWrite
 };
 
 /// Replaces many files like `writeFileSafely` each, but waits for the disk about once: every
-/// temporary file is written and sent to disk first, then each is waited for (a large batch in
-/// one folder: its file system is flushed once), and only then is each put in its old one's
-/// place. A file whose step fails keeps its old file untouched and tells why; the others are
-/// written all the same, except when the one flush of a large batch fails: then none is.
+/// temporary file is written and sent to disk first, then each is waited for (those of a large
+/// batch side by side, so that the file system commits them together), and only then is each
+/// put in its old one's place. A file whose step fails keeps its old file untouched and tells
+/// why; the others are written all the same.
 void writeFilesSafely(std::vector<SafeWrite> &files);

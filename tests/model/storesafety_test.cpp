@@ -152,7 +152,7 @@ TEST(RoamStore, FailedWritesStayUnsavedAndAreWrittenWhenSpaceReturns)
 
 TEST(RoamStore, AFileThatFailsInABatchKeepsItsOldFileAndTheOthersAreWritten)
 {
-    // A small batch waits for each file, a large one flushes the file system once.
+    // A small batch waits for each file in turn, a large one for several side by side.
     for (const int count : {3, 24}) {
         SCOPED_TRACE(count);
         DataFolder data;
