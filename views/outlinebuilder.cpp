@@ -443,6 +443,8 @@ void OutlineBuilder::buildActivities(ParentStack &stack)
     CFiles &files = m_store.Files;
     const std::vector<char> shown = MarkShown(
         files, [](const CFile &file) { return file.Activities.Count() > 0; });
+    m_tree.Nodes().Reserve(
+        int(std::count_if(shown.begin(), shown.end(), [](char mark) { return mark != 0; })));
     // Days repeat from download to download; each is worded once.
     QHash<qint64, QString> days;
     int position = 0;

@@ -154,8 +154,13 @@ int OutlineModel::Add(
         if (!parent)
             return 0;
     }
-    if (!key.isEmpty() && m_byKey.contains(FoldedKey {key}))
-        return 0;
+    // One look-up both refuses a taken key and finds the new one's place.
+    OutlineNode **keyed = nullptr;
+    if (!key.isEmpty()) {
+        keyed = &m_byKey[FoldedKey {key}];
+        if (*keyed)
+            return 0;
+    }
 
     auto owned = std::make_unique<OutlineNode>();
     OutlineNode *node = owned.get();
@@ -177,8 +182,8 @@ int OutlineModel::Add(
         node->m_index = int(m_nodes.size()) + 1;
         m_nodes.push_back(std::move(owned));
     }
-    if (!key.isEmpty())
-        m_byKey.insert(FoldedKey {key}, node);
+    if (keyed)
+        *keyed = node;
 
     const int row = placeFor(parent, text);
     const bool wasEmpty = parent->m_children.empty();
@@ -252,6 +257,12 @@ void OutlineModel::Remove(int index)
     m_numbersStale = true;
     if (announce)
         endRemoveRows();
+}
+
+void OutlineModel::Reserve(int more)
+{
+    m_byKey.reserve(m_byKey.size() + more);
+    m_nodes.reserve(m_nodes.size() + size_t(more));
 }
 
 void OutlineModel::Clear()

@@ -91,6 +91,8 @@ public:
     int Add(int relative, const QString &key, const QString &text, int image, const QString &tag);
     void Remove(int index);
     void Clear();
+    /// Makes room for @p more nodes about to be added, so that the table grows only once.
+    void Reserve(int more);
 
     int Count() const { return int(m_nodes.size()); }
 
