@@ -61,6 +61,8 @@ private:
     void run();
     void runBatch(std::deque<Task> &batch, bool scrub);
 
+    static void noteChange(
+        void *worker, int operation, const char *database, const char *table, qint64 row);
     static int upgrade(sqlite3 *db);
     static int setRank(sqlite3 *db);
 
@@ -70,6 +72,8 @@ private:
     mutable std::mutex m_dbMutex;
     sqlite3 *m_db = nullptr;
     QString m_problem;
+    // Set while a batch runs when it deleted or replaced a page's text.
+    bool m_forgot = false;
 
     std::mutex m_queueMutex;
     std::condition_variable m_wake;

@@ -105,5 +105,8 @@ TEST_F(HistorySearchTest, ForgetRemovesTheTextOfMatchingPages)
     // The removed text is gone from the file itself, not only from the answers.
     QFile file(PageTextIndex::fileName(m_data));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(file.readAll().contains("roasted"));
+    const QByteArray bytes = file.readAll();
+    // "basil" is the one word whose first letter no other word of the index shares, so the
+    // index stores it whole: a word written after a similar one keeps only its different end.
+    EXPECT_FALSE(bytes.contains("roasted") || bytes.contains("basil"));
 }

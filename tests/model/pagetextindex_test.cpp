@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -251,4 +253,56 @@ TEST_F(PageTextIndexTest, ReadOnlyAccessSearchesAndNeverChangesTheFile)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), garbage);
+}
+
+TEST_F(PageTextIndexTest, ForgottenAndReplacedWordsLeaveNoTraceInTheFile)
+{
+    // FTS5 writes a word after the one before it in the index only from their first
+    // different letter: every word checked here begins with a letter no other word does.
+    struct Row
+    {
+        QString key;
+        QString text;
+        std::function<void(PageTextIndex &)> forget;
+    };
+    const Row rows[] = {
+        {u"q.org/removed"_s,
+         u"quince zucchini"_s,
+         [](PageTextIndex &index) {
+             index.remove({u"Q.org/Removed"_s});
+         }},
+        {u"u.org/replaced"_s,
+         u"umbrella violet"_s,
+         [](PageTextIndex &index) {
+             index.store(u"u.org/replaced"_s, u"t"_s, u"mango"_s, kTime);
+         }},
+        {u"x.org/matched"_s,
+         u"xylophone yarrow"_s,
+         [](PageTextIndex &index) {
+             index.removeWhere([](const QString &key) { return key.startsWith(u"x.org"_s); });
+         }},
+    };
+    {
+        PageTextIndex index(folder());
+        index.store(u"a.org/kept"_s, u"t"_s, u"apple"_s, kTime);
+        for (const Row &row : rows)
+            index.store(row.key, u"t"_s, row.text, kTime);
+    }
+    PageTextIndex index(folder());
+    for (const Row &row : rows)
+        row.forget(index);
+    index.flush();
+
+    EXPECT_EQ(keysOf(index.search(u"apple"_s, 5)), QStringList {u"a.org/kept"_s});
+    EXPECT_EQ(keysOf(index.search(u"mango"_s, 5)), QStringList {u"u.org/replaced"_s});
+    EXPECT_EQ(index.keys(), (QStringList {u"a.org/kept"_s, u"u.org/replaced"_s}));
+    for (const QString &suffix : {QString(), u"-wal"_s}) {
+        QFile file(index.path() + suffix);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        for (const Row &row : rows) {
+            for (const QString &word : row.text.split(u' '))
+                EXPECT_FALSE(bytes.contains(word.toUtf8()))
+                    << word.toStdString() << suffix.toStdString();
+        }
+    }
 }
