@@ -176,9 +176,10 @@ void searchPrefix(benchmark::State &state)
 }
 BENCHMARK(searchPrefix)->Unit(benchmark::kMillisecond)->Name("prefix_and_word");
 
-// Writing one page into the full index and forgetting one again: a capture only adds the page's
-// words, while forgetting or replacing a text merges the whole index so that the old words
-// leave the file. The capture is the baseline of the other two.
+// Writing one page into the full index and forgetting one: a capture only adds the page's
+// words, while a forget merges the whole index so that the old words leave the file. A text
+// replaced by a newer capture waits for a pause in the writes to be merged out, so a
+// replacement costs about a capture. The capture is the baseline of the other two.
 QString pageOfWords(int seed)
 {
     ZipfWords zipf;

@@ -77,12 +77,15 @@ public:
     QString problem() const;
 
     /// Keeps @p text (cut to `MaxTextLength`) and @p title as the page keyed @p key, captured
-    /// at @p captured, replacing what was kept for it. Queued; an empty key is ignored.
+    /// at @p captured, replacing what was kept for it. Queued; an empty key is ignored. The
+    /// words of a replaced text leave the file once the writes pause for a few seconds, or
+    /// with the next forget, or when the index is closed.
     void store(const QString &key,
                const QString &title,
                const QString &text,
                const QDateTime &captured);
-    /// Forgets the pages keyed @p keys (letter case ignored). Queued.
+    /// Forgets the pages keyed @p keys (letter case ignored). Queued; once done, their words
+    /// are overwritten in the file and its log, which costs a rewrite of the whole index.
     void remove(const QStringList &keys);
     /// Forgets every page whose key @p matches (called on the worker thread). Queued.
     void removeWhere(std::function<bool(const QString &key)> matches);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QObject>
 
+#include <chrono>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -57,6 +58,8 @@ DROP TABLE IF EXISTS pages;
 // leading letters half.
 constexpr const char *kRank = "bm25(4.0, 1.0, 0.5)";
 constexpr int kBusyTimeoutMs = 5000;
+// How long the writes must pause before replaced texts are merged out of the index.
+constexpr std::chrono::seconds kMergeDelay(10);
 
 // The file and the files SQLite keeps beside it.
 void removeIndexFiles(const QString &path)
@@ -231,9 +234,22 @@ void PageTextWorker::run()
         bool scrub = false;
         {
             std::unique_lock lock(m_queueMutex);
-            m_wake.wait(lock, [this] { return m_stop || !m_tasks.empty(); });
-            if (m_tasks.empty())
+            const auto ready = [this] {
+                return m_stop || !m_tasks.empty();
+            };
+            // Replaced texts are merged out once the writes pause, not after every capture.
+            if (m_mergeDue && !m_wake.wait_for(lock, kMergeDelay, ready)) {
+                lock.unlock();
+                merge();
+                continue;
+            }
+            m_wake.wait(lock, ready);
+            if (m_tasks.empty()) {
+                lock.unlock();
+                if (m_mergeDue)
+                    merge();
                 return;
+            }
             batch.swap(m_tasks);
             scrub = std::exchange(m_scrub, false);
         }
@@ -260,15 +276,15 @@ void PageTextWorker::runBatch(std::deque<Task> &batch, bool scrub)
             if (rc != SQLITE_OK && rc != SQLITE_DONE && failure == SQLITE_OK)
                 failure = rc;
         }
-        // FTS5 forgets a row's words only by adding markers that hide them: the words stay
-        // in the index's segments until a merge meets the oldest segment. Merging them all
-        // into one, once for the whole batch, drops the words and the markers, and the pages
-        // they were in are overwritten as they are freed.
-        if (m_forgot) {
-            const int rc = SqliteStatement::exec(
-                m_db, "INSERT INTO pages_fts(pages_fts) VALUES ('optimize')");
+        // Text the user forgets leaves the file with the batch; a text replaced by a newer
+        // capture waits for a pause, as merging costs a rewrite of the whole index.
+        if (scrub && (m_forgot || m_mergeDue)) {
+            const int rc = mergeSegments(m_db);
             if (rc != SQLITE_OK && failure == SQLITE_OK)
                 failure = rc;
+            m_mergeDue = false;
+        } else if (m_forgot) {
+            m_mergeDue = true;
         }
         const int rc = SqliteStatement::exec(m_db, "COMMIT");
         if (rc != SQLITE_OK) {
@@ -278,9 +294,29 @@ void PageTextWorker::runBatch(std::deque<Task> &batch, bool scrub)
         }
         // What was removed must not linger in the log either; other writes leave the
         // log to SQLite's own checkpoints, so that capturing never waits for the disk.
-        if (scrub || m_forgot)
+        if (scrub)
             SqliteStatement::exec(m_db, "PRAGMA wal_checkpoint(TRUNCATE)");
     }
+    report(failure);
+}
+
+void PageTextWorker::merge()
+{
+    m_mergeDue = false;
+    int rc = SQLITE_OK;
+    {
+        const std::lock_guard lock(m_dbMutex);
+        if (!m_db)
+            return;
+        rc = mergeSegments(m_db);
+        if (rc == SQLITE_OK)
+            SqliteStatement::exec(m_db, "PRAGMA wal_checkpoint(TRUNCATE)");
+    }
+    report(rc);
+}
+
+void PageTextWorker::report(int failure)
+{
     if (SqliteStatement::isDamage(failure)) {
         recreate();
     } else if (failure != SQLITE_OK) {
@@ -288,6 +324,14 @@ void PageTextWorker::runBatch(std::deque<Task> &batch, bool scrub)
             QObject::tr("The page text index %1 could not be written: %2")
                 .arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errstr(failure))));
     }
+}
+
+// FTS5 forgets a row's words only by adding markers that hide them: the words stay in the
+// index's segments until a merge meets the oldest segment. Merging all into one drops the
+// words and the markers, and the pages they were in are overwritten as they are freed.
+int PageTextWorker::mergeSegments(sqlite3 *db)
+{
+    return SqliteStatement::exec(db, "INSERT INTO pages_fts(pages_fts) VALUES ('optimize')");
 }
 
 void PageTextWorker::noteChange(

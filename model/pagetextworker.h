@@ -30,8 +30,9 @@ public:
     PageTextWorker(const PageTextWorker &) = delete;
     PageTextWorker &operator=(const PageTextWorker &) = delete;
 
-    /// Queues @p task. @p scrub: the task forgets text, which must then leave the log at once
-    /// too.
+    /// Queues @p task. @p scrub: the task forgets text, which must then leave the index and
+    /// its log with the task's batch; the words of a text replaced by another leave them once
+    /// the writes pause for a while, or when the worker ends.
     void post(Task task, bool scrub = false);
     /// Waits until every task posted before the call has run.
     void flush();
@@ -60,6 +61,10 @@ private:
     void recreateLocked();
     void run();
     void runBatch(std::deque<Task> &batch, bool scrub);
+    void merge();
+    void report(int failure);
+
+    static int mergeSegments(sqlite3 *db);
 
     static void noteChange(
         void *worker, int operation, const char *database, const char *table, qint64 row);
@@ -74,6 +79,8 @@ private:
     QString m_problem;
     // Set while a batch runs when it deleted or replaced a page's text.
     bool m_forgot = false;
+    // Words of replaced texts are still in the index's segments (worker thread only).
+    bool m_mergeDue = false;
 
     std::mutex m_queueMutex;
     std::condition_variable m_wake;
