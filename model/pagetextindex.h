@@ -78,7 +78,7 @@ public:
 
     /// Keeps @p text (cut to `MaxTextLength`) and @p title as the page keyed @p key, captured
     /// at @p captured, replacing what was kept for it. Queued; an empty key is ignored. The
-    /// words of a replaced text leave the file once the writes pause for a few seconds, or
+    /// words of a replaced text leave the file once the writes pause for ten seconds, or
     /// with the next forget, or when the index is closed.
     void store(const QString &key,
                const QString &title,
