@@ -176,6 +176,66 @@ void searchPrefix(benchmark::State &state)
 }
 BENCHMARK(searchPrefix)->Unit(benchmark::kMillisecond)->Name("prefix_and_word");
 
+// Writing one page into the full index and forgetting one: a capture only adds the page's
+// words, while a forget merges the whole index so that the old words leave the file. A text
+// replaced by a newer capture is not merged out, so a replacement costs about a capture. The
+// capture is the baseline of the other two.
+QString pageOfWords(int seed)
+{
+    ZipfWords zipf;
+    std::mt19937 random(seed);
+    QString text;
+    while (text.size() < kPageBytes)
+        text += zipf.next(random) + u' ';
+    return text;
+}
+
+const QDateTime kWriteTime(QDate(2026, 6, 1), QTime(0, 0), Qt::UTC);
+
+void captureNewPage(benchmark::State &state)
+{
+    Corpus &c = corpus();
+    QStringList written;
+    for (auto _ : state) {
+        written.append(u"bench.example/new/"_s + QString::number(written.size()));
+        c.index->store(written.last(), u"New"_s, pageOfWords(int(written.size())), kWriteTime);
+        c.index->flush();
+    }
+    c.index->remove(written);
+    c.index->flush();
+}
+BENCHMARK(captureNewPage)->Iterations(10)->Unit(benchmark::kMillisecond)->Name("capture_new_page");
+
+void forgetOnePage(benchmark::State &state)
+{
+    Corpus &c = corpus();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString key = u"bench.example/gone/"_s + QString::number(++round);
+        c.index->store(key, u"Gone"_s, pageOfWords(round), kWriteTime);
+        c.index->flush();
+        state.ResumeTiming();
+        c.index->remove({key});
+        c.index->flush();
+    }
+}
+BENCHMARK(forgetOnePage)->Iterations(5)->Unit(benchmark::kMillisecond)->Name("forget_one_page");
+
+void replaceOnePage(benchmark::State &state)
+{
+    Corpus &c = corpus();
+    const QString key = u"bench.example/changing"_s;
+    int round = 0;
+    for (auto _ : state) {
+        c.index->store(key, u"Changing"_s, pageOfWords(++round), kWriteTime);
+        c.index->flush();
+    }
+    c.index->remove({key});
+    c.index->flush();
+}
+BENCHMARK(replaceOnePage)->Iterations(5)->Unit(benchmark::kMillisecond)->Name("replace_one_page");
+
 } // namespace
 
 int main(int argc, char **argv)

@@ -82,7 +82,8 @@ public:
                const QString &title,
                const QString &text,
                const QDateTime &captured);
-    /// Forgets the pages keyed @p keys (letter case ignored). Queued.
+    /// Forgets the pages keyed @p keys (letter case ignored). Queued; once done, their words
+    /// are overwritten in the file and its log, which costs a rewrite of the whole index.
     void remove(const QStringList &keys);
     /// Forgets every page whose key @p matches (called on the worker thread). Queued.
     void removeWhere(std::function<bool(const QString &key)> matches);

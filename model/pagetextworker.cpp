@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QObject>
 
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -175,6 +177,7 @@ int PageTextWorker::openFile()
                              nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        sqlite3_update_hook(db, &PageTextWorker::noteChange, this);
         rc = SqliteStatement::exec(db,
                                    "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
                                    "PRAGMA secure_delete=ON;");
@@ -250,10 +253,19 @@ void PageTextWorker::runBatch(std::deque<Task> &batch, bool scrub)
         const std::lock_guard lock(m_dbMutex);
         if (!m_db)
             return;
+        m_forgot = false;
         SqliteStatement::exec(m_db, "BEGIN IMMEDIATE");
         for (Task &task : batch) {
             const int rc = task(m_db);
             if (rc != SQLITE_OK && rc != SQLITE_DONE && failure == SQLITE_OK)
+                failure = rc;
+        }
+        // Text the user forgets leaves the file with the batch. (A text replaced by a newer
+        // capture of its page is not forgotten, and merging costs a rewrite of the whole
+        // index: its old words go with the index's own merges.)
+        if (scrub && m_forgot) {
+            const int rc = mergeSegments(m_db);
+            if (rc != SQLITE_OK && failure == SQLITE_OK)
                 failure = rc;
         }
         const int rc = SqliteStatement::exec(m_db, "COMMIT");
@@ -267,6 +279,11 @@ void PageTextWorker::runBatch(std::deque<Task> &batch, bool scrub)
         if (scrub)
             SqliteStatement::exec(m_db, "PRAGMA wal_checkpoint(TRUNCATE)");
     }
+    report(failure);
+}
+
+void PageTextWorker::report(int failure)
+{
     if (SqliteStatement::isDamage(failure)) {
         recreate();
     } else if (failure != SQLITE_OK) {
@@ -274,6 +291,22 @@ void PageTextWorker::runBatch(std::deque<Task> &batch, bool scrub)
             QObject::tr("The page text index %1 could not be written: %2")
                 .arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errstr(failure))));
     }
+}
+
+// FTS5 forgets a row's words only by adding markers that hide them: the words stay in the
+// index's segments until a merge meets the oldest segment. Merging all into one drops the
+// words and the markers, and the pages they were in are overwritten as they are freed.
+int PageTextWorker::mergeSegments(sqlite3 *db)
+{
+    return SqliteStatement::exec(db, "INSERT INTO pages_fts(pages_fts) VALUES ('optimize')");
+}
+
+void PageTextWorker::noteChange(
+    void *worker, int operation, const char *, const char *table, qint64)
+{
+    // A page's row deleted or overwritten: its old words are to be forgotten.
+    if (operation != SQLITE_INSERT && std::strcmp(table, "pages") == 0)
+        static_cast<PageTextWorker *>(worker)->m_forgot = true;
 }
 
 int PageTextWorker::emptyTables(sqlite3 *db)

@@ -30,8 +30,8 @@ public:
     PageTextWorker(const PageTextWorker &) = delete;
     PageTextWorker &operator=(const PageTextWorker &) = delete;
 
-    /// Queues @p task. @p scrub: the task forgets text, which must then leave the log at once
-    /// too.
+    /// Queues @p task. @p scrub: the task forgets text, which must then leave the index and
+    /// its log with the task's batch.
     void post(Task task, bool scrub = false);
     /// Waits until every task posted before the call has run.
     void flush();
@@ -60,7 +60,12 @@ private:
     void recreateLocked();
     void run();
     void runBatch(std::deque<Task> &batch, bool scrub);
+    void report(int failure);
 
+    static int mergeSegments(sqlite3 *db);
+
+    static void noteChange(
+        void *worker, int operation, const char *database, const char *table, qint64 row);
     static int upgrade(sqlite3 *db);
     static int setRank(sqlite3 *db);
 
@@ -70,6 +75,8 @@ private:
     mutable std::mutex m_dbMutex;
     sqlite3 *m_db = nullptr;
     QString m_problem;
+    // Set while a batch runs when it deleted or replaced a page's text.
+    bool m_forgot = false;
 
     std::mutex m_queueMutex;
     std::condition_variable m_wake;

@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <functional>
+
 using namespace modeltest;
 using namespace Qt::StringLiterals;
 
@@ -202,4 +204,48 @@ TEST(PageTextIndexTest, ReadOnlyAccessSearchesAndNeverChangesTheFile)
     EXPECT_FALSE(reader.problem().isEmpty());
     EXPECT_TRUE(reader.search(u"raspberry"_s, 5).isEmpty());
     EXPECT_EQ(readAll(path), garbage);
+}
+
+TEST(PageTextIndexTest, ForgottenWordsLeaveNoTraceInTheFile)
+{
+    QTemporaryDir dir;
+    // FTS5 writes a word after the one before it in the index only from their first
+    // different letter: every word checked here begins with a letter no other word does.
+    const struct
+    {
+        QString key;
+        QString text;
+        std::function<void(PageTextIndex &)> forget;
+    } rows[] = {
+        {u"q.org/removed"_s,
+         u"quince zucchini"_s,
+         [](PageTextIndex &index) {
+             index.remove({u"Q.org/Removed"_s});
+         }},
+        {u"x.org/matched"_s,
+         u"xylophone yarrow"_s,
+         [](PageTextIndex &index) {
+             index.removeWhere([](const QString &key) { return key.startsWith(u"x.org"_s); });
+         }},
+    };
+    {
+        PageTextIndex index(dir.path());
+        index.store(u"a.org/kept"_s, u"t"_s, u"apple"_s, kTime);
+        for (const auto &row : rows)
+            index.store(row.key, u"t"_s, row.text, kTime);
+    }
+    PageTextIndex index(dir.path());
+    for (const auto &row : rows) {
+        row.forget(index);
+        index.flush();
+        for (const QString &suffix : {QString(), u"-wal"_s}) {
+            QFile file(PageTextIndex::fileName(dir.path()) + suffix);
+            const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            for (const QString &word : row.text.split(u' '))
+                EXPECT_FALSE(bytes.contains(word.toUtf8()))
+                    << word.toStdString() << suffix.toStdString();
+        }
+    }
+    EXPECT_EQ(keysOf(index.search(u"apple"_s, 5)), QStringList {u"a.org/kept"_s});
+    EXPECT_EQ(index.keys(), QStringList {u"a.org/kept"_s});
 }
