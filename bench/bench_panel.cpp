@@ -30,6 +30,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <map>
 #include <memory>
@@ -251,6 +252,35 @@ void expandNode(benchmark::State &state)
     }
 }
 
+// The "*" key on the Sites root: every node below it opened, as far as the view goes.
+void expandAll(benchmark::State &state)
+{
+    ShownPanel &shown = panelOf(int(state.range(0)));
+    OutlineTree *tree = shown.panel->TreeView1();
+    for (auto _ : state) {
+        state.PauseTiming();
+        shown.clickTab(optionsTab);
+        shown.clickTab(1);
+        tree->setCurrentIndex(tree->Nodes().index(0, 0));
+        state.ResumeTiming();
+        QTest::keyClick(tree, Qt::Key_Asterisk);
+        shown.settle();
+    }
+    // Every node with children is to be open in the view.
+    int parents = 0;
+    int open = 0;
+    for (int i = 1; i <= tree->Count(); ++i) {
+        OutlineNode *node = tree->Node(i);
+        if (node->childCount() > 0) {
+            ++parents;
+            open += tree->isExpanded(tree->Nodes().indexOf(node)) ? 1 : 0;
+        }
+    }
+    state.counters["nodes"] = tree->Count();
+    state.counters["parents"] = parents;
+    state.counters["open"] = open;
+}
+
 void deleteSession(benchmark::State &state)
 {
     cachedPanels().clear();
@@ -321,6 +351,7 @@ BENCHMARK(queryResults)->Apply(sizes);
 BENCHMARK_CAPTURE(searchTyping, narrow, "page12")->Apply(sizes);
 BENCHMARK_CAPTURE(searchTyping, broad, "page")->Apply(sizes);
 BENCHMARK(expandNode)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(expandAll)->Apply(sizes)->Iterations(1);
 BENCHMARK_CAPTURE(historyCommand, sites, "sites", nullptr)->Apply(sizes)->Iterations(2);
 BENCHMARK_CAPTURE(historyCommand, export, "export", "--format=csv")->Apply(sizes)->Iterations(2);
 BENCHMARK(deleteSession)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

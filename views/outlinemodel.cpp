@@ -198,8 +198,9 @@ int OutlineModel::Add(
     if (announce)
         endInsertRows();
     else if (wasEmpty && isShown(parent)) {
-        // A node held open while it had no children was never opened in the view.
-        if (parent->m_expanded && parent != m_top.get())
+        // A node held open while it had no children was never opened in the view. (A node
+        // being filled in is shown with all its children once filled.)
+        if (parent->m_expanded && parent != m_top.get() && m_fillSlot == 0)
             emit expansionRequested(parent, true);
         else
             emit decorationChanged();
@@ -257,6 +258,26 @@ void OutlineModel::Remove(int index)
     m_numbersStale = true;
     if (announce)
         endRemoveRows();
+}
+
+void OutlineModel::OpenAllBelow(OutlineNode *node, const std::function<void(OutlineNode *)> &opened)
+{
+    std::vector<OutlineNode *> waiting {node};
+    while (!waiting.empty()) {
+        OutlineNode *parent = waiting.back();
+        waiting.pop_back();
+        fill(parent);
+        for (OutlineNode *child : parent->m_children) {
+            if (!child->m_expanded) {
+                child->m_expanded = true;
+                // Told before the view has its children, which is when sorting them is cheap.
+                opened(child);
+                if (isShown(child))
+                    emit expansionRequested(child, true);
+            }
+            waiting.push_back(child);
+        }
+    }
 }
 
 void OutlineModel::Reserve(int more)

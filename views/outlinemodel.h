@@ -91,6 +91,9 @@ public:
     int Add(int relative, const QString &key, const QString &text, int image, const QString &tag);
     void Remove(int index);
     void Clear();
+    /// Opens every node below @p node, filling in those still to come, parents first; @p opened
+    /// is called for each node it opened before the view is asked to open it.
+    void OpenAllBelow(OutlineNode *node, const std::function<void(OutlineNode *)> &opened);
     /// Makes room for @p more nodes about to be added, so that the table grows only once.
     void Reserve(int more);
 

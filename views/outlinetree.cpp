@@ -1,7 +1,10 @@
 #include "outlinetree.h"
 
+#include "waitcursor.h"
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QScopedValueRollback>
 
 OutlineTree::OutlineTree(QWidget *parent)
@@ -53,6 +56,33 @@ void OutlineTree::Remove(int index)
 void OutlineTree::Clear()
 {
     m_model->Clear();
+}
+
+void OutlineTree::keyPressEvent(QKeyEvent *event)
+{
+    // "*" opens everything below the current node. The view's own way opens row by row, each
+    // opening a walk over the rows it shows: minutes for the Sites of years.
+    OutlineNode *node = m_model->nodeOf(currentIndex());
+    if (event->key() == Qt::Key_Asterisk && node) {
+        openAllBelow(node);
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void OutlineTree::openAllBelow(OutlineNode *node)
+{
+    const WaitCursor wait;
+    // Each opening is noted and laid out once at the end; each counts as the user's, which
+    // sorts the children, before the view receives them.
+    scheduleDelayedItemsLayout();
+    if (!node->isExpanded()) {
+        emit itemExpanded(node);
+        node->setExpanded(true);
+    }
+    applyExpansion(node, true);
+    m_model->OpenAllBelow(node, [this](OutlineNode *opened) { emit itemExpanded(opened); });
 }
 
 void OutlineTree::openShownChildren(OutlineNode *parent)

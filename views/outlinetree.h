@@ -97,7 +97,11 @@ signals:
     /// The user double-clicked @p node.
     void itemDoubleClicked(OutlineNode *node);
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    void openAllBelow(OutlineNode *node);
     void openShownChildren(OutlineNode *parent);
     void applyExpansion(OutlineNode *node, bool expanded);
 

@@ -222,4 +222,36 @@ TEST(OutlineModel, RowsReachTheViewWhenShownAndKeepTheirOpenState)
     EXPECT_EQ(OutlineTree::NodeIndex(tree.NodeByKey(u"host0009/x"_s)), tree.Count());
 }
 
+TEST(OutlineTree, TheStarKeyOpensEverythingBelowTheCurrentNode)
+{
+    OutlineTree tree;
+    tree.resize(300, 400);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    const int root = tree.Add(0, QString(), u"Sites"_s, 6, OutlineTree::RootTag);
+    tree.Node(root)->setExpanded(true);
+    tree.Add(tree.Add(root, u"a"_s, u"A"_s, 11), u"a/x"_s, u"X"_s, 11);
+    // The second host's pages are still to come.
+    const int b = tree.Add(root, u"b"_s, u"B"_s, 11);
+    tree.Nodes().Defer(b, 2, QString(), [&tree](int owner) {
+        tree.Add(tree.Add(owner, u"b/d"_s, u"D"_s, 11), u"b/d/e"_s, u"E"_s, 11);
+    });
+    QCoreApplication::processEvents();
+    QSignalSpy opened(&tree, &OutlineTree::itemExpanded);
+    tree.setCurrentIndex(tree.Nodes().indexOf(tree.Node(root)));
+    QTest::keyClick(&tree, Qt::Key_Asterisk);
+    QCoreApplication::processEvents();
+
+    for (const QString &key : {u"a"_s, u"a/x"_s, u"b"_s, u"b/d"_s, u"b/d/e"_s}) {
+        OutlineNode *node = tree.NodeByKey(key);
+        ASSERT_NE(node, nullptr) << key.toStdString();
+        EXPECT_TRUE(node->isExpanded()) << key.toStdString();
+        if (node->childCount() > 0) {
+            EXPECT_TRUE(tree.isExpanded(tree.Nodes().indexOf(node))) << key.toStdString();
+        }
+    }
+    EXPECT_TRUE(tree.visualItemRect(tree.NodeByKey(u"b/d/e"_s)).isValid());
+    EXPECT_EQ(opened.size(), 5); // each node below the root, as the user's opening
+}
+
 } // namespace
