@@ -79,49 +79,6 @@ int OutlineModel::NaturalCompare(QStringView a, QStringView b)
     return plain != 0 ? plain : a.compare(b);
 }
 
-QString OutlineNode::text(int) const
-{
-    return m_text;
-}
-
-QIcon OutlineNode::icon(int) const
-{
-    return m_model ? m_model->iconFor(m_image) : QIcon();
-}
-
-int OutlineNode::index() const
-{
-    return m_model ? m_model->IndexOf(this) : 0;
-}
-
-OutlineNode *OutlineNode::parent() const
-{
-    return m_parent && m_parent->m_parent ? m_parent : nullptr;
-}
-
-int OutlineNode::childCount() const
-{
-    if (m_deferred)
-        m_model->fill(const_cast<OutlineNode *>(this));
-    return int(m_children.size());
-}
-
-OutlineNode *OutlineNode::child(int row) const
-{
-    if (m_deferred)
-        m_model->fill(const_cast<OutlineNode *>(this));
-    return row >= 0 && row < childCount() ? m_children[size_t(row)] : nullptr;
-}
-
-void OutlineNode::setExpanded(bool expanded)
-{
-    if (m_expanded == expanded)
-        return;
-    m_expanded = expanded;
-    if (m_model && m_model->isShown(this))
-        emit m_model->expansionRequested(this, expanded);
-}
-
 OutlineModel::OutlineModel(QObject *parent)
     : QAbstractItemModel(parent)
     , m_top(std::make_unique<OutlineNode>())
