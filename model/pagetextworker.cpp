@@ -279,11 +279,6 @@ void PageTextWorker::runBatch(std::deque<Task> &batch, bool scrub)
         if (scrub)
             SqliteStatement::exec(m_db, "PRAGMA wal_checkpoint(TRUNCATE)");
     }
-    report(failure);
-}
-
-void PageTextWorker::report(int failure)
-{
     if (SqliteStatement::isDamage(failure)) {
         recreate();
     } else if (failure != SQLITE_OK) {

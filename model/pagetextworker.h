@@ -60,7 +60,6 @@ private:
     void recreateLocked();
     void run();
     void runBatch(std::deque<Task> &batch, bool scrub);
-    void report(int failure);
 
     static int mergeSegments(sqlite3 *db);
 
