@@ -86,12 +86,12 @@ QString keyOf(const QDate &date, const QTime &clock)
     return QString(reinterpret_cast<const QChar *>(text), 19);
 }
 
-qint64 dayOf(qint64 ms)
+} // namespace
+
+qint64 wallClockDay(qint64 ms)
 {
     return ms >= 0 ? ms / msPerDay : (ms - msPerDay + 1) / msPerDay;
 }
-
-} // namespace
 
 QString timeKey(const QDateTime &time)
 {
@@ -101,7 +101,7 @@ QString timeKey(const QDateTime &time)
 
 QString wallClockKey(qint64 ms)
 {
-    const qint64 day = dayOf(ms);
+    const qint64 day = wallClockDay(ms);
     return keyOf(QDate::fromJulianDay(day),
                  QTime::fromMSecsSinceStartOfDay(int(ms - day * msPerDay)));
 }
@@ -111,7 +111,7 @@ QDateTime fromWallClockMs(qint64 ms)
     static const qint64 zero = wallClockMs(zeroDateTime());
     if (ms == zero)
         return zeroDateTime();
-    const qint64 day = dayOf(ms);
+    const qint64 day = wallClockDay(ms);
     return localDateTime(QDate::fromJulianDay(day),
                          QTime::fromMSecsSinceStartOfDay(int(ms - day * msPerDay)));
 }

@@ -29,6 +29,9 @@ QString timeKey(const QDateTime &time);
 /// QDateTime values costs. An invalid time counts as the zero date-time, as in `timeKey`.
 qint64 wallClockMs(const QDateTime &time);
 
+/// The day of a `wallClockMs` number, as a Julian day; the number less the day's start
+/// (`wallClockDay(ms) * 86'400'000`) is the time of day in milliseconds.
+qint64 wallClockDay(qint64 ms);
 /// The moment of a `wallClockMs` number, as `localDateTime` makes it; the number of the zero
 /// date-time gives `zeroDateTime` itself.
 QDateTime fromWallClockMs(qint64 ms);

@@ -468,8 +468,7 @@ void OutlineBuilder::buildActivities(ParentStack &stack)
             continue;
         stack.Place(file->Level(), index);
         constexpr qint64 msPerDay = 86'400'000;
-        const qint64 day = last.when >= 0 ? last.when / msPerDay
-                                          : (last.when - msPerDay + 1) / msPerDay;
+        const qint64 day = wallClockDay(last.when);
         QString &dayText = days[day];
         if (dayText.isNull())
             dayText = timeText(fromWallClockMs(day * msPerDay)).chopped(5); // less " 0:00"
