@@ -226,11 +226,9 @@ void OutlineModel::OpenAllBelow(OutlineNode *node, const std::function<void(Outl
         fill(parent);
         for (OutlineNode *child : parent->m_children) {
             if (!child->m_expanded) {
-                child->m_expanded = true;
                 // Told before the view has its children, which is when sorting them is cheap.
                 opened(child);
-                if (isShown(child))
-                    emit expansionRequested(child, true);
+                child->setExpanded(true);
             }
             waiting.push_back(child);
         }
